@@ -1,0 +1,31 @@
+#pragma once
+// The few error types the core raises. Every user action is wrapped by one boundary
+// (runAction) that shows the message; nothing escapes into the event loop or ends the program.
+#include <QString>
+#include <stdexcept>
+
+namespace tolvin {
+
+class AppError : public std::runtime_error {
+public:
+    explicit AppError(const QString &message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    const QString &message() const noexcept { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// A text that should have been a number and is not.
+class ConversionError : public AppError {
+public:
+    using AppError::AppError;
+};
+
+// A file or device that could not be read or written; the message names the path and why.
+class IoError : public AppError {
+public:
+    using AppError::AppError;
+};
+
+} // namespace tolvin

@@ -1,0 +1,167 @@
+#include "common/numbers.h"
+
+#include "common/errors.h"
+
+#include <cfenv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace tolvin {
+
+std::optional<int32_t> tryStrToInt(const QString &text) {
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && text.at(i) == QLatin1Char(' '))
+        ++i;
+    bool negative = false;
+    if (i < n && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-'))) {
+        negative = text.at(i) == QLatin1Char('-');
+        ++i;
+    }
+    int base = 10;
+    if (i < n && text.at(i) == QLatin1Char('$')) {
+        base = 16;
+        ++i;
+    } else if (i < n && (text.at(i) == QLatin1Char('x') || text.at(i) == QLatin1Char('X'))) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < n && text.at(i) == QLatin1Char('0') &&
+               (text.at(i + 1) == QLatin1Char('x') || text.at(i + 1) == QLatin1Char('X'))) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= n)
+        return std::nullopt;
+    int64_t value = 0;
+    const int64_t limit = int64_t(std::numeric_limits<int32_t>::max()) + (negative ? 1 : 0);
+    for (; i < n; ++i) {
+        const char16_t c = text.at(i).unicode();
+        int digit;
+        if (c >= u'0' && c <= u'9')
+            digit = c - u'0';
+        else if (base == 16 && c >= u'a' && c <= u'f')
+            digit = c - u'a' + 10;
+        else if (base == 16 && c >= u'A' && c <= u'F')
+            digit = c - u'A' + 10;
+        else
+            return std::nullopt;
+        value = value * base + digit;
+        if (value > limit)
+            return std::nullopt;
+    }
+    return static_cast<int32_t>(negative ? -value : value);
+}
+
+int32_t strToInt(const QString &text) {
+    if (auto v = tryStrToInt(text))
+        return *v;
+    throw ConversionError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+}
+
+std::optional<double> tryStrToFloat(const QString &text) {
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    // Accept exactly: [sign] digits [, digits] [E [sign] digits], at least one mantissa digit.
+    QByteArray c;
+    c.reserve(t.size());
+    qsizetype i = 0;
+    const qsizetype n = t.size();
+    auto isDigit = [&](qsizetype k) { return k < n && t.at(k) >= QLatin1Char('0') && t.at(k) <= QLatin1Char('9'); };
+    if (t.at(i) == QLatin1Char('+') || t.at(i) == QLatin1Char('-'))
+        c.append(char(t.at(i++).unicode()));
+    int digits = 0;
+    while (isDigit(i)) {
+        c.append(char(t.at(i++).unicode()));
+        ++digits;
+    }
+    if (i < n && t.at(i) == QLatin1Char(',')) {
+        c.append('.');
+        ++i;
+        while (isDigit(i)) {
+            c.append(char(t.at(i++).unicode()));
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return std::nullopt;
+    if (i < n && (t.at(i) == QLatin1Char('e') || t.at(i) == QLatin1Char('E'))) {
+        c.append('e');
+        ++i;
+        if (i < n && (t.at(i) == QLatin1Char('+') || t.at(i) == QLatin1Char('-')))
+            c.append(char(t.at(i++).unicode()));
+        if (!isDigit(i))
+            return std::nullopt;
+        while (isDigit(i))
+            c.append(char(t.at(i++).unicode()));
+    }
+    if (i != n)
+        return std::nullopt;
+    const double v = std::strtod(c.constData(), nullptr);
+    if (!std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+double strToFloat(const QString &text) {
+    if (auto v = tryStrToFloat(text))
+        return *v;
+    throw ConversionError(QStringLiteral("'%1' is not a valid floating point value").arg(text));
+}
+
+QString floatToStr(double value) {
+    if (!std::isfinite(value))
+        return std::isnan(value) ? QStringLiteral("NAN") : (value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF"));
+    if (value == 0)
+        return QStringLiteral("0");
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14e", value); // 15 significant digits
+    // Split mantissa and exponent, drop trailing zeros of the mantissa.
+    QByteArray s(buf);
+    const int ePos = s.indexOf('e');
+    QByteArray mant = s.left(ePos);
+    const int exp = s.mid(ePos + 1).toInt();
+    const bool neg = mant.startsWith('-');
+    if (neg)
+        mant.remove(0, 1);
+    QByteArray digits = mant;
+    digits.remove(1, 1); // the point after the first digit
+    while (digits.size() > 1 && digits.endsWith('0'))
+        digits.chop(1);
+    QByteArray out;
+    if (exp >= 15 || exp < -5) {
+        out = digits.left(1);
+        if (digits.size() > 1)
+            out += ',' + digits.mid(1);
+        out += 'E' + QByteArray(exp < 0 ? "-" : "") + QByteArray::number(std::abs(exp));
+    } else if (exp >= 0) {
+        if (digits.size() <= exp + 1) {
+            out = digits + QByteArray(exp + 1 - digits.size(), '0');
+        } else {
+            out = digits.left(exp + 1) + ',' + digits.mid(exp + 1);
+        }
+    } else {
+        out = "0," + QByteArray(-exp - 1, '0') + digits;
+    }
+    if (neg)
+        out.prepend('-');
+    return QString::fromLatin1(out);
+}
+
+int64_t toTenHertz(double kHz) {
+    // nearbyint rounds in the current mode, which is to-nearest-even unless someone changed it.
+    const int saved = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const double r = std::nearbyint(kHz * 100.0);
+    std::fesetround(saved);
+    if (!(std::fabs(r) < 9.0e18))
+        return std::numeric_limits<int64_t>::max();
+    return static_cast<int64_t>(r);
+}
+
+bool onRaster(double kHz) {
+    return toTenHertz(kHz) % 625 == 0;
+}
+
+} // namespace tolvin

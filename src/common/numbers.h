@@ -1,0 +1,27 @@
+#pragma once
+// Number forms of the system: integers as cells and settings values write them, decimal
+// numbers with a comma, and the shortest comma form of a frequency.
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+namespace tolvin {
+
+// Leading blanks, optional sign, then decimal digits or hex after "$", "x", "X", "0x" or "0X";
+// the whole text must be consumed and the value must fit 32 bits (signed).
+std::optional<int32_t> tryStrToInt(const QString &text);
+int32_t strToInt(const QString &text); // throws ConversionError
+
+// Decimal number with a comma as separator, optional exponent, blanks around allowed.
+std::optional<double> tryStrToFloat(const QString &text);
+double strToFloat(const QString &text); // throws ConversionError
+
+// Shortest decimal form with a comma, up to 15 significant digits: 140000, 140006,25, 12,5.
+QString floatToStr(double value);
+
+// round(f * 100), ties to even: a frequency in units of 10 Hz.
+int64_t toTenHertz(double kHz);
+// The channel raster: 6,25 kHz = 625 units of 10 Hz.
+bool onRaster(double kHz);
+
+} // namespace tolvin

@@ -1,0 +1,36 @@
+#pragma once
+// Everything the program does to the person at the bench goes through this interface, so that
+// a test can record it and the GUI can show it.
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace tolvin {
+
+struct FileDialogRequest {
+    QString title;          // empty: the platform's own title
+    QString filter;         // e.g. "Файлы(*.ini)"
+    QString defaultSuffix;  // added to a name typed without extension
+    QString proposedName;   // preset file name, may be empty
+    QString initialFolder;  // empty: the user's home
+};
+
+class Operator {
+public:
+    virtual ~Operator() = default;
+    // A modal message box with one text and an OK button.
+    virtual void message(const QString &text) = 0;
+    virtual void beep() = 0;         // the default beep: a rejected key
+    virtual void errorBeep() = 0;    // the critical-stop sound: a failed validation
+    // Empty result: the user cancelled.
+    virtual QString saveFileName(const FileDialogRequest &request) = 0;
+    virtual QString openFileName(const FileDialogRequest &request) = 0;
+    // Hands a finished document to the desktop; false when nothing could open it.
+    virtual bool openDocument(const QString &path) = 0;
+};
+
+// Runs one user action; a conversion error or any other failure ends only that action and is
+// shown as a message. Returns false when the action ended with an error.
+bool runAction(Operator &op, const std::function<void()> &action);
+
+} // namespace tolvin

@@ -1,0 +1,53 @@
+#include "table/channel_table.h"
+
+namespace tolvin {
+
+void ChannelTable::setRowCount(int count) {
+    m_rows.resize(static_cast<size_t>(count < 1 ? 1 : count));
+}
+
+QString ChannelTable::cell(int col, int row) const {
+    return valid(col, row) ? m_rows[row].cells[col] : QString();
+}
+
+void ChannelTable::setCell(int col, int row, const QString &text) {
+    if (valid(col, row))
+        m_rows[row].cells[col] = text;
+}
+
+void ChannelTable::setRowTexts(int row, const QStringList &texts) {
+    for (int c = 0; c < ColumnCount && c < texts.size(); ++c)
+        setCell(c, row, texts[c]);
+}
+
+int ChannelTable::flagIndex(int col) {
+    switch (col) {
+    case ColScan: return 0;
+    case ColIdTone: return 1;
+    case ColActive: return 2;
+    default: return -1;
+    }
+}
+
+bool ChannelTable::hasFlag(int col, int row) const {
+    const int f = flagIndex(col);
+    return f >= 0 && valid(col, row) && m_rows[row].flags[f].has_value();
+}
+
+bool ChannelTable::flag(int col, int row) const {
+    return hasFlag(col, row) && *m_rows[row].flags[flagIndex(col)];
+}
+
+void ChannelTable::setFlag(int col, int row, bool checked) {
+    const int f = flagIndex(col);
+    if (f >= 0 && valid(col, row))
+        m_rows[row].flags[f] = checked;
+}
+
+void ChannelTable::removeFlag(int col, int row) {
+    const int f = flagIndex(col);
+    if (f >= 0 && valid(col, row))
+        m_rows[row].flags[f].reset();
+}
+
+} // namespace tolvin

@@ -1,0 +1,45 @@
+#pragma once
+// The channel table: row 0 holds the headers, rows 1..N one channel each, 18 cell texts a row.
+// Columns 12, 14 and 17 carry a check-box state per row instead of text; a row may have none
+// (before a table is built, or after a band change removed the boxes).
+#include "table/lists.h"
+
+#include <QString>
+#include <array>
+#include <optional>
+#include <vector>
+
+namespace tolvin {
+
+class ChannelTable {
+public:
+    ChannelTable() { setRowCount(11); }
+
+    int rowCount() const { return static_cast<int>(m_rows.size()); }
+    // Rows past the new count are dropped with their boxes; new rows are empty, without boxes.
+    void setRowCount(int count);
+    int channelCount() const { return rowCount() > 0 ? rowCount() - 1 : 0; }
+
+    // Out-of-range cells read as empty and ignore writes.
+    QString cell(int col, int row) const;
+    void setCell(int col, int row, const QString &text);
+    void setRowTexts(int row, const QStringList &texts);
+
+    bool hasFlag(int col, int row) const;
+    bool flag(int col, int row) const; // a missing box reads as unchecked
+    void setFlag(int col, int row, bool checked);
+    void removeFlag(int col, int row);
+
+private:
+    struct Row {
+        std::array<QString, ColumnCount> cells;
+        std::array<std::optional<bool>, 3> flags;
+    };
+    static int flagIndex(int col);
+    bool valid(int col, int row) const {
+        return col >= 0 && col < ColumnCount && row >= 0 && row < rowCount();
+    }
+    std::vector<Row> m_rows;
+};
+
+} // namespace tolvin

@@ -1,0 +1,68 @@
+#pragma once
+// The one editor a main window (or a CLI run) works on: the channel table, the general settings
+// block and the program-wide state. Core operations take it by reference; the GUI shows it.
+#include "station_link/station_image.h"
+#include "table/bands.h"
+#include "table/channel_table.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+namespace tolvin {
+
+struct EditorState {
+    uint8_t DataChecked = 0;
+    BandSettings bandSettings;           // start-up band "33-48,5 МГц"
+    uint8_t StationType = 1;
+    uint8_t ModuleType = 0;
+    uint8_t SelectedRow = 0;
+    uint8_t SelectedCol = 0;
+    uint8_t PrevRowCount = 0;
+    QString RepeaterSaved;
+    uint8_t DigitCount = 0;
+    StationImage image;
+
+    // What the menus and the window show of it.
+    int tickedBand = 1;                  // band item 1..4
+    int tickedModule = 0;                // module item 0..5, -1: none ticked
+    QString title = QStringLiteral("Толвин 7К-61");
+};
+
+// The template panel's three fields, as text; the panel owns them, the core reads and sets them.
+struct TemplateFields {
+    QString count = QStringLiteral("10");
+    QString start = QStringLiteral("30000");
+    QString step = QStringLiteral("1000");
+};
+
+// Which parts of the editing area are shown.
+struct EditorView {
+    bool panel1 = false;    // the whole editing area
+    bool memo = false;
+    bool grid = false;
+    bool repeaterPanel = false;
+};
+
+struct Editor {
+    EditorState state;
+    ChannelTable table;
+    QStringList memo;       // lines of the general settings block
+    TemplateFields templ;
+    EditorView view;
+};
+
+// Check-box overlays of one column (12, 14 or 17).
+void removeOverlays(Editor &ed, int col);   // rows 1..PrevRowCount lose their box
+void createOverlays(Editor &ed, int col);   // remove, then one box per channel row, column default
+void createAllOverlays(Editor &ed);         // 12, 14, 17 in that order
+
+// Band selection, the one operation behind the band menu, the file reader and the station link.
+void selectBand(Editor &ed, int band);      // band 1..4
+// Station type code 0..4 selects its band; other codes select nothing and return false.
+bool selectBandByStationType(Editor &ed, uint8_t code);
+
+// The module menu: tick item and set ModuleType.
+void chooseModule(Editor &ed, int item);
+
+} // namespace tolvin

@@ -1,0 +1,94 @@
+#include "table/template.h"
+
+#include "common/errors.h"
+#include "common/numbers.h"
+
+namespace tolvin {
+
+const QStringList &defaultSettingsLines() {
+    static const QStringList l{
+        QStringLiteral("[Общие установки]"), QStringLiteral("Id_номер=0001"),
+        QStringLiteral("Тон1=700"), QStringLiteral("Тон2=750"), QStringLiteral("Тон3=1000"),
+        QStringLiteral("Тон4=1200"), QStringLiteral("Тон5=1400"), QStringLiteral("Тон6=1550"),
+        QStringLiteral("Тон7=1700"), QStringLiteral("Тон8=1989"), QStringLiteral("Тон9=2100"),
+        QStringLiteral("Тон10=2400"), QStringLiteral("P_1=5"), QStringLiteral("P_2=10"),
+        QStringLiteral("P_3=25"), QStringLiteral("P_4=40"), QStringLiteral("Яркость диодов=1"),
+        QStringLiteral("Громкость=8"), QStringLiteral("МинГромкость=0"),
+        QStringLiteral("Пик_кнопок=+"), QStringLiteral("ФВ=00"), QStringLiteral("Код_DCS=+"),
+        QStringLiteral("Ф_Скан=+"), QStringLiteral("Ф_V=+"), QStringLiteral("ВУ=-"),
+        QStringLiteral("СК=1")};
+    return l;
+}
+
+namespace {
+
+// Cell texts of a new channel row, by column; the check-box columns stay empty.
+void fillDefaults(ChannelTable &t, int row) {
+    static const QString none = QStringLiteral("Нет");
+    t.setCell(ColNumber, row, QString::number(row));
+    for (int c = ColCtcRx; c <= ColToneTx; ++c)
+        t.setCell(c, row, none);
+    t.setCell(ColNoise, row, QStringLiteral("1"));
+    t.setCell(ColPmax, row, QStringLiteral("4"));
+    t.setCell(ColPmin, row, QStringLiteral("1"));
+    t.setCell(ColSpacing, row, QStringLiteral("25"));
+    t.setCell(ColTxOff, row, QStringLiteral("Норм"));
+    t.setCell(ColTime, row, none);
+}
+
+} // namespace
+
+bool createTemplate(Editor &ed, Operator &op) {
+    ed.state.DataChecked = 0;
+    const TemplateFields f = ed.templ;
+
+    if (f.count.size() < 1 || f.count.size() > 2) {
+        op.errorBeep();
+        op.message(QStringLiteral("Вы не ввели количество каналов или ввели слишком много"));
+        return false;
+    }
+    const double start = strToFloat(f.start);
+    if (!onRaster(start)) {
+        op.errorBeep();
+        op.message(QStringLiteral("Частота должна быть кратна 6,25кГц"));
+        return false;
+    }
+    const double step = strToFloat(f.step);
+    if (!onRaster(step)) {
+        op.errorBeep();
+        op.message(QStringLiteral("Шаг смещения должен быть кратен 6,25кГц"));
+        return false;
+    }
+    const BandSettings &band = ed.state.bandSettings;
+    if (start < band.BandLow || start > band.BandHigh) {
+        op.message(QStringLiteral("Введенная частота не соответствует частотному диапазону, частотный диапазон ") +
+                   floatToStr(band.BandLow / 1000.0) + QLatin1Char('-') +
+                   floatToStr(band.BandHigh / 1000.0) + QStringLiteral(" МГц"));
+        return false;
+    }
+    const int n = strToInt(f.count);
+    if (n < 0) // a pasted sign; the field's key filter lets only digits through
+        throw ConversionError(QStringLiteral("'%1' is not a valid integer value").arg(f.count));
+
+    ed.view.memo = true;
+    ed.view.grid = true;
+    ChannelTable &t = ed.table;
+    t.setRowCount(n + 1);
+    t.setRowTexts(0, columnHeaders());
+    for (int i = 1; i <= n; ++i) {
+        double freq = start + step * (i - 1);
+        if (freq > band.BandHigh)
+            freq = band.BandHigh;
+        const QString text = floatToStr(freq);
+        t.setCell(ColRx, i, text);
+        t.setCell(ColTx, i, text);
+    }
+    for (int i = 1; i <= n; ++i)
+        fillDefaults(t, i);
+    ed.memo = defaultSettingsLines();
+    createAllOverlays(ed);
+    ed.state.PrevRowCount = static_cast<uint8_t>(t.rowCount());
+    return true;
+}
+
+} // namespace tolvin

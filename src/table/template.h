@@ -1,0 +1,14 @@
+#pragma once
+#include "common/operator.h"
+#include "table/editor.h"
+
+namespace tolvin {
+
+// The default general settings block a new template starts with (26 lines).
+const QStringList &defaultSettingsLines();
+
+// "Ok" of the template panel: validates the three fields and builds N channel rows.
+// Returns false when a validation stopped it (its message already shown).
+bool createTemplate(Editor &ed, Operator &op);
+
+} // namespace tolvin

@@ -1,0 +1,44 @@
+#pragma once
+// An Operator that remembers what the program showed, and answers dialogs from a script.
+#include "common/operator.h"
+
+#include <QStringList>
+
+namespace tolvin::test {
+
+struct RecordingOperator : Operator {
+    QStringList messages;
+    QStringList events;          // "beep", "errorBeep", "message:<text>", "save", "open", "document:<path>"
+    QStringList saveAnswers;     // next answers of the save dialog ("" = cancel)
+    QStringList openAnswers;
+    QList<FileDialogRequest> requests;
+    bool documentOpens = true;
+
+    void message(const QString &text) override {
+        messages << text;
+        events << QStringLiteral("message:") + text;
+    }
+    void beep() override { events << QStringLiteral("beep"); }
+    void errorBeep() override { events << QStringLiteral("errorBeep"); }
+    QString saveFileName(const FileDialogRequest &r) override {
+        requests << r;
+        events << QStringLiteral("save");
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
+    }
+    QString openFileName(const FileDialogRequest &r) override {
+        requests << r;
+        events << QStringLiteral("open");
+        return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
+    }
+    bool openDocument(const QString &path) override {
+        events << QStringLiteral("document:") + path;
+        return documentOpens;
+    }
+    QString lastMessage() const { return messages.isEmpty() ? QString() : messages.last(); }
+    void clear() {
+        messages.clear();
+        events.clear();
+    }
+};
+
+} // namespace tolvin::test
