@@ -1,1 +1,451 @@
 #include "UnitMain.h"
+
+#include "Unit1.h"
+#include "UnitP.h"
+#include "common/errors.h"
+#include "gui/cell_editors.h"
+#include "gui/string_grid.h"
+#include "table/template.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+using namespace tolvin;
+
+namespace {
+
+const QSize ClientSize(797, 397);
+
+QLabel *label(QWidget *parent, const QString &text, int x, int y) {
+    auto *l = new QLabel(text, parent);
+    l->move(x, y);
+    l->adjustSize();
+    return l;
+}
+
+QLineEdit *field(QWidget *parent, const char *name, const QString &text, int x, int y, int w) {
+    auto *e = new QLineEdit(text, parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setGeometry(x, y, w, 21);
+    return e;
+}
+
+bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+const QChar Backspace(8);
+
+} // namespace
+
+TFormMain::TFormMain(Operator &op, QWidget *parent) : QMainWindow(parent), m_op(op) {
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(m_editor.state.title);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    buildMenus();
+    buildPanels();
+
+    // Start-up values: the first band, no module, nothing checked.
+    m_editor.state.DataChecked = 0;
+    m_editor.state.StationType = 1;
+    m_editor.state.ModuleType = 0;
+    m_editor.state.tickedBand = 1;
+    m_editor.state.bandSettings = bandRow(1).settings;
+    m_editor.templ.start = QString::number(m_editor.state.bandSettings.BandLow);
+    showEditor();
+
+    if (QScreen *s = QApplication::primaryScreen())
+        move(s->availableGeometry().center() - rect().center());
+}
+
+TFormMain::~TFormMain() = default;
+
+void TFormMain::buildMenus() {
+    QMenuBar *bar = menuBar();
+
+    QMenu *channels = bar->addMenu(QStringLiteral("Каналы"));
+    CreateTemplateItem = channels->addAction(QStringLiteral("Создать шаблон"), this, [this] { CreateTemplateClick(); });
+    channels->addSeparator();
+    SaveItem = channels->addAction(QStringLiteral("Запись в файл"), this, [this] { N3Click(); });
+    LoadItem = channels->addAction(QStringLiteral("Чтение файла"), this, [this] { N4Click(); });
+
+    QMenu *equipment = bar->addMenu(QStringLiteral("Доп. оборудование"));
+    QMenu *modules = equipment->addMenu(QStringLiteral("Модули "));
+    auto *moduleGroup = new QActionGroup(this);
+    moduleGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    for (int i = 0; i < 6; ++i) {
+        QAction *a = modules->addAction(moduleCaptions().at(i), this, [this, i] { ModuleClick(i); });
+        a->setCheckable(true);
+        moduleGroup->addAction(a);
+        ModuleItems[i] = a;
+    }
+
+    RepeaterItem = bar->addAction(QStringLiteral("Ретранслятор"), this, [this] { RepeaterClick(); });
+    CheckItem = bar->addAction(QStringLiteral("Контроль"), this, [this] { CheckClick(); });
+    CheckItem->setToolTip(QStringLiteral("Проверка введенных данных"));
+    CheckItem->setStatusTip(QStringLiteral("Проверка введенных данных"));
+
+    QMenu *station = bar->addMenu(QStringLiteral("Станция"));
+    ReportItem = station->addAction(QStringLiteral("Создать протокол"), this, [this] { ReportClick(); });
+    station->addSeparator();
+    LinkItem = station->addAction(QStringLiteral("Запись/Чтение данных"), this, [this] { LinkClick(); });
+    QMenu *types = station->addMenu(QStringLiteral("Тип радиостанции"));
+    auto *bandGroup = new QActionGroup(this);
+    bandGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    const QString captions[5] = {QString::fromUtf16(bandRow(1).caption), inertBandCaption(),
+                                 QString::fromUtf16(bandRow(2).caption), QString::fromUtf16(bandRow(3).caption),
+                                 QString::fromUtf16(bandRow(4).caption)};
+    const int bandOfItem[5] = {1, 0, 2, 3, 4};
+    for (int i = 0; i < 5; ++i) {
+        const int band = bandOfItem[i];
+        QAction *a = types->addAction(captions[i]);
+        if (band != 0) {
+            a->setCheckable(true);
+            bandGroup->addAction(a);
+            connect(a, &QAction::triggered, this, [this, band] { BandClick(band); });
+        }
+        BandItems[i] = a;
+    }
+
+    ExitItem = bar->addAction(QStringLiteral("Выход"), this, [this] { ExitClick(); });
+}
+
+void TFormMain::buildPanels() {
+    auto *client = new QWidget(this);
+    client->setFixedSize(ClientSize);
+    setCentralWidget(client);
+
+    Panel1 = new QWidget(client);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(QRect(QPoint(0, 0), ClientSize));
+
+    // Template panel, top left.
+    Panel2 = new QFrame(Panel1);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setFrameShape(QFrame::Panel);
+    Panel2->setFrameShadow(QFrame::Raised);
+    Panel2->setGeometry(5, 5, 245, 145);
+    label(Panel2, QStringLiteral("Кол-во каналов"), 8, 10);
+    Edit1 = field(Panel2, "Edit1", m_editor.templ.count, 160, 6, 75);
+    label(Panel2, QStringLiteral("Начальная частота, кГц"), 8, 42);
+    Edit2 = field(Panel2, "Edit2", QStringLiteral("140000"), 160, 38, 75);
+    label(Panel2, QStringLiteral("Смещение, кГц"), 8, 74);
+    Edit3 = field(Panel2, "Edit3", m_editor.templ.step, 160, 70, 75);
+    BitBtn1 = new QPushButton(QStringLiteral("Ok"), Panel2);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setGeometry(85, 106, 75, 27);
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    for (QLineEdit *e : {Edit1, Edit2, Edit3})
+        e->installEventFilter(this);
+
+    // General settings, top centre.
+    Memo1 = new QPlainTextEdit(Panel1);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setGeometry(258, 5, 280, 145);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QPalette memoPalette = Memo1->palette();
+    memoPalette.setColor(QPalette::Base, QColor(180, 104, 255));
+    Memo1->setPalette(memoPalette);
+
+    // Repeater set-up, top right.
+    Panel3 = new QFrame(Panel1);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    Panel3->setFrameShape(QFrame::Panel);
+    Panel3->setFrameShadow(QFrame::Raised);
+    Panel3->setGeometry(546, 5, 246, 145);
+    auto *title = label(Panel3, QStringLiteral("НАСТРОЙКА РАБОТЫ РЕТРАНСЛЯТОРА"), 6, 6);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    title->adjustSize();
+    label(Panel3, QStringLiteral("Номер канала"), 8, 32);
+    Edit4 = field(Panel3, "Edit4", QString(), 110, 28, 50);
+    Edit4->installEventFilter(this);
+    label(Panel3, QStringLiteral("Рерим работы ретранслятора"), 8, 58);
+    RadioReceive = new QRadioButton(QStringLiteral("Прием"), Panel3);
+    RadioReceive->setGeometry(12, 76, 90, 20);
+    RadioReceive->setChecked(true);
+    RadioTransmit = new QRadioButton(QStringLiteral("Передача"), Panel3);
+    RadioTransmit->setGeometry(110, 76, 100, 20);
+    RepeaterWriteButton = new QPushButton(QStringLiteral("Запись"), Panel3);
+    RepeaterWriteButton->setGeometry(30, 106, 80, 27);
+    RepeaterCloseButton = new QPushButton(QStringLiteral("Закрыть"), Panel3);
+    RepeaterCloseButton->setGeometry(136, 106, 80, 27);
+    connect(RepeaterCloseButton, &QPushButton::clicked, this, [this] { RepeaterCloseClick(); });
+
+    // Channel table, bottom.
+    StringGrid1 = new StringGrid(m_editor, Panel1);
+    StringGrid1->setGeometry(5, 157, 787, 235);
+    connect(StringGrid1, &StringGrid::cellSelected, this, [this](int col, int row) {
+        act([&] { StringGrid1SelectCell(col, row); });
+    });
+    connect(StringGrid1, &StringGrid::keyDown, this, [this](int key) { act([&] { StringGrid1KeyDown(key); }); });
+
+    cellEditors = new CellEditors(Panel1);
+    connect(cellEditors, &CellEditors::left, this, [this](int n) {
+        switch (n) {
+        case 1: ComboBox1Change(); break;
+        case 2: ComboBox2Change(); break;
+        case 3: ComboBox3Change(); break;
+        case 4: ComboBox4Change(); break;
+        case 5: ComboBox5Change(); break;
+        case 6: ComboBox6Change(); break;
+        case 7: ComboBox7Change(); break;
+        case 8: ComboBox8Change(); break;
+        }
+    });
+}
+
+bool TFormMain::act(const std::function<void()> &action) {
+    pullEditor();
+    const bool ok = runAction(m_op, action);
+    showEditor();
+    return ok;
+}
+
+void TFormMain::pullEditor() {
+    const QString memo = Memo1->toPlainText();
+    m_editor.memo = memo.isEmpty() ? QStringList() : memo.split(QLatin1Char('\n'));
+    m_editor.templ.count = Edit1->text();
+    m_editor.templ.start = Edit2->text();
+    m_editor.templ.step = Edit3->text();
+}
+
+void TFormMain::showEditor() {
+    const EditorState &s = m_editor.state;
+    setWindowTitle(s.title);
+    static const int itemOfBand[5] = {-1, 0, 2, 3, 4};
+    for (int i = 0; i < 5; ++i)
+        if (BandItems[i]->isCheckable())
+            BandItems[i]->setChecked(s.tickedBand >= 1 && s.tickedBand <= 4 && i == itemOfBand[s.tickedBand]);
+    for (int i = 0; i < 6; ++i)
+        ModuleItems[i]->setChecked(i == s.tickedModule);
+
+    const QString memo = m_editor.memo.join(QLatin1Char('\n'));
+    if (Memo1->toPlainText() != memo)
+        Memo1->setPlainText(memo);
+    if (Edit1->text() != m_editor.templ.count)
+        Edit1->setText(m_editor.templ.count);
+    if (Edit2->text() != m_editor.templ.start)
+        Edit2->setText(m_editor.templ.start);
+    if (Edit3->text() != m_editor.templ.step)
+        Edit3->setText(m_editor.templ.step);
+
+    if (StringGrid1->tableModel()->rowCount() != m_editor.table.channelCount() ||
+        StringGrid1->isHidden() != !m_editor.view.grid)
+        StringGrid1->reload();
+    else
+        StringGrid1->viewport()->update();
+    Panel1->setVisible(m_editor.view.panel1);
+    Memo1->setVisible(m_editor.view.memo);
+    StringGrid1->setVisible(m_editor.view.grid);
+    Panel3->setVisible(m_editor.view.repeaterPanel);
+    StringGrid1->horizontalHeader()->viewport()->update();
+}
+
+// ---- Menu "Каналы" ----
+
+void TFormMain::CreateTemplateClick() {
+    act([&] {
+        m_editor.view.panel1 = true;
+        m_editor.templ.start = QString::number(m_editor.state.bandSettings.BandLow);
+    });
+    Edit1->setFocus();
+}
+
+void TFormMain::BitBtn1Click() {
+    act([&] {
+        createTemplate(m_editor, m_op);
+        StringGrid1->reload();
+    });
+}
+
+void TFormMain::N3Click() {
+    // Saving arrives with the settings file.
+}
+
+void TFormMain::N4Click() {
+    // Loading arrives with the settings file.
+}
+
+// ---- Top-level items ----
+
+void TFormMain::RepeaterClick() {
+    act([&] {
+        if (!m_editor.state.DataChecked) {
+            m_op.message(QStringLiteral("Прежде чем производить настройку рентраслятора проверьте введеные данные !!!"));
+            return;
+        }
+        m_editor.view.repeaterPanel = true;
+    });
+}
+
+void TFormMain::RepeaterCloseClick() {
+    act([&] { m_editor.view.repeaterPanel = false; });
+}
+
+void TFormMain::CheckClick() {
+    // The data check arrives with the station image.
+}
+
+void TFormMain::ReportClick() {
+    act([&] {
+        if (!m_editor.state.DataChecked) {
+            m_op.message(QStringLiteral("Пока не будет произведена проверка данных, протокол создаваться не будет!!!"));
+            return;
+        }
+        showMinimized();
+        if (m_reportWindow)
+            m_reportWindow->show();
+    });
+}
+
+void TFormMain::LinkClick() {
+    act([&] {
+        if (m_linkWindow)
+            m_linkWindow->show();
+        showMinimized();
+    });
+}
+
+void TFormMain::ExitClick() {
+    close();
+}
+
+void TFormMain::BandClick(int band) {
+    act([&] { selectBand(m_editor, band); });
+}
+
+void TFormMain::ModuleClick(int item) {
+    act([&] { chooseModule(m_editor, item); });
+}
+
+// ---- Key filters ----
+
+bool TFormMain::Edit1KeyPress(QChar key) {
+    if (isDigit(key) || key == Backspace)
+        return true;
+    m_op.beep();
+    m_op.message(QStringLiteral("Вводите только цифры от 0 до 9"));
+    return false;
+}
+
+bool TFormMain::Edit2KeyPress(QChar key) {
+    if (isDigit(key) || key == Backspace || key == QLatin1Char(','))
+        return true;
+    m_op.beep();
+    m_op.message(QStringLiteral("Вводите только цифры от 0 до 9 и запятую"));
+    return false;
+}
+
+bool TFormMain::Edit3KeyPress(QChar key) {
+    return Edit2KeyPress(key);
+}
+
+bool TFormMain::Edit4KeyPress(QChar key) {
+    return Edit1KeyPress(key);
+}
+
+bool TFormMain::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto *ke = static_cast<QKeyEvent *>(event);
+        const QString text = ke->text();
+        // Keys that type nothing (arrows, Delete, Home) pass, as they move or edit in place.
+        if (!text.isEmpty() && !(ke->modifiers() & Qt::ControlModifier && ke->key() != Qt::Key_H)) {
+            const QChar key = ke->key() == Qt::Key_Backspace ? Backspace : text.at(0);
+            bool accepted = true;
+            if (watched == Edit1)
+                accepted = Edit1KeyPress(key);
+            else if (watched == Edit2)
+                accepted = Edit2KeyPress(key);
+            else if (watched == Edit3)
+                accepted = Edit3KeyPress(key);
+            else if (watched == Edit4)
+                accepted = Edit4KeyPress(key);
+            if (!accepted)
+                return true; // swallowed
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- Grid ----
+
+void TFormMain::StringGrid1SelectCell(int col, int row) {
+    m_editor.state.SelectedRow = static_cast<uint8_t>(row);
+    m_editor.state.SelectedCol = static_cast<uint8_t>(col);
+    const ListEditor *list = row != 0 ? listEditorForColumn(col) : nullptr;
+    if (list) {
+        const QRect cell = StringGrid1->cellRect(col, row);
+        const QRect inPanel = cell.translated(StringGrid1->pos());
+        cellEditors->open(*list, inPanel, m_editor.table.cell(col, row));
+    }
+    StringGrid1->viewport()->update();
+}
+
+void TFormMain::listLeft(int listNumber) {
+    QComboBox *box = cellEditors->list(listNumber);
+    if (!box->isVisible())
+        return; // already written back; hiding it moved the focus once more
+    const int item = box->currentIndex();
+    box->hide();
+    // A list without a selection leaves the cell as it was rather than blanking it.
+    if (item >= 0) {
+        const int col = StringGrid1->currentCol();
+        const int row = StringGrid1->currentRow();
+        m_editor.table.setCell(col, row, box->itemText(item));
+        StringGrid1->tableModel()->cellChanged(col, row);
+    }
+    StringGrid1->setFocus();
+}
+
+void TFormMain::StringGrid1KeyDown(int key) {
+    if (key != 13 || m_editor.state.SelectedRow == 0)
+        return;
+    const int row = m_editor.state.SelectedRow;
+    if (m_editor.state.SelectedCol == ColRx)
+        m_editor.table.setCell(ColTx, row, m_editor.table.cell(ColRx, row));
+    else if (m_editor.state.SelectedCol == ColTx)
+        m_editor.table.setCell(ColRx, row, m_editor.table.cell(ColTx, row));
+    else
+        return;
+    StringGrid1->tableModel()->reload();
+}
+
+// ---- Check-box overlays ----
+// The boxes are drawn in their cells, so aligning them is a repaint of the grid.
+
+void TFormMain::addCheckBoxesOf(int col) {
+    createOverlays(m_editor, col);
+    alignCheckBoxesOf(col);
+}
+
+void TFormMain::cleanBufferOf(int col) {
+    removeOverlays(m_editor, col);
+    alignCheckBoxesOf(col);
+}
+
+void TFormMain::alignCheckBoxesOf(int) {
+    StringGrid1->viewport()->update();
+}
+
+void TFormMain::AddCheckBoxes() { addCheckBoxesOf(ColScan); }
+void TFormMain::AddCheckBoxes_1() { addCheckBoxesOf(ColIdTone); }
+void TFormMain::AddCheckBoxes_2() { addCheckBoxesOf(ColActive); }
+void TFormMain::clean_previus_buffer() { cleanBufferOf(ColScan); }
+void TFormMain::clean_previus_buffer_1() { cleanBufferOf(ColIdTone); }
+void TFormMain::clean_previus_buffer_2() { cleanBufferOf(ColActive); }
+void TFormMain::set_checkbox_alignment() { alignCheckBoxesOf(ColScan); }
+void TFormMain::set_checkbox_alignment_1() { alignCheckBoxesOf(ColIdTone); }
+void TFormMain::set_checkbox_alignment_2() { alignCheckBoxesOf(ColActive); }

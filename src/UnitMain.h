@@ -1,1 +1,134 @@
 #pragma once
+// TFormMain: the main window, editor of one station configuration.
+#include "common/operator.h"
+#include "table/editor.h"
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QFrame;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace tolvin {
+class StringGrid;
+class CellEditors;
+}
+class TForm1;
+class TFormProtokol;
+
+class TFormMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TFormMain(tolvin::Operator &op, QWidget *parent = nullptr);
+    ~TFormMain() override;
+
+    tolvin::Editor &editor() { return m_editor; }
+    tolvin::Operator &op() { return m_op; }
+    void setLinkWindow(TForm1 *w) { m_linkWindow = w; }
+    void setReportWindow(TFormProtokol *w) { m_reportWindow = w; }
+
+    // Runs one user action: widgets into the editor, the action inside the error boundary,
+    // the editor back onto the widgets.
+    bool act(const std::function<void()> &action);
+    // Shows the editor's state on the widgets (after the core changed it).
+    void showEditor();
+    // Takes what the user typed in the memo and the template fields into the editor.
+    void pullEditor();
+
+    // Controls, under their form names.
+    QWidget *Panel1 = nullptr;
+    QFrame *Panel2 = nullptr;
+    QFrame *Panel3 = nullptr;
+    QLineEdit *Edit1 = nullptr;   // channel count
+    QLineEdit *Edit2 = nullptr;   // start frequency
+    QLineEdit *Edit3 = nullptr;   // step
+    QLineEdit *Edit4 = nullptr;   // repeater channel number
+    QPushButton *BitBtn1 = nullptr;  // template "Ok"
+    QPushButton *RepeaterWriteButton = nullptr;
+    QPushButton *RepeaterCloseButton = nullptr;
+    QRadioButton *RadioReceive = nullptr;
+    QRadioButton *RadioTransmit = nullptr;
+    QPlainTextEdit *Memo1 = nullptr;
+    tolvin::StringGrid *StringGrid1 = nullptr;
+    tolvin::CellEditors *cellEditors = nullptr;
+
+    // Menu items.
+    QAction *CreateTemplateItem = nullptr;
+    QAction *SaveItem = nullptr;
+    QAction *LoadItem = nullptr;
+    QAction *RepeaterItem = nullptr;
+    QAction *CheckItem = nullptr;
+    QAction *ReportItem = nullptr;
+    QAction *LinkItem = nullptr;
+    QAction *ExitItem = nullptr;
+    std::array<QAction *, 5> BandItems{};    // menu order, [1] is the inert 57-57,5 МГц
+    std::array<QAction *, 6> ModuleItems{};
+
+    // Menu handlers.
+    void CreateTemplateClick();
+    void N3Click();   // "Запись в файл"
+    void N4Click();   // "Чтение файла"
+    void RepeaterClick();
+    void CheckClick();
+    void ReportClick();
+    void LinkClick();
+    void ExitClick();
+    void BandClick(int band);      // band 1..4
+    void ModuleClick(int item);    // 0..5
+
+    // Template panel.
+    void BitBtn1Click();
+    bool Edit1KeyPress(QChar key);
+    bool Edit2KeyPress(QChar key);
+    bool Edit3KeyPress(QChar key);
+    bool Edit4KeyPress(QChar key);
+
+    // Repeater panel.
+    void RepeaterCloseClick();
+
+    // The eight list editors: a change or leaving the list writes its item into the cell.
+#define TOLVIN_LIST_HANDLERS(n) \
+    void ComboBox##n##Change() { listLeft(n); } \
+    void ComboBox##n##Exit() { listLeft(n); }
+    TOLVIN_LIST_HANDLERS(1) TOLVIN_LIST_HANDLERS(2) TOLVIN_LIST_HANDLERS(3) TOLVIN_LIST_HANDLERS(4)
+    TOLVIN_LIST_HANDLERS(5) TOLVIN_LIST_HANDLERS(6) TOLVIN_LIST_HANDLERS(7) TOLVIN_LIST_HANDLERS(8)
+#undef TOLVIN_LIST_HANDLERS
+    void listLeft(int listNumber);   // 1..8
+
+    // Grid.
+    void StringGrid1SelectCell(int col, int row);
+    void StringGrid1KeyDown(int key);
+
+    // Check-box overlays, one set per check-box column (12, 14, 17).
+    void AddCheckBoxes();
+    void AddCheckBoxes_1();
+    void AddCheckBoxes_2();
+    void clean_previus_buffer();
+    void clean_previus_buffer_1();
+    void clean_previus_buffer_2();
+    void set_checkbox_alignment();
+    void set_checkbox_alignment_1();
+    void set_checkbox_alignment_2();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildPanels();
+    void addCheckBoxesOf(int col);
+    void cleanBufferOf(int col);
+    void alignCheckBoxesOf(int col);
+
+    tolvin::Operator &m_op;
+    tolvin::Editor m_editor;
+    TForm1 *m_linkWindow = nullptr;
+    TFormProtokol *m_reportWindow = nullptr;
+};

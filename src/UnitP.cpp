@@ -1,0 +1,60 @@
+#include "UnitP.h"
+
+#include "UnitMain.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+TFormProtokol::TFormProtokol(TFormMain &main, QWidget *parent) : QWidget(parent, Qt::Window), m_main(main) {
+    setObjectName(QStringLiteral("FormProtokol"));
+    setWindowTitle(QStringLiteral("Создание протокола"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(337, 115);
+
+    Label1 = new QLabel(QStringLiteral("Серийный номер протокола"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    QFont bold = Label1->font();
+    bold.setBold(true);
+    Label1->setFont(bold);
+    QPalette red = Label1->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    Label1->setPalette(red);
+    Label1->setGeometry(16, 12, 305, 20);
+    Label1->setAlignment(Qt::AlignCenter);
+
+    Edit1 = new QLineEdit(QStringLiteral("S7K61-12345"), this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setGeometry(68, 38, 200, 22);
+
+    auto button = [&](const QString &text, const char *name, int x) {
+        auto *b = new QPushButton(text, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setFont(bold);
+        QPalette navy = b->palette();
+        navy.setColor(QPalette::ButtonText, Qt::darkBlue);
+        b->setPalette(navy);
+        b->setGeometry(x, 74, 110, 28);
+        return b;
+    };
+    BitBtn1 = button(QStringLiteral("Создать"), "BitBtn1", 40);
+    BitBtn2 = button(QStringLiteral("Выход"), "BitBtn2", 187);
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+}
+
+void TFormProtokol::BitBtn1Click() {
+    m_main.act([&] {
+        if (!m_main.editor().state.DataChecked) {
+            m_main.op().message(QStringLiteral("Пока не будет произведена проверка данных, протокол создаваться не будет"));
+            return;
+        }
+        // The report document arrives with the report builder.
+    });
+}
+
+void TFormProtokol::BitBtn2Click() {
+    hide();
+    m_main.showNormal();
+}

@@ -1,0 +1,25 @@
+#pragma once
+#include "common/operator.h"
+
+class QWidget;
+
+namespace tolvin {
+
+// The Operator of the real program: message boxes, system beeps, Qt file dialogs.
+class QtOperator : public Operator {
+public:
+    explicit QtOperator(QWidget *parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget *parent) { m_parent = parent; }
+
+    void message(const QString &text) override;
+    void beep() override;
+    void errorBeep() override;
+    QString saveFileName(const FileDialogRequest &request) override;
+    QString openFileName(const FileDialogRequest &request) override;
+    bool openDocument(const QString &path) override;
+
+private:
+    QWidget *m_parent;
+};
+
+} // namespace tolvin

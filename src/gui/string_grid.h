@@ -1,0 +1,75 @@
+#pragma once
+// StringGrid1: the channel table on screen. Row 0 of the table is drawn as the header; the
+// check-box columns are drawn in their cells, so they scroll with them and never drift.
+#include "table/editor.h"
+
+#include <QAbstractTableModel>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+namespace tolvin {
+
+class ChannelTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit ChannelTableModel(ChannelTable &table, QObject *parent = nullptr)
+        : QAbstractTableModel(parent), m_table(table) {}
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // The table changed as a whole (template, load, band change).
+    void reload();
+    void cellChanged(int col, int row);
+
+private:
+    ChannelTable &m_table;
+};
+
+class StringGrid : public QTableView {
+    Q_OBJECT
+public:
+    StringGrid(Editor &editor, QWidget *parent);
+
+    ChannelTableModel *tableModel() const { return m_model; }
+    // Table coordinates: row 0 is the header row, channel rows start at 1.
+    int currentCol() const;
+    int currentRow() const;
+    void setCurrentCell(int col, int row);
+    // The cell's rectangle in the grid's own coordinates; empty when it is out of view.
+    QRect cellRect(int col, int row) const;
+    void reload();
+    void toggleFlag(int col, int row);
+
+Q_SIGNALS:
+    void cellSelected(int col, int row);
+    void keyDown(int key);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+
+private:
+    Editor &m_editor;
+    ChannelTableModel *m_model;
+};
+
+// Colours and check boxes of the grid's cells.
+class GridCellPainter : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    GridCellPainter(Editor &editor, StringGrid *grid) : QStyledItemDelegate(grid), m_editor(editor), m_grid(grid) {}
+    void paint(QPainter *p, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
+                     const QModelIndex &index) override;
+    static QRect checkboxRect(const QRect &cell);
+
+private:
+    Editor &m_editor;
+    StringGrid *m_grid;
+};
+
+} // namespace tolvin

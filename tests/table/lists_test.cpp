@@ -1,0 +1,70 @@
+#include "common/errors.h"
+#include "table/lists.h"
+
+#include <gtest/gtest.h>
+
+using namespace tolvin;
+
+TEST(Lists, SizesAndDuplicatesStayInPlace) {
+    ASSERT_EQ(ToneList().size(), 56);
+    ASSERT_EQ(DcsList().size(), 85);
+    EXPECT_EQ(columnHeaders().size(), ColumnCount);
+    for (int pos : {1, 34})
+        EXPECT_EQ(ToneList()[pos], QStringLiteral("67,0"));
+    for (auto [a, b] : {std::pair{2, 35}, {3, 37}, {4, 39}, {5, 41}})
+        EXPECT_EQ(ToneList()[a], ToneList()[b]);
+    EXPECT_EQ(ToneList()[55], QStringLiteral("254,1"));
+    EXPECT_EQ(DcsList()[84], QStringLiteral("754"));
+    EXPECT_EQ(fileColumnHeaders()[ColTx], QStringLiteral(" Tx, кГЦ"));
+    EXPECT_EQ(columnHeaders()[ColSpacing], QStringLiteral("  SW"));
+}
+
+TEST(Lists, EditorOfEachColumn) {
+    const int expected[ColumnCount] = {0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 5, 5, 0, 6, 0, 8, 7, 0};
+    for (int col = 0; col < ColumnCount; ++col) {
+        const ListEditor *e = listEditorForColumn(col);
+        EXPECT_EQ(e ? int(e->kind) + 1 : 0, expected[col]) << col;
+        EXPECT_EQ(isTypedColumn(col), col <= 2) << col;
+    }
+    EXPECT_EQ(listEditors()[6].items.size(), 16);
+    EXPECT_EQ(listEditors()[2].items.size(), 11);
+}
+
+TEST(Lists, Preselection) {
+    struct Case { ListKind kind; const char16_t *text; int current; int expected; };
+    const Case cases[] = {
+        {ListKind::ComboBox1, u"67,0", 0, 34},   // the last equal entry wins
+        {ListKind::ComboBox1, u"82,5", 0, 39},
+        {ListKind::ComboBox1, u"254,1", 0, 55},
+        {ListKind::ComboBox1, u"Нет", 7, 0},
+        {ListKind::ComboBox1, u"66,6", 7, 7},    // no equal entry: unchanged
+        {ListKind::ComboBox2, u"023", 0, 1},
+        {ListKind::ComboBox2, u"999", 3, 3},
+        {ListKind::ComboBox3, u"Нет", 5, 0},
+        {ListKind::ComboBox3, u"10", 0, 10},
+        {ListKind::ComboBox3, u"11", 0, -1},     // out of range: no selection
+        {ListKind::ComboBox4, u"1", 3, 0},
+        {ListKind::ComboBox4, u"6", 0, 5},
+        {ListKind::ComboBox4, u"0", 0, -1},
+        {ListKind::ComboBox5, u"4", 0, 3},
+        {ListKind::ComboBox5, u"5", 0, -1},
+        {ListKind::ComboBox6, u"25", 0, 1},
+        {ListKind::ComboBox6, u"12,5", 1, 0},
+        {ListKind::ComboBox6, u"anything", 1, 0},
+        {ListKind::ComboBox7, u"Нет", 3, 0},
+        {ListKind::ComboBox7, u"15", 0, 15},
+        {ListKind::ComboBox8, u"Норм", 2, 0},
+        {ListKind::ComboBox8, u"RSSI", 0, 1},
+        {ListKind::ComboBox8, u"OFF", 0, 2},
+        {ListKind::ComboBox8, u"off", 1, 1},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(preselectItem(c.kind, QString::fromUtf16(c.text), c.current), c.expected)
+            << int(c.kind) + 1 << " " << QString::fromUtf16(c.text).toStdString();
+}
+
+TEST(Lists, IntegerListsRejectOtherTexts) {
+    for (ListKind k : {ListKind::ComboBox3, ListKind::ComboBox4, ListKind::ComboBox5, ListKind::ComboBox7})
+        EXPECT_THROW(preselectItem(k, QStringLiteral("abc"), 0), ConversionError);
+    EXPECT_THROW(preselectItem(ListKind::ComboBox4, QStringLiteral("Нет"), 0), ConversionError);
+}

@@ -1,0 +1,134 @@
+// Renders the program's windows to PNG after a named scripted action, for looking at them
+// without a desktop. Run through tools/screenshot, which provides the X server.
+#include "Unit1.h"
+#include "UnitMain.h"
+#include "UnitP.h"
+#include "gui/appearance.h"
+#include "gui/cell_editors.h"
+#include "gui/string_grid.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFont>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+// Dialogs are not wanted on a script: messages go to standard error.
+struct ScriptOperator : tolvin::Operator {
+    void message(const QString &text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
+    void beep() override {}
+    void errorBeep() override {}
+    QString saveFileName(const tolvin::FileDialogRequest &) override { return {}; }
+    QString openFileName(const tolvin::FileDialogRequest &) override { return {}; }
+    bool openDocument(const QString &) override { return false; }
+};
+
+void settle(int ms = 150) {
+    QTest::qWait(ms);
+}
+
+void makeTemplate(TFormMain &w, const QString &count) {
+    w.CreateTemplateClick();
+    w.Edit1->setText(count);
+    w.BitBtn1Click();
+    settle();
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    tolvin::applyAppearance();
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: tolvin-shot ACTION OUT.png\n"
+                             "actions: fresh band2 template template99-list highlight menu-channels "
+                             "menu-station menu-modules link report\n");
+        return 2;
+    }
+    const QString action = QString::fromLocal8Bit(argv[1]);
+    const QString out = QString::fromLocal8Bit(argv[2]);
+
+    ScriptOperator op;
+    TFormMain w(op);
+    TForm1 link(w);
+    TFormProtokol report(w);
+    w.setLinkWindow(&link);
+    w.setReportWindow(&report);
+    w.move(10, 10);
+    w.show();
+    settle(300);
+
+    QWidget *target = &w;
+    QWidget *popup = nullptr;
+    if (action == QLatin1String("band2")) {
+        w.BandItems[2]->trigger();
+    } else if (action == QLatin1String("template")) {
+        makeTemplate(w, QStringLiteral("10"));
+    } else if (action == QLatin1String("template99-list")) {
+        makeTemplate(w, QStringLiteral("99"));
+        w.StringGrid1->scrollTo(w.StringGrid1->tableModel()->index(55, 0), QAbstractItemView::PositionAtCenter);
+        settle();
+        w.StringGrid1->setFocus();
+        w.StringGrid1->setCurrentCell(tolvin::ColCtcRx, 50);
+        settle();
+    } else if (action == QLatin1String("highlight")) {
+        makeTemplate(w, QStringLiteral("20"));
+        w.StringGrid1->setFocus();
+        w.StringGrid1->setCurrentCell(tolvin::ColRx, 4);
+        settle();
+    } else if (action.startsWith(QLatin1String("menu-"))) {
+        const int index = action == QLatin1String("menu-channels") ? 0 : action == QLatin1String("menu-modules") ? 1 : 4;
+        QMenu *m = w.menuBar()->actions().at(index)->menu();
+        QPoint at = w.menuBar()->mapToGlobal(w.menuBar()->actionGeometry(w.menuBar()->actions().at(index)).bottomLeft());
+        m->popup(at);
+        settle();
+        if (index == 1) {
+            QMenu *sub = m->actions().at(0)->menu();
+            sub->popup(m->mapToGlobal(m->actionGeometry(m->actions().at(0)).topRight()));
+            popup = sub;
+        } else if (index == 4) {
+            QMenu *sub = m->actions().last()->menu();
+            sub->popup(m->mapToGlobal(m->actionGeometry(m->actions().last()).topRight()));
+            popup = sub;
+        }
+        settle();
+    } else if (action == QLatin1String("link")) {
+        link.move(10, 10);
+        link.show();
+        target = &link;
+    } else if (action == QLatin1String("report")) {
+        report.move(10, 10);
+        report.show();
+        target = &report;
+    } else if (action != QLatin1String("fresh")) {
+        std::fprintf(stderr, "unknown action\n");
+        return 2;
+    }
+    settle(400);
+    QRect area = target->frameGeometry();
+    if (popup)
+        area = area.united(popup->geometry());
+    const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width() + 4, area.height() + 4);
+    // There is no window manager under the virtual server: draw the title bar ourselves.
+    QPixmap shot(screen.width(), screen.height() + 22);
+    shot.fill(QColor(40, 70, 140));
+    QPainter painter(&shot);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(8, 0, shot.width() - 8, 22), Qt::AlignVCenter, target->windowTitle());
+    painter.drawPixmap(0, 22, screen);
+    painter.end();
+    if (!shot.save(out)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(out));
+        return 1;
+    }
+    return 0;
+}
