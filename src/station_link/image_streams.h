@@ -1,0 +1,43 @@
+#pragma once
+// The two byte streams that carry the station data image, built from and read into the image by
+// walking the layouts of image_layout.h; the link, the simulator and the CLI all use these.
+#include "station_link/image_layout.h"
+#include "station_link/station_image.h"
+
+#include <QByteArray>
+#include <cstdint>
+
+namespace tolvin {
+
+// The image together with the two codes that travel with it (kept in EditorState otherwise).
+struct StreamImage {
+    StationImage image;
+    uint8_t ModuleType = 0;
+    uint8_t StationType = 0;
+};
+
+// Bytes sent before the write stream: 0x14 for StationType 0 and 3; 0x15 0x4B 0x55 0x11 0xD7 for
+// 1, 2 and 4; nothing for any other type (the link then sends nothing at all).
+QByteArray openingSequence(uint8_t stationType);
+
+// 25 + 18 n bytes, n = header byte ChannelCount. The image holds MaxChannels records; a count
+// above that (never left by a passed check) sends only the records there are.
+QByteArray encodeWriteStream(const StreamImage &parts);
+// 28 + 18 n bytes, as a station answers the read command.
+QByteArray encodeReadStream(const StreamImage &parts);
+
+// How far a stream went into the image.
+struct StreamDecode {
+    int fixedBytes = 0;       // bytes of the fixed part that arrived
+    bool fixedComplete = false;
+    int channelCount = 0;     // header byte ChannelCount as received, 0 before it arrived
+    int recordsReceived = 0;  // complete 18-byte records in the stream, up to channelCount
+    bool complete = false;    // fixed part and channelCount records all there
+};
+
+// Decoders take whatever arrived, never read past it, and store records only up to
+// MaxChannels; recordsReceived still counts the ones beyond.
+StreamDecode decodeWriteStream(const QByteArray &bytes, StreamImage &parts);
+StreamDecode decodeReadStream(const QByteArray &bytes, StreamImage &parts);
+
+} // namespace tolvin
