@@ -1,0 +1,101 @@
+#include "settings_file/ini_accessor.h"
+
+#include "common/cp1251.h"
+#include "common/errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tolvin;
+
+namespace {
+
+void putFile(const QString &path, const QString &text) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(toCp1251(text));
+}
+
+QString fileText(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? fromCp1251(f.readAll()) : QString();
+}
+
+class IniAccessorTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("a.ini"));
+};
+
+} // namespace
+
+TEST_F(IniAccessorTest, ReadsTheRulesFromDisk) {
+    // LF-only lines, blanks, letter case, empty values, hex and stray characters.
+    putFile(path, QStringLiteral("[Общие установки]\n Тип = 0x3 \nТипВУ=$4\nA=3,\nB=3x\nC=260\n"
+                                 "Пусто=\n[Пустой]\n[1]\nrx=140000\n"));
+    IniAccessor ini(path);
+    const QString g = QStringLiteral("общие УСТАНОВКИ");
+    struct Case { const char16_t *key; int32_t expected; };
+    for (const Case &c : {Case{u"тип", 3}, Case{u"ТИПВУ", 4}, Case{u"A", -1}, Case{u"B", -1},
+                          Case{u"C", 260}, Case{u"Пусто", -1}, Case{u"Нет", -1}})
+        EXPECT_EQ(ini.ReadNumber(g, QString::fromUtf16(c.key), -1), c.expected)
+            << QString::fromUtf16(c.key).toStdString();
+    EXPECT_EQ(ini.ReadText(g, QStringLiteral("пусто"), QStringLiteral("d")), QString());
+    EXPECT_EQ(ini.ReadText(g, QStringLiteral("Нет"), QStringLiteral("d")), QStringLiteral("d"));
+    EXPECT_EQ(ini.ReadText(QStringLiteral(" 1 "), QStringLiteral("RX"), {}), QStringLiteral("140000"));
+    EXPECT_TRUE(ini.HasSection(QStringLiteral("1")));
+    EXPECT_FALSE(ini.HasSection(QStringLiteral("Пустой")));
+    EXPECT_FALSE(ini.HasSection(QStringLiteral("2")));
+}
+
+TEST_F(IniAccessorTest, MissingOrUnreadableFileGivesDefaults) {
+    for (const QString &p : {path, dir.path(), QStringLiteral("/nonexistent/x.ini"), QString()}) {
+        IniAccessor ini(p);
+        EXPECT_EQ(ini.ReadText(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("d")), QStringLiteral("d"));
+        EXPECT_EQ(ini.ReadNumber(QStringLiteral("S"), QStringLiteral("k"), 2), 2);
+        EXPECT_FALSE(ini.HasSection(QStringLiteral("S")));
+    }
+}
+
+TEST_F(IniAccessorTest, WritesPlaceKeysAndCreateTheFile) {
+    IniAccessor ini(path);
+    ini.WriteText(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("1"));   // creates the file
+    ini.WriteText(QStringLiteral("B"), QStringLiteral("x"), QStringLiteral("2"));   // new section at end
+    ini.WriteText(QStringLiteral("a"), QStringLiteral("n"), QStringLiteral("3"));   // end of its section
+    ini.WriteNumber(QStringLiteral("A"), QStringLiteral("K"), -7);                  // in place
+    ini.Flush();
+    EXPECT_EQ(fileText(path), QStringLiteral("[A]\r\nk=-7\r\nn=3\r\n[B]\r\nx=2\r\n"));
+}
+
+TEST_F(IniAccessorTest, SeesOutsideWritesAtTheNextOperation) {
+    putFile(path, QStringLiteral("[S]\nk=1\n"));
+    IniAccessor ini(path);
+    EXPECT_EQ(ini.ReadText(QStringLiteral("S"), QStringLiteral("k"), {}), QStringLiteral("1"));
+    putFile(path, QStringLiteral("[S]\nk=2\n")); // same size, within the same clock tick
+    EXPECT_EQ(ini.ReadText(QStringLiteral("S"), QStringLiteral("k"), {}), QStringLiteral("2"));
+
+    ini.WriteText(QStringLiteral("S"), QStringLiteral("m"), QStringLiteral("3"));
+    putFile(path, fileText(path) + QStringLiteral("[T]\r\nz=4\r\n"));
+    EXPECT_TRUE(ini.HasSection(QStringLiteral("T")));
+    ini.WriteText(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("5")); // keeps [T]
+    EXPECT_EQ(fileText(path), QStringLiteral("[S]\r\nk=5\r\nm=3\r\n[T]\r\nz=4\r\n"));
+
+    QFile::remove(path);
+    EXPECT_EQ(ini.ReadText(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("gone")), QStringLiteral("gone"));
+}
+
+TEST_F(IniAccessorTest, RefusedWriteNamesThePath) {
+    const QString cases[] = {dir.filePath(QStringLiteral("no/such/folder.ini")), dir.path()};
+    for (const QString &p : cases) {
+        IniAccessor ini(p);
+        try {
+            ini.WriteText(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("v"));
+            ADD_FAILURE() << "no error for " << p.toStdString();
+        } catch (const IoError &e) {
+            EXPECT_EQ(e.message(), QStringLiteral("Unable to write to ") + p);
+        }
+    }
+    EXPECT_TRUE(QFileInfo(dir.path()).isDir());
+}
