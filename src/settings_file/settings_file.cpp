@@ -1,0 +1,150 @@
+#include "settings_file/settings_file.h"
+
+#include "common/cp1251.h"
+#include "common/errors.h"
+#include "settings_file/file_io.h"
+#include "settings_file/ini_document.h"
+
+#include <QDir>
+
+namespace tolvin {
+namespace {
+
+const QString kTypeKey = QStringLiteral("Тип");
+const QString kModuleKey = QStringLiteral("ТипВУ");
+const QString kYes = QStringLiteral("да");
+const QString kNo = QStringLiteral("нет");
+
+QString str(const char16_t *s) { return QString::fromUtf16(s); }
+
+// A row whose boxes were never made (start-up) or were removed (band change) has no flags to
+// store; writing "нет" for them would silently turn channels off.
+void requireTable(const ChannelTable &t) {
+    for (int r = 1; r < t.rowCount(); ++r)
+        for (int col : CheckboxColumns)
+            if (!t.hasFlag(col, r))
+                throw AppError(QStringLiteral(
+                    "Нет таблицы каналов для записи в файл. Создайте шаблон или прочитайте "
+                    "данные из файла или из станции"));
+}
+
+} // namespace
+
+QString generalSection() { return QStringLiteral("Общие установки"); }
+
+const std::array<SettingsKey, 26> &generalKeys() {
+    static const std::array<SettingsKey, 26> keys{{
+        {u"Серийный номер", u"100000"}, {u"Id_номер", u"1000"},
+        {u"Тон1", u"1000"}, {u"Тон2", u"1000"}, {u"Тон3", u"1000"}, {u"Тон4", u"1000"},
+        {u"Тон5", u"1000"}, {u"Тон6", u"1000"}, {u"Тон7", u"1000"}, {u"Тон8", u"1000"},
+        {u"Тон9", u"1000"}, {u"Тон10", u"1000"},
+        {u"P_1", u"1"}, {u"P_2", u"1"}, {u"P_3", u"1"}, {u"P_4", u"1"},
+        {u"Яркость диодов", u"1"}, {u"Громкость", u"8"}, {u"МинГромкость", u"1"},
+        {u"Пик_кнопок", u"+"}, {u"ФВ", u"00"}, {u"Код_DCS", u"+"}, {u"Ф_Скан", u"-"},
+        {u"Ф_V", u"-"}, {u"ВУ", u"-"}, {u"СК", u"1"},
+    }};
+    return keys;
+}
+
+const std::array<ChannelKey, 18> &channelKeys() {
+    static const std::array<ChannelKey, 18> keys{{
+        {u"Номер", ColNumber, u"1"}, {u"Rx", ColRx, u"144000"}, {u"Tx", ColTx, u"144000"},
+        {u"CTCSS_Rx", ColCtcRx, u"Нет"}, {u"CTCSS_Tx", ColCtcTx, u"Нет"},
+        {u"DCS_Rx", ColDcsRx, u"Нет"}, {u"DCS_Tx", ColDcsTx, u"Нет"},
+        {u"Тон_Rx", ColToneRx, u"Нет"}, {u"Тон_Tx", ColToneTx, u"Нет"},
+        {u"ШП", ColNoise, u"1"}, {u"P_max", ColPmax, u"1"}, {u"P_min", ColPmin, u"1"},
+        {u"Сканировать", ColScan, u"нет"}, {u"Sw", ColSpacing, u"25"},
+        {u"Id_Тон", ColIdTone, u"нет"}, {u"Tx_Off", ColTxOff, u"Норм"},
+        {u"Время", ColTime, u"Нет"}, {u"Активен", ColActive, u"нет"},
+    }};
+    return keys;
+}
+
+QByteArray settingsFileBytes(const Editor &ed) {
+    const ChannelTable &t = ed.table;
+    requireTable(t);
+
+    // The block goes to disk as plain lines first and is then read back as INI text; going
+    // through the bytes keeps the result identical to that, characters outside the code page
+    // included.
+    QString block;
+    for (const QString &line : ed.memo) {
+        block += line;
+        block += QLatin1String("\r\n");
+    }
+    IniDocument doc = IniDocument::fromBytes(toCp1251(block));
+    doc.writeNumber(generalSection(), kTypeKey, ed.state.StationType);
+    doc.writeNumber(generalSection(), kModuleKey, ed.state.ModuleType);
+
+    for (int r = 1; r < t.rowCount(); ++r) {
+        const QString section = QString::number(r);
+        for (const ChannelKey &k : channelKeys()) {
+            const QString value = isCheckboxColumn(k.column) ? (t.flag(k.column, r) ? kYes : kNo)
+                                                             : t.cell(k.column, r);
+            doc.writeText(section, str(k.key), value);
+        }
+    }
+    return doc.toBytes();
+}
+
+void saveSettingsFile(const Editor &ed, const QString &path) {
+    writeFileAtomically(path, settingsFileBytes(ed));
+}
+
+void loadSettingsFile(Editor &ed, const QString &path) {
+    // Everything that can fail happens before the editor is touched.
+    const IniDocument doc = IniDocument::fromBytes(readFileBytes(path));
+    if (!doc.hasSection(QStringLiteral("1")))
+        throw AppError(QStringLiteral("В файле %1 нет таблицы каналов").arg(QDir::toNativeSeparators(path)));
+
+    const QString general = generalSection();
+    QStringList memo{QLatin1Char('[') + general + QLatin1Char(']')};
+    for (const SettingsKey &k : generalKeys())
+        memo << str(k.key) + QLatin1Char('=') + doc.readText(general, str(k.key), str(k.def));
+    ed.memo = memo;
+
+    EditorState &st = ed.state;
+    st.StationType = static_cast<uint8_t>(doc.readNumber(general, kTypeKey, 0) & 0xFF);
+    st.ModuleType = static_cast<uint8_t>(doc.readNumber(general, kModuleKey, 0) & 0xFF);
+    selectBandByStationType(ed, st.StationType); // 5..255: no band, the code stays
+    chooseModule(ed, st.ModuleType);             // 6..255: no tick, the code stays
+
+    ed.view.panel1 = true;
+    ed.view.memo = true;
+    ed.view.grid = true;
+    st.DataChecked = 0;
+
+    ChannelTable &t = ed.table;
+    int rows = 1;
+    while (doc.hasSection(QString::number(rows)))
+        ++rows;
+    t.setRowCount(1);
+    t.setRowCount(rows);
+    t.setRowTexts(0, fileColumnHeaders());
+    createAllOverlays(ed);
+    st.PrevRowCount = static_cast<uint8_t>(rows & 0xFF);
+
+    for (int r = 1; r < rows; ++r) {
+        const QString section = QString::number(r);
+        for (const ChannelKey &k : channelKeys()) {
+            const QString value = doc.readText(section, str(k.key), str(k.def));
+            if (isCheckboxColumn(k.column))
+                t.setFlag(k.column, r, value != kNo);
+            else
+                t.setCell(k.column, r, value);
+        }
+    }
+}
+
+FileDialogRequest saveDialogRequest() {
+    return FileDialogRequest{QStringLiteral("Сохранение данных радиостанции на диск"),
+                             QStringLiteral("Файлы(*.ini)"), QStringLiteral("ini"),
+                             QStringLiteral("Q7KM_10.ini"), QDir::homePath()};
+}
+
+FileDialogRequest openDialogRequest() {
+    return FileDialogRequest{QString(), QStringLiteral("Файлы(*.ini)"), QStringLiteral("ini"), QString(),
+                             QDir::homePath()};
+}
+
+} // namespace tolvin

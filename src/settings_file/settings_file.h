@@ -1,0 +1,49 @@
+#pragma once
+// The settings file: a whole station configuration (general settings block, station type and
+// module codes, channel table) as one INI text in code page 1251. The menu handlers show the
+// dialogs; these functions do the rest, and the CLI calls the same ones.
+#include "common/operator.h"
+#include "table/editor.h"
+
+#include <QString>
+#include <array>
+
+namespace tolvin {
+
+// Section of the general settings block and of the two codes.
+QString generalSection();
+
+struct SettingsKey {
+    const char16_t *key;
+    const char16_t *def;   // what the reader takes for a missing key
+};
+// The 26 general keys the reader takes back, in the order it rebuilds the block.
+const std::array<SettingsKey, 26> &generalKeys();
+
+struct ChannelKey {
+    const char16_t *key;
+    int column;
+    const char16_t *def;
+};
+// The 18 keys of a channel section, in the order they are written.
+const std::array<ChannelKey, 18> &channelKeys();
+
+// The file's bytes for the editor's configuration. Refuses (AppError) while any channel row
+// lacks a check-box state: then there is no table to save.
+QByteArray settingsFileBytes(const Editor &ed);
+
+// Writes the file safely: the old file stays as it was unless the new one is complete on disk.
+// Throws AppError (no table) or IoError (path and reason); changes no editor state.
+void saveSettingsFile(const Editor &ed, const QString &path);
+
+// Replaces the editor's configuration with the file's: general block, codes, band and module,
+// channel rows and their boxes; leaves the configuration unchecked. Throws IoError when the
+// file cannot be read and AppError when it holds no channel table; the editor is then
+// unchanged.
+void loadSettingsFile(Editor &ed, const QString &path);
+
+// The two dialogs of the "Каналы" menu.
+FileDialogRequest saveDialogRequest();
+FileDialogRequest openDialogRequest();
+
+} // namespace tolvin
