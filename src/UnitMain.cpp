@@ -67,7 +67,10 @@ TFormMain::TFormMain(Operator &op, QWidget *parent) : QMainWindow(parent), m_op(
         move(s->availableGeometry().center() - rect().center());
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain() {
+    // The grid and the lists look into m_editor; they must go before it does.
+    delete takeCentralWidget();
+}
 
 void TFormMain::buildMenus() {
     QMenuBar *bar = menuBar();
@@ -414,13 +417,12 @@ void TFormMain::StringGrid1KeyDown(int key) {
     if (key != 13 || m_editor.state.SelectedRow == 0)
         return;
     const int row = m_editor.state.SelectedRow;
-    if (m_editor.state.SelectedCol == ColRx)
-        m_editor.table.setCell(ColTx, row, m_editor.table.cell(ColRx, row));
-    else if (m_editor.state.SelectedCol == ColTx)
-        m_editor.table.setCell(ColRx, row, m_editor.table.cell(ColTx, row));
-    else
+    const int from = m_editor.state.SelectedCol;
+    if (from != ColRx && from != ColTx)
         return;
-    StringGrid1->tableModel()->reload();
+    const int to = from == ColRx ? ColTx : ColRx;
+    m_editor.table.setCell(to, row, m_editor.table.cell(from, row));
+    StringGrid1->tableModel()->cellChanged(to, row);
 }
 
 // ---- Check-box overlays ----

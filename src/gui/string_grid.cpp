@@ -159,7 +159,10 @@ void StringGrid::keyPressEvent(QKeyEvent *event) {
         return;
     }
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        Q_EMIT keyDown(13);
+        // From the cell editor, Enter arrives here unhandled; closeEditor reports it after the
+        // text is committed.
+        if (state() != EditingState)
+            Q_EMIT keyDown(13);
         return;
     }
     QTableView::keyPressEvent(event);

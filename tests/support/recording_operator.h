@@ -1,6 +1,7 @@
 #pragma once
 // An Operator that remembers what the program showed, and answers dialogs from a script.
 #include "common/operator.h"
+#include "support/qt_printers.h"
 
 #include <QStringList>
 
