@@ -1,0 +1,36 @@
+#pragma once
+// The commands of tolvin-cli. Each one gets the arguments after its name, writes its result to
+// `out` and its messages to `err`, and returns the exit code. A new command is one function
+// here, one file beside main.cpp and one line in main.cpp's table.
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+namespace tolvin {
+struct Editor;
+}
+
+namespace tolvin::cli {
+
+constexpr int ExitOk = 0;
+constexpr int ExitFailed = 1;   // the command ran and the result is negative, or an internal fault
+constexpr int ExitUsage = 2;    // wrong arguments, or an input file that cannot be loaded
+
+int cmdShow(const QStringList &args, QTextStream &out, QTextStream &err);
+
+// Helpers shared by the commands (cli_support.cpp).
+
+// Exactly one FILE argument, with "--help" and "--" understood. Returns false, after writing
+// the usage or the complaint to `err` (or the help to `out`, with *exitCode 0), when the command
+// should end with *exitCode.
+bool takeFileArgument(const QStringList &args, const QString &usage, QString &file, int &exitCode,
+                      QTextStream &out, QTextStream &err);
+
+// Loads a settings file into a start-up editor as the main window's "Чтение файла" does.
+// On failure writes the message to `err` and returns false.
+bool loadEditor(Editor &ed, const QString &path, QTextStream &err);
+
+// A JSON string literal, quotes included.
+QString jsonString(const QString &text);
+
+} // namespace tolvin::cli

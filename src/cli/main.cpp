@@ -1,0 +1,94 @@
+// tolvin-cli: the core's operations without a window, in the order the GUI's handlers run them.
+#include "cli/commands.h"
+
+#include "common/errors.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <csignal>
+#include <cstdio>
+#include <new>
+
+namespace {
+
+using namespace tolvin::cli;
+
+struct Command {
+    const char *name;
+    const char16_t *synopsis;
+    int (*run)(const QStringList &, QTextStream &, QTextStream &);
+};
+
+// One line per command.
+const Command kCommands[] = {
+    {"show", u"show ФАЙЛ        прочитать файл настроек и вывести конфигурацию в JSON", cmdShow},
+};
+
+void printHelp(QTextStream &out) {
+    out << QStringLiteral("Использование: tolvin-cli КОМАНДА [АРГУМЕНТЫ]\n\nКоманды:\n");
+    for (const Command &c : kCommands)
+        out << QStringLiteral("  ") << QString::fromUtf16(c.synopsis) << '\n';
+    out << QStringLiteral("\nПараметры:\n"
+                          "  --help, -h       эта справка (и КОМАНДА --help для команды)\n"
+                          "  --version        версия программы\n\n"
+                          "Коды завершения: 0 — успешно, 1 — отрицательный результат или внутренняя "
+                          "ошибка, 2 — неверные аргументы или файл, который нельзя прочитать.\n");
+}
+
+int run(const QStringList &args, QTextStream &out, QTextStream &err) {
+    if (args.isEmpty()) {
+        err << QStringLiteral("Не указана команда\n");
+        printHelp(err);
+        return ExitUsage;
+    }
+    const QString &first = args.first();
+    if (first == QLatin1String("--help") || first == QLatin1String("-h") || first == QLatin1String("help")) {
+        printHelp(out);
+        return ExitOk;
+    }
+    if (first == QLatin1String("--version")) {
+        out << QStringLiteral("tolvin-cli " TOLVIN_VERSION "\n");
+        return ExitOk;
+    }
+    for (const Command &c : kCommands)
+        if (first == QLatin1String(c.name))
+            return c.run(args.mid(1), out, err);
+    err << QStringLiteral("Неизвестная команда: ") << first << '\n';
+    printHelp(err);
+    return ExitUsage;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    // A closed pipe on the other end of stdout ends the output, not the process by a signal.
+    std::signal(SIGPIPE, SIG_IGN);
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    out.setEncoding(QStringConverter::Utf8);
+    err.setEncoding(QStringConverter::Utf8);
+
+    int code = ExitFailed;
+    try {
+        code = run(QCoreApplication::arguments().mid(1), out, err);
+    } catch (const tolvin::AppError &e) {
+        err << e.message() << '\n';
+        code = ExitUsage;
+    } catch (const std::bad_alloc &) {
+        err << QStringLiteral("Недостаточно памяти\n");
+        code = ExitFailed;
+    } catch (const std::exception &e) {
+        err << QStringLiteral("Внутренняя ошибка: ") << QString::fromLocal8Bit(e.what()) << '\n';
+        code = ExitFailed;
+    } catch (...) {
+        err << QStringLiteral("Внутренняя ошибка\n");
+        code = ExitFailed;
+    }
+    out.flush();
+    err.flush();
+    if (code == ExitOk && (out.status() != QTextStream::Ok || std::ferror(stdout)))
+        code = ExitFailed;
+    return code;
+}
