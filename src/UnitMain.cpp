@@ -5,6 +5,7 @@
 #include "common/errors.h"
 #include "gui/cell_editors.h"
 #include "gui/string_grid.h"
+#include "settings_file/settings_file.h"
 #include "table/template.h"
 
 #include <QActionGroup>
@@ -275,11 +276,21 @@ void TFormMain::BitBtn1Click() {
 }
 
 void TFormMain::N3Click() {
-    // Saving arrives with the settings file.
+    act([&] {
+        const QString path = m_op.saveFileName(saveDialogRequest());
+        if (!path.isEmpty())
+            saveSettingsFile(m_editor, path);
+    });
 }
 
 void TFormMain::N4Click() {
-    // Loading arrives with the settings file.
+    act([&] {
+        const QString path = m_op.openFileName(openDialogRequest());
+        if (path.isEmpty())
+            return;
+        loadSettingsFile(m_editor, path);
+        StringGrid1->reload();
+    });
 }
 
 // ---- Top-level items ----

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -308,4 +309,42 @@ TEST_F(MainWindowTest, GatesRefuseWhileUnchecked) {
     }
     EXPECT_FALSE(main->Panel3->isVisible());
     EXPECT_FALSE(report->isVisible());
+}
+
+TEST_F(MainWindowTest, SaveAndLoadThroughTheDialogs) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Q7KM_10.ini"));
+    makeTemplate(QStringLiteral("4"));
+    ed().table.setCell(ColCtcRx, 2, QStringLiteral("82,5"));
+    ed().table.setFlag(ColScan, 3, false);
+    main->ModuleItems[3]->trigger();
+    op.saveAnswers << path;
+    main->N3Click();
+    ASSERT_TRUE(op.messages.isEmpty()) << op.lastMessage().toStdString();
+    EXPECT_EQ(op.requests.last().proposedName, QStringLiteral("Q7KM_10.ini"));
+    EXPECT_EQ(op.requests.last().filter, QStringLiteral("Файлы(*.ini)"));
+
+    main->BandItems[2]->trigger();
+    main->ModuleItems[0]->trigger();
+    op.openAnswers << path;
+    main->N4Click();
+    ASSERT_TRUE(op.messages.isEmpty()) << op.lastMessage().toStdString();
+    EXPECT_EQ(main->windowTitle(), QStringLiteral("Толвин 7К-61"));
+    EXPECT_TRUE(main->ModuleItems[3]->isChecked());
+    EXPECT_TRUE(main->StringGrid1->isVisible());
+    EXPECT_EQ(main->StringGrid1->model()->rowCount(), 4);
+    EXPECT_EQ(main->StringGrid1->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral(" Tx, кГЦ"));
+    EXPECT_EQ(ed().table.cell(ColCtcRx, 2), QStringLiteral("82,5"));
+    EXPECT_FALSE(ed().table.flag(ColScan, 3));
+    EXPECT_TRUE(main->Memo1->toPlainText().startsWith(QStringLiteral("[Общие установки]\nСерийный номер=100000")));
+
+    // Cancel changes nothing; a missing file is refused with its path.
+    op.clear();
+    main->N4Click();
+    EXPECT_TRUE(op.messages.isEmpty());
+    op.openAnswers << dir.filePath(QStringLiteral("gone.ini"));
+    main->N4Click();
+    ASSERT_EQ(op.messages.size(), 1);
+    EXPECT_TRUE(op.messages[0].contains(QStringLiteral("gone.ini")));
+    EXPECT_EQ(main->StringGrid1->model()->rowCount(), 4);
 }
