@@ -1,0 +1,327 @@
+#include "check/data_check.h"
+
+#include "common/numbers.h"
+#include "settings_file/ini_document.h"
+#include "station_link/image_fields.h"
+#include "station_link/image_layout.h"
+#include "station_link/squelch_codes.h"
+#include "station_link/synth_word.h"
+#include "table/lists.h"
+
+#include <optional>
+
+namespace tolvin {
+
+namespace {
+
+const QString &section() {
+    static const QString s = QStringLiteral("Общие установки");
+    return s;
+}
+
+const QString &none() {
+    static const QString n = QStringLiteral("Нет");
+    return n;
+}
+
+struct Refusal {
+    QString text;
+    bool errorBeep = false;
+};
+using Step = std::optional<Refusal>;
+
+Refusal refuse(const QString &text) {
+    return Refusal{text, false};
+}
+
+QString quoted(const QString &s) {
+    return QLatin1Char('"') + s + QLatin1Char('"');
+}
+
+// The three "+"/"-" switches that end up as bits of the feature byte.
+struct FeatureKey {
+    const char16_t *key;
+    uint8_t bit;
+};
+constexpr FeatureKey FeatureKeys[] = {
+    {u"Ф_Скан", FeatureBit::Scan}, {u"Ф_V", FeatureBit::V}, {u"ВУ", FeatureBit::Vu}};
+
+// One run of the pass; fills `out` as the rules pass.
+class Pass {
+public:
+    Pass(const Editor &ed, DataCheckResult &out)
+        : m_t(ed.table), m_band(ed.state.bandSettings), m_out(out),
+          m_ini(IniDocument::fromLines(ed.memo)) {}
+
+    Step run() {
+        for (ChannelRecord &r : m_out.image.records)
+            r.fill(0);
+        if (Step s = generalSettings())
+            return s;
+        for (int r = 1; r <= m_count; ++r)
+            if (Step s = channelRow(r))
+                return s;
+        return std::nullopt;
+    }
+
+private:
+    uint8_t &header(int byte) { return m_out.image.header[byte]; }
+    int number(const char16_t *key, int32_t def) const {
+        return m_ini.readNumber(section(), QString::fromUtf16(key), def);
+    }
+    QString text(const char16_t *key, const char16_t *def) const {
+        return m_ini.readText(section(), QString::fromUtf16(key), QString::fromUtf16(def));
+    }
+    static std::optional<bool> sign(const QString &v) {
+        if (v == QLatin1String("+"))
+            return true;
+        if (v == QLatin1String("-"))
+            return false;
+        return std::nullopt;
+    }
+    void addDigits(int value, int from10) { m_out.DigitCount += value >= from10 ? 2 : 1; }
+
+    Step generalSettings() {
+        const int brightness = number(u"Яркость диодов", 0);
+        if (brightness < 1 || brightness > 5)
+            return refuse(QStringLiteral("Уровень яркости изм. 1-5"));
+        header(HeaderByte::Brightness) = brightnessByte(brightness);
+
+        const int volume = number(u"Громкость", 0);
+        if (volume < 1 || volume > 16)
+            return refuse(QStringLiteral("Уровень громкости изм. 1-16"));
+        header(HeaderByte::Volume) = uint8_t(volume);
+        addDigits(volume, 10);
+
+        m_count = m_t.channelCount();
+        if (m_count > MaxChannels)
+            return refuse(QStringLiteral("Слишком много каналов в таблице: %1. В радиостанцию можно "
+                                         "записать не больше %2 каналов").arg(m_count).arg(MaxChannels));
+        header(HeaderByte::ChannelCount) = uint8_t(m_count);
+
+        const std::optional<bool> beep = sign(text(u"Пик_кнопок", u"+"));
+        if (!beep)
+            return refuse(QStringLiteral("Вводить в поле \"Пик_кнопок\" можно только + или -"));
+        header(HeaderByte::KeyBeep) = signByte(*beep);
+
+        const auto special = uint8_t(number(u"СК", 200));
+        int position = -1;
+        for (int r = 1; r <= m_count && position < 0; ++r)
+            if (strToInt(m_t.cell(ColNumber, r)) == special)
+                position = r - 1;
+        if (position < 0)
+            return refuse(QStringLiteral("Ошибка в номере спец. канала!!! В радиостанции нет такого номера канала"));
+        header(HeaderByte::SpecialChannel) = uint8_t(position);
+        addDigits(position, 10);
+
+        const QString fv = text(u"ФВ", u"100");
+        if (fv.size() != 2)
+            return refuse(QStringLiteral("Код поля \"ФВ\" должен быть двузначным"));
+        const int d1 = strToInt(fv.left(1));
+        const int d2 = strToInt(fv.mid(1, 1));
+        const bool d1ok = d1 == 0 || d1 == 1 || d1 == 2 || d1 == 4;
+        const bool d2ok = d2 == 0 || d2 == 1 || d2 == 2 || d2 == 4 || d2 == 5;
+        if (!d1ok || !d2ok)
+            return refuse(QStringLiteral("В поле \"ФВ\" введен неправильный код"));
+        header(HeaderByte::Fv) = fvByte(d1, d2);
+        m_out.DigitCount += 2;
+
+        const int minVolume = number(u"МинГромкость", 10);
+        if (minVolume < 0 || minVolume > 8)
+            return refuse(QStringLiteral("Минимальный уровень громкости изменякться от 0 до 8"));
+        header(HeaderByte::MinVolume) = uint8_t(minVolume);
+        m_out.DigitCount += 1;
+        if (minVolume > volume)
+            return refuse(QStringLiteral("Громкость не д.б. меньше минимального уровня громкости"));
+
+        const std::optional<bool> dcs = sign(text(u"Код_DCS", u"+"));
+        if (!dcs)
+            return refuse(QStringLiteral("Вводить в поле \"Код_DCS\" можно только + или -"));
+        header(HeaderByte::DcsNumbering) = signByte(*dcs);
+        m_dcsPlus = *dcs;
+
+        uint8_t features = 0;
+        for (const FeatureKey &f : FeatureKeys) {
+            const std::optional<bool> on = sign(text(f.key, u"i"));
+            if (!on)
+                return refuse(QStringLiteral("Вы не заполнили поле \"") + QString::fromUtf16(f.key) +
+                              QStringLiteral("\" или ввели не тот символ. Вводимые символы  + или -"));
+            if (*on)
+                features |= f.bit;
+        }
+        header(HeaderByte::Features) = features;
+
+        for (int i = 1; i <= 10; ++i) {
+            const int hz = m_ini.readNumber(section(), QStringLiteral("Тон%1").arg(i), 10000);
+            if (hz < 700 || hz > 2550)
+                return refuse(QStringLiteral("Ошибка в Тон") + QString::number(i) +
+                              QStringLiteral(" диапазон от 700Гц до 2550Гц"));
+            m_out.image.tones[i - 1] = toneByte(hz);
+            m_out.DigitCount += hz >= 1000 ? 4 : 3;
+        }
+
+        const QString id = text(u"Id_номер", u"0");
+        if (id.size() != 4) // the letter after "Id_" is a Latin T, as the station's software has it
+            return refuse(QStringLiteral("Id_Tон должен быть четырехзначным. Например: 0001"));
+        m_out.image.IdCode = idCode(id);
+        return std::nullopt;
+    }
+
+    Step squelch(ChannelRecord &rec, int r) {
+        const bool ctcss = m_t.cell(ColDcsRx, r) == none() && m_t.cell(ColDcsTx, r) == none();
+        if (ctcss)
+            rec[RecordByte::FlagsA] += FlagA::Ctcss;
+        const int cols[2] = {ctcss ? ColCtcRx : ColDcsRx, ctcss ? ColCtcTx : ColDcsTx};
+        const int bytes[2] = {RecordByte::RxCode, RecordByte::TxCode};
+        for (int k = 0; k < 2; ++k) {
+            const QString cell = m_t.cell(cols[k], r);
+            const std::optional<uint8_t> code = ctcss ? ctcssCode(cell) : dcsCode(cell, m_dcsPlus);
+            if (!code)
+                return refuse(QStringLiteral("В строчке №%1 в столбце %2 неизвестное значение %3")
+                                  .arg(r).arg(quoted(columnHeaders().at(cols[k]).trimmed()), quoted(cell)));
+            rec[bytes[k]] = *code;
+        }
+        return std::nullopt;
+    }
+
+    Step frequency(ChannelRecord &rec, int r, SynthSide side) {
+        const bool rx = side == SynthSide::Receive;
+        const QString cell = m_t.cell(rx ? ColRx : ColTx, r);
+        const int first = rx ? RecordByte::RxWord : RecordByte::TxWord;
+        if (cell.isEmpty())
+            return refuse(QStringLiteral("В канале №%1 не введена частота %2")
+                              .arg(int(rec[RecordByte::Number]))
+                              .arg(rx ? QStringLiteral("приема") : QStringLiteral("передачи")));
+        if (cell == repeaterMarker(side)) {
+            for (int j = 0; j < 3; ++j)
+                rec[first + j] = 0;
+            rec[RecordByte::FlagsB] &= uint8_t(~(rx ? FlagB::RxNotRepeater : FlagB::TxNotRepeater));
+            return std::nullopt;
+        }
+        const double f = strToFloat(cell);
+        if (f < m_band.BandLow || f > m_band.BandHigh)
+            return refuse(QStringLiteral("Ошибка в канале №") + QString::number(r) +
+                          QStringLiteral(" частотный диапазон ") + floatToStr(m_band.BandLow / 1000.0) +
+                          QLatin1Char('-') + floatToStr(m_band.BandHigh / 1000.0) +
+                          QStringLiteral(" MГц")); // Latin M, as the station's software writes it
+        if (!onRaster(f))
+            return Refusal{QStringLiteral("Частота должна быть кратна 6,25кГц"), !rx};
+        const SynthWord w = encodeSynthWord(f, side, m_band);
+        for (int j = 0; j < 3; ++j)
+            rec[first + j] = w[j];
+        return std::nullopt;
+    }
+
+    Step channelRow(int r) {
+        ChannelRecord &rec = m_out.image.records[r - 1];
+        for (int col : CheckboxColumns)
+            if (!m_t.hasFlag(col, r))
+                return refuse(QStringLiteral("В строчке №%1 нет флажков в столбцах \"Скан.\", \"Id_Тон\" и "
+                                             "\"Акт\". Создайте шаблон или прочитайте файл заново").arg(r));
+        uint8_t a = 0;
+        if (!m_t.flag(ColIdTone, r))
+            a |= FlagA::IdToneOff;
+        if (m_t.cell(ColSpacing, r) == QLatin1String("12,5"))
+            a |= FlagA::Narrow;
+        if (m_t.flag(ColActive, r))
+            a |= FlagA::Active;
+        if (m_t.flag(ColScan, r))
+            a |= FlagA::Scan;
+        rec[RecordByte::FlagsA] = a;
+        rec[RecordByte::FlagsB] = FlagB::Initial;
+
+        if (Step s = squelch(rec, r))
+            return s;
+
+        const struct { int col; int byte; uint8_t noneFlag; } tones[] = {
+            {ColToneRx, RecordByte::RxTone, FlagA::NoRxTone}, {ColToneTx, RecordByte::TxTone, FlagA::NoTxTone}};
+        for (const auto &t : tones) {
+            const QString cell = m_t.cell(t.col, r);
+            if (cell == none())
+                rec[RecordByte::FlagsA] += t.noneFlag;
+            else
+                rec[t.byte] = uint8_t(strToInt(cell));
+        }
+
+        const QString num = m_t.cell(ColNumber, r);
+        if (num.size() < 1 || num.size() > 2)
+            return refuse(QStringLiteral("В строчке №%1 введен неправильный номер канала").arg(r));
+        rec[RecordByte::Number] = uint8_t(strToInt(num));
+
+        if (Step s = frequency(rec, r, SynthSide::Receive))
+            return s;
+        if (Step s = frequency(rec, r, SynthSide::Transmit))
+            return s;
+
+        rec[RecordByte::Noise] = uint8_t(strToInt(m_t.cell(ColNoise, r)));
+        const QString pmin = m_t.cell(ColPmin, r);
+        if (pmin == QLatin1String("4"))
+            return refuse(QStringLiteral("Не желательно использовать в минимальной мощности 4 уровень"));
+        rec[RecordByte::Pmin] = uint8_t(strToInt(pmin));
+        const QString pmax = m_t.cell(ColPmax, r);
+        if (pmax == QLatin1String("1"))
+            return refuse(QStringLiteral("Не желательно использовать в максимальной мощности 1 уровень"));
+        rec[RecordByte::Pmax] = uint8_t(strToInt(pmax));
+
+        const QString txOff = m_t.cell(ColTxOff, r);
+        if (txOff == QLatin1String("RSSI"))
+            rec[RecordByte::FlagsB] &= uint8_t(~FlagB::NotRssi);
+        else if (txOff == QLatin1String("OFF"))
+            rec[RecordByte::FlagsB] &= uint8_t(~FlagB::NotOff);
+
+        const QString time = m_t.cell(ColTime, r);
+        if (time == none()) {
+            rec[RecordByte::Time] = 0;
+        } else {
+            rec[RecordByte::FlagsB] &= uint8_t(~FlagB::NoTime);
+            rec[RecordByte::Time] = uint8_t(strToInt(time));
+        }
+        return std::nullopt;
+    }
+
+    const ChannelTable &m_t;
+    const BandSettings &m_band;
+    DataCheckResult &m_out;
+    const IniDocument m_ini;
+    int m_count = 0;
+    bool m_dcsPlus = true;
+};
+
+} // namespace
+
+DataCheckResult checkData(const Editor &ed) {
+    DataCheckResult out;
+    out.image = ed.state.image;
+    out.ModuleType = ed.state.ModuleType;
+    if (const Step failed = Pass(ed, out).run()) {
+        out.message = failed->text;
+        out.errorBeep = failed->errorBeep;
+        return out;
+    }
+    const int module = ed.state.tickedModule;
+    if (module >= 0 && module <= 5)
+        out.ModuleType = uint8_t(module);
+    out.passed = true;
+    out.message = QStringLiteral("Все данные введены верно.");
+    return out;
+}
+
+bool runDataCheck(Editor &ed, Operator &op) {
+    ed.state.DataChecked = 0;
+    ed.state.DigitCount = 0;
+    const DataCheckResult result = checkData(ed);
+    if (!result.passed) {
+        if (result.errorBeep)
+            op.errorBeep();
+        op.message(result.message);
+        return false;
+    }
+    ed.state.image = result.image;
+    ed.state.DigitCount = result.DigitCount;
+    ed.state.ModuleType = result.ModuleType;
+    ed.state.DataChecked = 1;
+    op.message(result.message);
+    return true;
+}
+
+} // namespace tolvin
