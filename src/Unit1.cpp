@@ -50,6 +50,7 @@ TForm1::TForm1(TFormMain &main, QWidget *parent) : QWidget(parent, Qt::Window), 
     Gauge1->setOrientation(Qt::Vertical);
     Gauge1->setRange(0, 100);
     Gauge1->setValue(0);
+    Gauge1->setTextVisible(false);
     Gauge1->setGeometry(280, 12, 30, 166);
 
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });

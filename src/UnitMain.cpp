@@ -9,6 +9,7 @@
 #include "table/template.h"
 
 #include <QActionGroup>
+#include <QCloseEvent>
 #include <QApplication>
 #include <QComboBox>
 #include <QFrame>
@@ -335,6 +336,15 @@ void TFormMain::LinkClick() {
 
 void TFormMain::ExitClick() {
     close();
+}
+
+void TFormMain::closeEvent(QCloseEvent *event) {
+    // Closing the main window ends the program, whatever other window is open.
+    if (m_linkWindow)
+        m_linkWindow->close();
+    if (m_reportWindow)
+        m_reportWindow->close();
+    QMainWindow::closeEvent(event);
 }
 
 void TFormMain::BandClick(int band) {

@@ -117,7 +117,7 @@ int main(int argc, char **argv) {
     QRect area = target->frameGeometry();
     if (popup)
         area = area.united(popup->geometry());
-    const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width() + 4, area.height() + 4);
+    const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
     // There is no window manager under the virtual server: draw the title bar ourselves.
     QPixmap shot(screen.width(), screen.height() + 22);
     shot.fill(QColor(40, 70, 140));

@@ -22,13 +22,6 @@ int main(int argc, char **argv) {
     formMain.setLinkWindow(&form1);
     formMain.setReportWindow(&formProtokol);
 
-    // The program ends when the main window closes, whatever else is open.
-    QObject::connect(&app, &QApplication::lastWindowClosed, &app, &QApplication::quit);
-    formMain.setAttribute(Qt::WA_QuitOnClose, true);
-    form1.setAttribute(Qt::WA_QuitOnClose, false);
-    formProtokol.setAttribute(Qt::WA_QuitOnClose, false);
-    QObject::connect(&formMain, &QObject::destroyed, &app, &QApplication::quit);
-
     formMain.show();
     return app.exec();
 }

@@ -6,6 +6,7 @@
 #include "support/recording_operator.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -347,4 +348,21 @@ TEST_F(MainWindowTest, SaveAndLoadThroughTheDialogs) {
     ASSERT_EQ(op.messages.size(), 1);
     EXPECT_TRUE(op.messages[0].contains(QStringLiteral("gone.ini")));
     EXPECT_EQ(main->StringGrid1->model()->rowCount(), 4);
+}
+
+TEST_F(MainWindowTest, LinkWindowAndExit) {
+    makeTemplate(QStringLiteral("2"));
+    main->LinkItem->trigger();
+    EXPECT_TRUE(link->isVisible());
+    EXPECT_TRUE(main->isMinimized());
+    link->BitBtn1Click();
+    EXPECT_FALSE(link->isVisible());
+    EXPECT_FALSE(main->isMinimized());
+    EXPECT_TRUE(main->StringGrid1->isVisible());
+    EXPECT_FALSE(link->UsbButton->isEnabled());
+    EXPECT_EQ(link->StaticText1->text(), QStringLiteral("- -"));
+    main->LinkItem->trigger();
+    main->ExitItem->trigger();
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_FALSE(link->isVisible());
 }
