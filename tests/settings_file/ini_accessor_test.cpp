@@ -34,12 +34,15 @@ protected:
 TEST_F(IniAccessorTest, ReadsTheRulesFromDisk) {
     // LF-only lines, blanks, letter case, empty values, hex and stray characters.
     putFile(path, QStringLiteral("[Общие установки]\n Тип = 0x3 \nТипВУ=$4\nA=3,\nB=3x\nC=260\n"
-                                 "Пусто=\n[Пустой]\n[1]\nrx=140000\n"));
+                                 "Пусто=\nD=0X1f\nE=x10\nF=-2147483648\nG=2147483648\nH=0x\nI=1 2\n"
+                                 "[Пустой]\n[1]\nrx=140000\n"));
     IniAccessor ini(path);
     const QString g = QStringLiteral("общие УСТАНОВКИ");
     struct Case { const char16_t *key; int32_t expected; };
     for (const Case &c : {Case{u"тип", 3}, Case{u"ТИПВУ", 4}, Case{u"A", -1}, Case{u"B", -1},
-                          Case{u"C", 260}, Case{u"Пусто", -1}, Case{u"Нет", -1}})
+                          Case{u"C", 260}, Case{u"Пусто", -1}, Case{u"Нет", -1}, Case{u"D", 31},
+                          Case{u"E", 16}, Case{u"F", INT32_MIN}, Case{u"G", -1}, Case{u"H", -1},
+                          Case{u"I", -1}})
         EXPECT_EQ(ini.ReadNumber(g, QString::fromUtf16(c.key), -1), c.expected)
             << QString::fromUtf16(c.key).toStdString();
     EXPECT_EQ(ini.ReadText(g, QStringLiteral("пусто"), QStringLiteral("d")), QString());

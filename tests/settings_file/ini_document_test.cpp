@@ -76,23 +76,6 @@ TEST(IniDocumentTest, HasSection) {
     EXPECT_FALSE(IniDocument().hasSection(QStringLiteral("1")));
 }
 
-TEST(IniDocumentTest, ReadNumber) {
-    struct Case { const char16_t *stored; int32_t expected; };
-    const Case cases[] = {
-        {u"0x3", 3}, {u"0X1f", 31}, {u"$4", 4}, {u"x10", 16}, {u"260", 260}, {u"-1", -1},
-        {u"+7", 7}, {u" 12 ", 12}, {u"3,", -5}, {u"3x", -5}, {u"", -5}, {u"0x", -5},
-        {u"abc", -5}, {u"2147483647", 2147483647}, {u"2147483648", -5}, {u"-2147483648", INT32_MIN},
-        {u"1 2", -5},
-    };
-    for (const auto &c : cases) {
-        const IniDocument doc = IniDocument::fromLines(
-            {QStringLiteral("[S]"), QStringLiteral("Тип=") + QString::fromUtf16(c.stored)});
-        EXPECT_EQ(doc.readNumber(QStringLiteral("S"), QStringLiteral("Тип"), -5), c.expected)
-            << QString::fromUtf16(c.stored).toStdString();
-    }
-    EXPECT_EQ(IniDocument().readNumber(QStringLiteral("S"), QStringLiteral("Тип"), 42), 42);
-}
-
 TEST(IniDocumentTest, WritesPlaceLines) {
     struct Case {
         const char *name;

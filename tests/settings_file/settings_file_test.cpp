@@ -223,6 +223,18 @@ TEST_F(SettingsFileTest, FailedSaveKeepsTheOldFile) {
         EXPECT_EQ(e.message(), QStringLiteral("Не удалось записать файл %1: это папка, а не файл").arg(folder));
     }
     EXPECT_TRUE(QFileInfo(folder).isDir());
+
+    // A pasted line break would split the key's line and corrupt the section.
+    putText(path, QStringLiteral("old"));
+    Editor broken = templateEditor(2);
+    broken.table.setCell(ColRx, 2, QStringLiteral("140000\r\n[3]"));
+    try {
+        saveSettingsFile(broken, path);
+        ADD_FAILURE();
+    } catch (const AppError &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Значение ключа \"Rx\" в разделе [2] содержит перевод строки"));
+    }
+    EXPECT_EQ(readAll(path), "old");
 }
 
 TEST_F(SettingsFileTest, SaveIntoReadOnlyFolderKeepsTheOldFile) {
