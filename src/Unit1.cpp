@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "UnitMain.h"
+#include "check/gates.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -72,10 +73,8 @@ void TForm1::BitBtn1Click() {
 
 void TForm1::BitBtn2Click() {
     m_main.act([&] {
-        if (!m_main.editor().state.DataChecked) {
-            m_main.op().message(QStringLiteral("Введенные данные не будут переданы, так как они не проверены."));
+        if (!passGate(m_main.editor().state, tolvin::Gate::LinkWrite, m_main.op()))
             return;
-        }
         // Writing to the station arrives with the station link.
     });
 }

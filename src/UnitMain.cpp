@@ -2,6 +2,8 @@
 
 #include "Unit1.h"
 #include "UnitP.h"
+#include "check/data_check.h"
+#include "check/gates.h"
 #include "common/errors.h"
 #include "gui/cell_editors.h"
 #include "gui/string_grid.h"
@@ -298,11 +300,8 @@ void TFormMain::N4Click() {
 
 void TFormMain::RepeaterClick() {
     act([&] {
-        if (!m_editor.state.DataChecked) {
-            m_op.message(QStringLiteral("Прежде чем производить настройку рентраслятора проверьте введеные данные !!!"));
-            return;
-        }
-        m_editor.view.repeaterPanel = true;
+        if (passGate(m_editor.state, Gate::Repeater, m_op))
+            m_editor.view.repeaterPanel = true;
     });
 }
 
@@ -311,15 +310,13 @@ void TFormMain::RepeaterCloseClick() {
 }
 
 void TFormMain::CheckClick() {
-    // The data check arrives with the station image.
+    act([&] { runDataCheck(m_editor, m_op); });
 }
 
 void TFormMain::ReportClick() {
     act([&] {
-        if (!m_editor.state.DataChecked) {
-            m_op.message(QStringLiteral("Пока не будет произведена проверка данных, протокол создаваться не будет!!!"));
+        if (!passGate(m_editor.state, Gate::ReportMenu, m_op))
             return;
-        }
         showMinimized();
         if (m_reportWindow)
             m_reportWindow->show();

@@ -1,6 +1,7 @@
 #include "UnitP.h"
 
 #include "UnitMain.h"
+#include "check/gates.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -46,10 +47,8 @@ TFormProtokol::TFormProtokol(TFormMain &main, QWidget *parent) : QWidget(parent,
 
 void TFormProtokol::BitBtn1Click() {
     m_main.act([&] {
-        if (!m_main.editor().state.DataChecked) {
-            m_main.op().message(QStringLiteral("Пока не будет произведена проверка данных, протокол создаваться не будет"));
+        if (!passGate(m_main.editor().state, tolvin::Gate::ReportCreate, m_main.op()))
             return;
-        }
         // The report document arrives with the report builder.
     });
 }

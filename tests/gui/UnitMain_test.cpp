@@ -366,3 +366,34 @@ TEST_F(MainWindowTest, LinkWindowAndExit) {
     EXPECT_FALSE(main->isVisible());
     EXPECT_FALSE(link->isVisible());
 }
+
+TEST_F(MainWindowTest, CheckOpensTheGatesAndEditingKeepsThemOpen) {
+    makeTemplate(QStringLiteral("3"));
+    op.clear();
+    main->CheckItem->trigger();
+    ASSERT_EQ(op.messages, QStringList{QStringLiteral("Все данные введены верно.")});
+    EXPECT_EQ(ed().state.DataChecked, 1);
+    EXPECT_EQ(ed().state.image.header[5], 3);
+    ed().table.setCell(ColRx, 1, QStringLiteral("1"));
+    op.clear();
+    main->RepeaterItem->trigger();
+    EXPECT_TRUE(op.messages.isEmpty());
+    EXPECT_TRUE(main->Panel3->isVisible());
+    main->RepeaterCloseButton->click();
+    EXPECT_FALSE(main->Panel3->isVisible());
+    link->BitBtn2Click();
+    EXPECT_TRUE(op.messages.isEmpty());
+
+    // A cell that is not a number ends the check with the conversion error, unchecked.
+    ed().table.setCell(ColRx, 1, QStringLiteral("3x"));
+    main->CheckItem->trigger();
+    EXPECT_EQ(op.messages, QStringList{QStringLiteral("'3x' is not a valid floating point value")});
+    EXPECT_EQ(ed().state.DataChecked, 0);
+
+    // A new template unchecks.
+    ed().table.setCell(ColRx, 1, QStringLiteral("30000"));
+    main->CheckItem->trigger();
+    EXPECT_EQ(ed().state.DataChecked, 1);
+    main->BitBtn1Click();
+    EXPECT_EQ(ed().state.DataChecked, 0);
+}
