@@ -17,6 +17,8 @@ constexpr int ExitFailed = 1;   // the command ran and the result is negative, o
 constexpr int ExitUsage = 2;    // wrong arguments, or an input file that cannot be loaded
 
 int cmdShow(const QStringList &args, QTextStream &out, QTextStream &err);
+int cmdCheck(const QStringList &args, QTextStream &out, QTextStream &err);
+int cmdImage(const QStringList &args, QTextStream &out, QTextStream &err);
 
 // Helpers shared by the commands (cli_support.cpp).
 
@@ -29,6 +31,10 @@ bool takeFileArgument(const QStringList &args, const QString &usage, QString &fi
 // Loads a settings file into a start-up editor as the main window's "Чтение файла" does.
 // On failure writes the message to `err` and returns false.
 bool loadEditor(Editor &ed, const QString &path, QTextStream &err);
+
+// Runs the data check as "Контроль" does (cmd_check.cpp); `message` gets what the operator
+// would have seen: the success text, the failing rule's message or the conversion error.
+bool runCheckCommand(Editor &ed, QString &message);
 
 // A JSON string literal, quotes included.
 QString jsonString(const QString &text);

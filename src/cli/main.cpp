@@ -23,6 +23,8 @@ struct Command {
 // One line per command.
 const Command kCommands[] = {
     {"show", u"show ФАЙЛ        прочитать файл настроек и вывести конфигурацию в JSON", cmdShow},
+    {"check", u"check ФАЙЛ       проверить данные, как «Контроль», и вывести итоговое сообщение", cmdCheck},
+    {"image", u"image ФАЙЛ [-o ВЫХОД.bin]  проверить и вывести байты записи в станцию (hex или в файл)", cmdImage},
 };
 
 void printHelp(QTextStream &out) {
