@@ -10,20 +10,11 @@
 
 namespace {
 
-struct QuietOperator : tolvin::Operator {
-    void message(const QString &) override {}
-    void beep() override {}
-    void errorBeep() override {}
-    QString saveFileName(const tolvin::FileDialogRequest &) override { return {}; }
-    QString openFileName(const tolvin::FileDialogRequest &) override { return {}; }
-    bool openDocument(const QString &) override { return false; }
-};
-
 tolvin::Editor fullTable() {
     tolvin::Editor ed;
     tolvin::selectBand(ed, 2);
     ed.templ = {QStringLiteral("99"), QStringLiteral("140000"), QStringLiteral("12,5")};
-    QuietOperator op;
+    tolvin::BatchOperator op;
     tolvin::createTemplate(ed, op);
     // Mixed rows so that every branch of a row is taken somewhere.
     for (int r = 1; r <= 99; r += 3) {
@@ -43,7 +34,7 @@ void BM_LoadCheckEncode99(benchmark::State &state) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Q7KM_10.ini"));
     tolvin::saveSettingsFile(fullTable(), path);
-    QuietOperator op;
+    tolvin::BatchOperator op;
     for (auto _ : state) {
         tolvin::Editor ed;
         tolvin::loadSettingsFile(ed, path);
@@ -56,7 +47,7 @@ BENCHMARK(BM_LoadCheckEncode99)->Unit(benchmark::kMillisecond);
 
 void BM_Check99(benchmark::State &state) {
     tolvin::Editor ed = fullTable();
-    QuietOperator op;
+    tolvin::BatchOperator op;
     for (auto _ : state)
         benchmark::DoNotOptimize(tolvin::runDataCheck(ed, op));
 }
@@ -64,7 +55,7 @@ BENCHMARK(BM_Check99)->Unit(benchmark::kMicrosecond);
 
 void BM_EncodeWriteStream99(benchmark::State &state) {
     tolvin::Editor ed = fullTable();
-    QuietOperator op;
+    tolvin::BatchOperator op;
     tolvin::runDataCheck(ed, op);
     for (auto _ : state)
         benchmark::DoNotOptimize(encode(ed));

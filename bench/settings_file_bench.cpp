@@ -8,22 +8,13 @@
 
 namespace {
 
-struct SilentOperator : tolvin::Operator {
-    void message(const QString &) override {}
-    void beep() override {}
-    void errorBeep() override {}
-    QString saveFileName(const tolvin::FileDialogRequest &) override { return {}; }
-    QString openFileName(const tolvin::FileDialogRequest &) override { return {}; }
-    bool openDocument(const QString &) override { return false; }
-};
-
 tolvin::Editor fullTable() {
     tolvin::Editor ed;
     tolvin::selectBand(ed, 2);
     ed.templ.count = QStringLiteral("99");
     ed.templ.start = QStringLiteral("140000");
     ed.templ.step = QStringLiteral("12,5");
-    SilentOperator op;
+    tolvin::BatchOperator op;
     tolvin::createTemplate(ed, op);
     return ed;
 }

@@ -23,13 +23,9 @@
 namespace {
 
 // Dialogs are not wanted on a script: messages go to standard error.
-struct ScriptOperator : tolvin::Operator {
-    void message(const QString &text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
-    void beep() override {}
-    void errorBeep() override {}
-    QString saveFileName(const tolvin::FileDialogRequest &) override { return {}; }
-    QString openFileName(const tolvin::FileDialogRequest &) override { return {}; }
-    bool openDocument(const QString &) override { return false; }
+struct ScriptOperator : tolvin::BatchOperator {
+    void message(const QString &text) override { std::fprintf(stderr, "message: %s
+", qPrintable(text)); }
 };
 
 void settle(int ms = 150) {

@@ -6,28 +6,12 @@
 #include "table/editor.h"
 
 namespace tolvin::cli {
-namespace {
-
-// Keeps the last message the check would have shown; there is nobody to beep at.
-class CapturingOperator : public Operator {
-public:
-    QString last;
-    void message(const QString &text) override { last = text; }
-    void beep() override {}
-    void errorBeep() override {}
-    QString saveFileName(const FileDialogRequest &) override { return {}; }
-    QString openFileName(const FileDialogRequest &) override { return {}; }
-    bool openDocument(const QString &) override { return false; }
-};
-
-} // namespace
-
 bool runCheckCommand(Editor &ed, QString &message) {
-    CapturingOperator op;
+    BatchOperator op;
     bool passed = false;
     // The same boundary as the menu command: a conversion error becomes its message.
     runAction(op, [&] { passed = runDataCheck(ed, op); });
-    message = op.last;
+    message = op.lastMessage();
     return passed;
 }
 

@@ -29,6 +29,20 @@ public:
     virtual bool openDocument(const QString &path) = 0;
 };
 
+// For runs without a person (command line, benchmarks, scripts): messages are kept, beeps are
+// silent, dialogs are cancelled and no document is opened.
+class BatchOperator : public Operator {
+public:
+    QStringList messages;
+    void message(const QString &text) override { messages << text; }
+    void beep() override {}
+    void errorBeep() override {}
+    QString saveFileName(const FileDialogRequest &) override { return {}; }
+    QString openFileName(const FileDialogRequest &) override { return {}; }
+    bool openDocument(const QString &) override { return false; }
+    QString lastMessage() const { return messages.isEmpty() ? QString() : messages.last(); }
+};
+
 // Runs one user action; a conversion error or any other failure ends only that action and is
 // shown as a message. Returns false when the action ended with an error.
 bool runAction(Operator &op, const std::function<void()> &action);

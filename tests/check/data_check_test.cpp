@@ -152,8 +152,9 @@ TEST(DataCheck, GeneralSettingsRules) {
         EXPECT_EQ(op.messages.size(), 1) << what;
         EXPECT_FALSE(op.events.contains(QStringLiteral("errorBeep"))) << what;
         EXPECT_EQ(ed.state.DataChecked, passed ? 1 : 0) << what;
-        if (c.headerByte >= 0)
+        if (c.headerByte >= 0) {
             EXPECT_EQ(ed.state.image.header[c.headerByte], c.headerValue) << what;
+        }
     }
 }
 

@@ -83,9 +83,11 @@ TEST(Template, DefaultRowAndSettingsBlock) {
                                QStringLiteral("1"), QStringLiteral("4"), QStringLiteral("1"), QString(),
                                QStringLiteral("25"), QString(), QStringLiteral("Норм"),
                                QStringLiteral("Нет"), QString()};
-    for (int c = 0; c < ColumnCount; ++c)
-        if (c != ColRx && c != ColTx)
+    for (int c = 0; c < ColumnCount; ++c) {
+        if (c != ColRx && c != ColTx) {
             EXPECT_EQ(ed.table.cell(c, 3), expected[c]) << c;
+        }
+    }
     EXPECT_TRUE(ed.table.flag(ColScan, 3));
     EXPECT_FALSE(ed.table.flag(ColIdTone, 3));
     EXPECT_TRUE(ed.table.hasFlag(ColIdTone, 3));
