@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -57,6 +58,7 @@ TFormMain::TFormMain(Operator &op, QWidget *parent) : QMainWindow(parent), m_op(
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     buildMenus();
     buildPanels();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     // Start-up values: the first band, no module, nothing checked.
     m_editor.state.DataChecked = 0;

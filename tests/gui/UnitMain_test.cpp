@@ -80,6 +80,7 @@ TEST_F(MainWindowTest, FreshWindowShowsOnlyTheMenuBar) {
     EXPECT_EQ(link->windowTitle(), QStringLiteral("Прием и передача информации в станцию"));
     EXPECT_EQ(report->windowTitle(), QStringLiteral("Создание протокола"));
     EXPECT_EQ(main->centralWidget()->size(), QSize(797, 397));
+    EXPECT_EQ(main->minimumSize(), main->maximumSize()); // not resizable
     EXPECT_EQ(main->StringGrid1->size(), QSize(787, 235));
     EXPECT_EQ(main->Memo1->size(), QSize(280, 145));
 }
