@@ -147,6 +147,10 @@ void writeFileAtomically(const QString &path, const QByteArray &bytes) {
         if (!S_ISREG(st.st_mode))
             throw IoError(writeError(path, QStringLiteral("это не обычный файл")));
         existed = true;
+        // The rename below would get past a file the user made read-only; refuse as an
+        // ordinary write into it would.
+        if (::faccessat(AT_FDCWD, nativeTarget.constData(), W_OK, AT_EACCESS) != 0)
+            throw IoError(writeError(path, describeErrno(errno)));
     } else if (errno != ENOENT) {
         throw IoError(writeError(path, describeErrno(errno)));
     }

@@ -18,7 +18,7 @@ std::optional<QByteArray> tryReadFileBytes(const QString &path, qint64 maxBytes 
 // Writes a temporary file in the target's folder, puts it on disk and renames it over the
 // target, so that a failure at any step leaves the old file as it was. A symbolic link is
 // followed (the file it points to is replaced, the link stays); an existing file keeps its
-// permissions. Throws IoError "Не удалось записать файл <path>: <reason>".
+// permissions, and one we may not write to is refused. Throws IoError "Не удалось записать файл <path>: <reason>".
 void writeFileAtomically(const QString &path, const QByteArray &bytes);
 
 } // namespace tolvin
