@@ -57,7 +57,9 @@ const IniDocument &IniAccessor::current() {
     }
     const qint64 checkedAt = nowNs();
     m_stamp = now;
-    m_bytes = now.exists ? tryReadFileBytes(m_path).value_or(QByteArray()) : QByteArray();
+    const auto bytes = now.exists ? tryReadFileBytes(m_path) : std::optional<QByteArray>(QByteArray());
+    m_unreadable = !bytes;
+    m_bytes = bytes.value_or(QByteArray());
     m_doc = IniDocument::fromBytes(m_bytes);
     m_checkedAtNs = checkedAt;
     m_loaded = true;
@@ -78,6 +80,8 @@ bool IniAccessor::HasSection(const QString &section) {
 
 void IniAccessor::WriteText(const QString &section, const QString &key, const QString &value) {
     IniDocument doc = current();
+    if (m_unreadable)
+        throw IoError(QStringLiteral("Unable to write to %1").arg(m_path));
     doc.writeText(section, key, value);
     const QByteArray bytes = doc.toBytes();
     try {
@@ -92,6 +96,7 @@ void IniAccessor::WriteText(const QString &section, const QString &key, const QS
     m_stamp = stampOf(m_path);
     m_checkedAtNs = nowNs();
     m_loaded = m_stamp.exists;
+    m_unreadable = false;
 }
 
 void IniAccessor::WriteNumber(const QString &section, const QString &key, int32_t value) {

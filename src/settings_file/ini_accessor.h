@@ -19,7 +19,8 @@ public:
     QString ReadText(const QString &section, const QString &key, const QString &def);
     int32_t ReadNumber(const QString &section, const QString &key, int32_t def);
     bool HasSection(const QString &section);
-    // A write the system refuses raises IoError "Unable to write to <path>".
+    // A write the system refuses raises IoError "Unable to write to <path>"; so does a write
+    // into an existing file that cannot be read, which would otherwise replace its content.
     void WriteText(const QString &section, const QString &key, const QString &value);
     void WriteNumber(const QString &section, const QString &key, int32_t value);
     void Flush();
@@ -38,6 +39,7 @@ private:
 
     QString m_path;
     bool m_loaded = false;
+    bool m_unreadable = false; // the file exists but its content could not be read
     Stamp m_stamp;
     qint64 m_checkedAtNs = 0; // wall clock when the copy was last known to match the disk
     QByteArray m_bytes;

@@ -90,7 +90,16 @@ TEST_F(IniAccessorTest, SeesOutsideWritesAtTheNextOperation) {
 }
 
 TEST_F(IniAccessorTest, RefusedWriteNamesThePath) {
-    const QString cases[] = {dir.filePath(QStringLiteral("no/such/folder.ini")), dir.path()};
+    // A file too large to read must not be replaced by the one key written.
+    const QString big = dir.filePath(QStringLiteral("big.ini"));
+    const qint64 bigSize = 16 * 1024 * 1024 + 1;
+    {
+        QFile f(big);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[S]\r\nk=1\r\n");
+        ASSERT_TRUE(f.resize(bigSize));
+    }
+    const QString cases[] = {dir.filePath(QStringLiteral("no/such/folder.ini")), dir.path(), big};
     for (const QString &p : cases) {
         IniAccessor ini(p);
         try {
@@ -101,4 +110,5 @@ TEST_F(IniAccessorTest, RefusedWriteNamesThePath) {
         }
     }
     EXPECT_TRUE(QFileInfo(dir.path()).isDir());
+    EXPECT_EQ(QFileInfo(big).size(), bigSize);
 }
