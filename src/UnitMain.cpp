@@ -224,11 +224,20 @@ bool TFormMain::act(const std::function<void()> &action) {
 }
 
 void TFormMain::pullEditor() {
-    const QString memo = Memo1->toPlainText();
-    m_editor.memo = memo.isEmpty() ? QStringList() : memo.split(QLatin1Char('\n'));
+    m_editor.memo = memoLines();
     m_editor.templ.count = Edit1->text();
     m_editor.templ.start = Edit2->text();
     m_editor.templ.step = Edit3->text();
+}
+
+QStringList TFormMain::memoLines() const {
+    // Lines as a memo keeps them: a final line break ends the last line, it does not start one.
+    QString text = Memo1->toPlainText();
+    if (text.isEmpty())
+        return {};
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    return text.split(QLatin1Char('\n'));
 }
 
 void TFormMain::showEditor() {
@@ -241,9 +250,8 @@ void TFormMain::showEditor() {
     for (int i = 0; i < 6; ++i)
         ModuleItems[i]->setChecked(i == s.tickedModule);
 
-    const QString memo = m_editor.memo.join(QLatin1Char('\n'));
-    if (Memo1->toPlainText() != memo)
-        Memo1->setPlainText(memo);
+    if (memoLines() != m_editor.memo)
+        Memo1->setPlainText(m_editor.memo.join(QLatin1Char('\n')));
     if (Edit1->text() != m_editor.templ.count)
         Edit1->setText(m_editor.templ.count);
     if (Edit2->text() != m_editor.templ.start)

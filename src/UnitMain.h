@@ -122,6 +122,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    QStringList memoLines() const;
     void buildMenus();
     void buildPanels();
     void addCheckBoxesOf(int col);

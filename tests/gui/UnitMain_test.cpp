@@ -398,3 +398,19 @@ TEST_F(MainWindowTest, CheckOpensTheGatesAndEditingKeepsThemOpen) {
     main->BitBtn1Click();
     EXPECT_EQ(ed().state.DataChecked, 0);
 }
+
+TEST_F(MainWindowTest, MemoLinesAsTyped) {
+    struct Case { const char *text; QStringList lines; };
+    const Case cases[] = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\nb\n", {"a", "b"}},
+        {"a\n\n", {"a", ""}},
+        {"\n", {""}},
+    };
+    for (const auto &c : cases) {
+        main->Memo1->setPlainText(QString::fromLatin1(c.text));
+        main->pullEditor();
+        EXPECT_EQ(ed().memo, c.lines) << c.text;
+    }
+}
