@@ -2,6 +2,7 @@
 
 #include "common/numbers.h"
 #include "settings_file/ini_document.h"
+#include "settings_file/settings_file.h"
 #include "station_link/image_fields.h"
 #include "station_link/image_layout.h"
 #include "station_link/squelch_codes.h"
@@ -15,7 +16,7 @@ namespace tolvin {
 namespace {
 
 const QString &section() {
-    static const QString s = QStringLiteral("Общие установки");
+    static const QString s = generalSection();
     return s;
 }
 
