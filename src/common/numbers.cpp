@@ -2,10 +2,12 @@
 
 #include "common/errors.h"
 
+#include <charconv>
 #include <cfenv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
+#include <string>
+#include <system_error>
 
 namespace tolvin {
 
@@ -59,49 +61,92 @@ int32_t strToInt(const QString &text) {
     throw ConversionError(QStringLiteral("'%1' is not a valid integer value").arg(text));
 }
 
+namespace {
+
+// Power of ten of the first significant digit of a C-form number ("0.00012e3" -> -1).
+long decimalMagnitude(const std::string &c) {
+    const size_t e = c.find('e');
+    const std::string mant = c.substr(0, e);
+    long exp = 0;
+    if (e != std::string::npos) {
+        const char *b = c.data() + e + 1;
+        const char *end = c.data() + c.size();
+        if (*b == '+')
+            ++b;
+        if (std::from_chars(b, end, exp).ec != std::errc())
+            exp = (*b == '-') ? std::numeric_limits<long>::min() / 2 : std::numeric_limits<long>::max() / 2;
+    }
+    const size_t point = mant.find('.');
+    const size_t first = mant.find_first_of("123456789");
+    const long intDigits = long(point == std::string::npos ? mant.size() : point);
+    const long pos = long(first) < intDigits ? long(first) : long(first) - 1;
+    return exp + (intDigits - 1 - pos);
+}
+
+} // namespace
+
 std::optional<double> tryStrToFloat(const QString &text) {
     const QString t = text.trimmed();
     if (t.isEmpty())
         return std::nullopt;
     // Accept exactly: [sign] digits [, digits] [E [sign] digits], at least one mantissa digit.
-    QByteArray c;
-    c.reserve(t.size());
+    // The text is rewritten in the C form and read by from_chars, which never looks at the
+    // process locale: a Russian desktop's LC_NUMERIC must not change a single value.
+    std::string c;
+    c.reserve(size_t(t.size()));
     qsizetype i = 0;
     const qsizetype n = t.size();
     auto isDigit = [&](qsizetype k) { return k < n && t.at(k) >= QLatin1Char('0') && t.at(k) <= QLatin1Char('9'); };
+    bool negative = false;
     if (t.at(i) == QLatin1Char('+') || t.at(i) == QLatin1Char('-'))
-        c.append(char(t.at(i++).unicode()));
+        negative = t.at(i++) == QLatin1Char('-');
     int digits = 0;
+    bool nonZero = false;
     while (isDigit(i)) {
-        c.append(char(t.at(i++).unicode()));
+        nonZero = nonZero || t.at(i) != QLatin1Char('0');
+        c.push_back(char(t.at(i++).unicode()));
         ++digits;
     }
     if (i < n && t.at(i) == QLatin1Char(',')) {
-        c.append('.');
+        c.push_back('.');
         ++i;
         while (isDigit(i)) {
-            c.append(char(t.at(i++).unicode()));
+            nonZero = nonZero || t.at(i) != QLatin1Char('0');
+            c.push_back(char(t.at(i++).unicode()));
             ++digits;
         }
     }
     if (digits == 0)
         return std::nullopt;
     if (i < n && (t.at(i) == QLatin1Char('e') || t.at(i) == QLatin1Char('E'))) {
-        c.append('e');
+        c.push_back('e');
         ++i;
         if (i < n && (t.at(i) == QLatin1Char('+') || t.at(i) == QLatin1Char('-')))
-            c.append(char(t.at(i++).unicode()));
+            c.push_back(char(t.at(i++).unicode()));
         if (!isDigit(i))
             return std::nullopt;
         while (isDigit(i))
-            c.append(char(t.at(i++).unicode()));
+            c.push_back(char(t.at(i++).unicode()));
     }
     if (i != n)
         return std::nullopt;
-    const double v = std::strtod(c.constData(), nullptr);
+    if (c.front() == '.')
+        c.insert(c.begin(), '0'); // from_chars wants a digit before the point
+    double v = 0;
+    const auto [end, ec] = std::from_chars(c.data(), c.data() + c.size(), v, std::chars_format::general);
+    if (end != c.data() + c.size())
+        return std::nullopt;
+    if (ec == std::errc::result_out_of_range) {
+        // Too small to hold is zero, as the C library reads it; too big is not a number.
+        if (!nonZero || decimalMagnitude(c) >= 0)
+            return std::nullopt;
+        v = 0;
+    } else if (ec != std::errc()) {
+        return std::nullopt;
+    }
     if (!std::isfinite(v))
         return std::nullopt;
-    return v;
+    return negative ? -v : v;
 }
 
 double strToFloat(const QString &text) {
@@ -116,9 +161,9 @@ QString floatToStr(double value) {
     if (value == 0)
         return QStringLiteral("0");
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", value); // 15 significant digits
-    // Split mantissa and exponent, drop trailing zeros of the mantissa.
-    QByteArray s(buf);
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+    // 15 significant digits; split mantissa and exponent, drop trailing zeros of the mantissa.
+    QByteArray s(buf, int(res.ptr - buf));
     const int ePos = s.indexOf('e');
     QByteArray mant = s.left(ePos);
     const int exp = s.mid(ePos + 1).toInt();
@@ -147,6 +192,14 @@ QString floatToStr(double value) {
     if (neg)
         out.prepend('-');
     return QString::fromLatin1(out);
+}
+
+QString fixedToStr(double value, int decimals, int width) {
+    char buf[400];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    QString out = QString::fromLatin1(buf, res.ec == std::errc() ? int(res.ptr - buf) : 0);
+    out.replace(QLatin1Char('.'), QLatin1Char(','));
+    return out.rightJustified(width, QLatin1Char(' '));
 }
 
 int64_t toTenHertz(double kHz) {

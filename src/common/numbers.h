@@ -19,6 +19,10 @@ double strToFloat(const QString &text); // throws ConversionError
 // Shortest decimal form with a comma, up to 15 significant digits: 140000, 140006,25, 12,5.
 QString floatToStr(double value);
 
+// A fixed number of decimals with a comma, right-aligned in `width` as "%6.2f" would be,
+// whatever the process locale says.
+QString fixedToStr(double value, int decimals, int width);
+
 // round(f * 100), ties to even: a frequency in units of 10 Hz.
 int64_t toTenHertz(double kHz);
 // The channel raster: 6,25 kHz = 625 units of 10 Hz.

@@ -2,8 +2,6 @@
 
 #include "common/numbers.h"
 
-#include <cstdio>
-
 namespace tolvin {
 
 namespace {
@@ -44,9 +42,7 @@ double synthWordKHz(const SynthWord &w, SynthSide side, const BandSettings &band
 QString synthWordText(const SynthWord &w, SynthSide side, const BandSettings &band) {
     if (w[0] == 0)
         return repeaterMarker(side);
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%6.2f", synthWordKHz(w, side, band));
-    return QString::fromLatin1(buf).replace(QLatin1Char('.'), QLatin1Char(','));
+    return fixedToStr(synthWordKHz(w, side, band), 2, 6);
 }
 
 QString repeaterMarker(SynthSide side) {

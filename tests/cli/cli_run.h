@@ -1,6 +1,7 @@
 #pragma once
 // Runs the built tolvin-cli and collects what it printed.
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -15,8 +16,9 @@ struct CliResult {
 
 inline QString cliPath() { return QString::fromUtf8(TOLVIN_CLI_PATH); }
 
-inline CliResult runCli(const QStringList &args) {
+inline CliResult runCli(const QStringList &args, const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment()) {
     QProcess p;
+    p.setProcessEnvironment(env);
     p.start(cliPath(), args);
     CliResult r;
     if (!p.waitForStarted(10000) || !p.waitForFinished(30000)) {

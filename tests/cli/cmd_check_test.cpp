@@ -1,6 +1,7 @@
 #include "cli/cli_run.h"
 
 #include "settings_file/settings_file.h"
+#include "support/comma_locales.h"
 #include "support/recording_operator.h"
 #include "table/template.h"
 
@@ -70,5 +71,32 @@ TEST_F(CmdCheckTest, UsageAndFileErrors) {
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(r.out.isEmpty()) << args.join(' ').toStdString();
         EXPECT_FALSE(r.err.isEmpty()) << args.join(' ').toStdString();
+    }
+}
+
+// A Russian or German desktop writes numbers with a comma in its C library; check and image must
+// not notice.
+TEST_F(CmdCheckTest, SameResultsOnCommaDesktops) {
+    QString why;
+    ASSERT_FALSE(commaLocaleDir(&why).isEmpty()) << why.toStdString();
+    const QString onRaster = saved(ColRx, QStringLiteral("150006,25"));
+    const QString offRaster = saved(ColTx, QStringLiteral("150000,5"));
+    const QString exponent = saved(ColRx, QStringLiteral("1,5E5"));
+    struct Run { QStringList args; int exit; };
+    const Run runs[] = {
+        {{QStringLiteral("check"), onRaster}, 0},
+        {{QStringLiteral("check"), offRaster}, 1},
+        {{QStringLiteral("check"), exponent}, 0},
+        {{QStringLiteral("image"), onRaster}, 0},
+        {{QStringLiteral("image"), exponent}, 0},
+    };
+    for (const Run &run : runs) {
+        const CliResult c = runCli(run.args, desktopEnvironment(QStringLiteral("C")));
+        EXPECT_EQ(c.exitCode, run.exit) << run.args.join(' ').toStdString() << c.err.toStdString();
+        for (const QString &name : commaLocales()) {
+            const CliResult r = runCli(run.args, desktopEnvironment(name));
+            EXPECT_EQ(r.exitCode, c.exitCode) << name.toStdString() << ' ' << run.args.join(' ').toStdString();
+            EXPECT_EQ(r.out, c.out) << name.toStdString() << ' ' << run.args.join(' ').toStdString();
+        }
     }
 }

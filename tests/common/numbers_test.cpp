@@ -1,9 +1,13 @@
 #include "common/errors.h"
 #include "common/numbers.h"
 
+#include "support/comma_locales.h"
+
+#include <cctype>
 #include <gtest/gtest.h>
 
 using namespace tolvin;
+using namespace tolvin::test;
 
 TEST(Numbers, IntegerForms) {
     struct Case { const char *text; std::optional<int32_t> value; };
@@ -34,28 +38,74 @@ TEST(Numbers, ConversionErrorNamesTheText) {
     }
 }
 
-TEST(Numbers, FloatForms) {
+// Every number form must come out the same on a desktop whose C library writes a decimal comma.
+class NumbersUnderLocale : public ::testing::TestWithParam<const char *> {
+protected:
+    void SetUp() override {
+        QString why;
+        if (QLatin1String(GetParam()) != QLatin1String("C")) {
+            ASSERT_FALSE(commaLocaleDir(&why).isEmpty()) << why.toStdString();
+        }
+        locale.emplace(QString::fromLatin1(GetParam()));
+        ASSERT_TRUE(locale->ok()) << GetParam();
+        if (QLatin1String(GetParam()) != QLatin1String("C")) {
+            ASSERT_EQ(ScopedCLocale::decimalPoint(), ",") << "the locale under test must really use a comma";
+        }
+    }
+    void TearDown() override { locale.reset(); }
+    std::optional<ScopedCLocale> locale;
+};
+
+TEST_P(NumbersUnderLocale, FloatForms) {
     struct Case { const char *text; std::optional<double> value; };
     const Case cases[] = {
         {"140000", 140000}, {"140006,25", 140006.25}, {" 12,5 ", 12.5}, {"-3", -3}, {"3,", 3},
         {",5", 0.5}, {"1E3", 1000}, {"", std::nullopt}, {",", std::nullopt},
         {"1,,2", std::nullopt}, {"140000.5", std::nullopt}, {"12a", std::nullopt},
-        {"1E", std::nullopt},
+        {"1E", std::nullopt}, {"150006,25", 150006.25}, {"150000,5", 150000.5}, {"1,5E5", 150000},
+        {"-0,125", -0.125}, {"+2,5e-1", 0.25}, {"1E400", std::nullopt}, {"1E-400", 0},
+        {"0,0E999", 0}, {"-,5", -0.5},
     };
     for (const auto &c : cases)
         EXPECT_EQ(tryStrToFloat(QString::fromLatin1(c.text)), c.value) << c.text;
 }
 
-TEST(Numbers, ShortestCommaForm) {
+TEST_P(NumbersUnderLocale, ShortestCommaForm) {
     struct Case { double value; const char *text; };
     const Case cases[] = {
         {140000, "140000"}, {140006.25, "140006,25"}, {12.5, "12,5"}, {30, "30"}, {0, "0"},
         {486, "486"}, {-45000, "-45000"}, {0.1, "0,1"}, {40003.125, "40003,125"},
-        {59000 + 1000.0 * 3, "62000"}, {1e15, "1E15"}, {0.5, "0,5"},
+        {59000 + 1000.0 * 3, "62000"}, {1e15, "1E15"}, {0.5, "0,5"}, {1.5e-7, "1,5E-7"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(floatToStr(c.value), QString::fromLatin1(c.text)) << c.value;
 }
+
+TEST_P(NumbersUnderLocale, FixedFormWithTwoDecimals) {
+    struct Case { double value; const char *text; };
+    const Case cases[] = {
+        {150006.25, "150006,25"}, {30000, "30000,00"}, {6.25, "  6,25"}, {0, "  0,00"},
+        {-45000, "-45000,00"}, {12.5, " 12,50"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(fixedToStr(c.value, 2, 6), QString::fromLatin1(c.text)) << c.value;
+}
+
+TEST_P(NumbersUnderLocale, TemplateStepAndRaster) {
+    // The template reads its step as a float and tests it on the 6,25 kHz raster.
+    EXPECT_TRUE(onRaster(strToFloat(QStringLiteral("12,5"))));
+    EXPECT_TRUE(onRaster(strToFloat(QStringLiteral("150006,25"))));
+    EXPECT_FALSE(onRaster(strToFloat(QStringLiteral("150000,5"))));
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, NumbersUnderLocale, ::testing::Values("C", "ru_RU.UTF-8", "de_DE.UTF-8"),
+                         [](const auto &info) {
+                             std::string n = info.param;
+                             for (char &ch : n)
+                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
+                                     ch = '_';
+                             return n;
+                         });
 
 TEST(Numbers, RasterOfSixPointTwoFiveKilohertz) {
     struct Case { double kHz; bool ok; };
