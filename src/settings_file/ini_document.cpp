@@ -1,6 +1,7 @@
 #include "settings_file/ini_document.h"
 
 #include "common/cp1251.h"
+#include "common/text_encoding.h"
 #include "common/errors.h"
 #include "common/numbers.h"
 
@@ -61,10 +62,10 @@ void splitInto(QStringList &out, const QString &text, bool dropFinalEmpty) {
 
 } // namespace
 
-IniDocument IniDocument::fromBytes(const QByteArray &cp1251) {
+IniDocument IniDocument::fromBytes(const QByteArray &bytes) {
     IniDocument doc;
-    if (!cp1251.isEmpty())
-        splitInto(doc.m_lines, fromCp1251(cp1251), true);
+    if (!bytes.isEmpty())
+        splitInto(doc.m_lines, decodeFileText(bytes), true);
     doc.reindex();
     return doc;
 }

@@ -28,7 +28,8 @@ class IniDocument {
 public:
     IniDocument() = default;
 
-    static IniDocument fromBytes(const QByteArray &cp1251); // CR LF or LF-only lines
+    // CR LF or LF-only lines; code page 1251, or UTF-8 where the bytes say so.
+    static IniDocument fromBytes(const QByteArray &bytes);
     static IniDocument fromLines(const QStringList &lines);
 
     std::optional<QString> value(const QString &section, const QString &key) const;

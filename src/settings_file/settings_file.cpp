@@ -122,7 +122,7 @@ void loadSettingsFile(Editor &ed, const QString &path) {
     t.setRowCount(rows);
     t.setRowTexts(0, fileColumnHeaders());
     createAllOverlays(ed);
-    st.PrevRowCount = static_cast<uint8_t>(rows & 0xFF);
+    st.PrevRowCount = rows;
 
     for (int r = 1; r < rows; ++r) {
         const QString section = QString::number(r);

@@ -16,9 +16,10 @@ struct EditorState {
     BandSettings bandSettings;           // start-up band "33-48,5 МГц"
     uint8_t StationType = 1;
     uint8_t ModuleType = 0;
-    uint8_t SelectedRow = 0;
-    uint8_t SelectedCol = 0;
-    uint8_t PrevRowCount = 0;
+    // Row and column numbers are whole integers: a settings file may hold hundreds of rows.
+    int SelectedRow = 0;
+    int SelectedCol = 0;
+    int PrevRowCount = 0;
     QString RepeaterSaved;
     uint8_t DigitCount = 0;
     StationImage image;

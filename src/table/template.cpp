@@ -87,7 +87,7 @@ bool createTemplate(Editor &ed, Operator &op) {
         fillDefaults(t, i);
     ed.memo = defaultSettingsLines();
     createAllOverlays(ed);
-    ed.state.PrevRowCount = static_cast<uint8_t>(t.rowCount());
+    ed.state.PrevRowCount = t.rowCount();
     return true;
 }
 

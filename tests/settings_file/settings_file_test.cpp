@@ -296,7 +296,7 @@ TEST_F(SettingsFileTest, RowCountFollowsUnbrokenSections) {
     EXPECT_EQ(ed.table.rowCount(), 301);
     EXPECT_EQ(ed.table.cell(ColNumber, 300), QStringLiteral("300"));
     EXPECT_TRUE(ed.table.hasFlag(ColActive, 300));
-    EXPECT_EQ(ed.state.PrevRowCount, 301 & 0xFF);
+    EXPECT_EQ(ed.state.PrevRowCount, 301);
 }
 
 TEST_F(SettingsFileTest, StationAndModuleCodes) {
@@ -388,4 +388,37 @@ TEST(SettingsFileDialogs, Requests) {
     EXPECT_TRUE(open.proposedName.isEmpty());
     EXPECT_EQ(open.filter, save.filter);
     EXPECT_EQ(open.defaultSuffix, QStringLiteral("ini"));
+}
+
+TEST_F(SettingsFileTest, FilesSavedAsUtf8LoadAsTheyRead) {
+    Editor original = templateEditor(3, 2);
+    original.memo[1] = QStringLiteral("Id_номер=12АБ");
+    original.table.setCell(ColRx, 2, QStringLiteral("Ёлка"));
+    saveSettingsFile(original, path);
+    const QByteArray cp1251 = readAll(path);
+    const QString text = fromCp1251(cp1251);
+    Editor fromCp;
+    loadSettingsFile(fromCp, path);
+    const QString resavedPath = dir.filePath(QStringLiteral("resaved.ini"));
+    saveSettingsFile(fromCp, resavedPath);
+    const QByteArray resaved = readAll(resavedPath);
+
+    struct Case { const char *what; QByteArray bytes; };
+    const Case cases[] = {
+        {"UTF-8", text.toUtf8()},
+        {"UTF-8 with a byte order mark", QByteArray("\xEF\xBB\xBF") + text.toUtf8()},
+        {"code page 1251 behind a byte order mark", QByteArray("\xEF\xBB\xBF") + cp1251},
+    };
+    for (const Case &c : cases) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.bytes);
+        f.close();
+        Editor ed;
+        loadSettingsFile(ed, path);
+        EXPECT_EQ(snapshot(ed), snapshot(fromCp)) << c.what;
+        // Saving goes back to code page 1251, byte for byte what a code page 1251 file gives.
+        saveSettingsFile(ed, path);
+        EXPECT_EQ(readAll(path), resaved) << c.what;
+    }
 }
