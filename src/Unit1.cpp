@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "UnitMain.h"
+#include "gui/window_placement.h"
 #include "check/gates.h"
 
 #include <QLabel>
@@ -93,4 +94,12 @@ void TForm1::RadioButton1Click() {
 
 void TForm1::RadioButton2Click() {
     SelectedPort = 2;
+}
+
+void TForm1::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    if (!m_centred) {
+        m_centred = true;
+        tolvin::centreOnScreen(this);
+    }
 }

@@ -33,6 +33,10 @@ public:
     void RadioButton1Click();
     void RadioButton2Click();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     TFormMain &m_main;
+    bool m_centred = false;
 };

@@ -7,6 +7,8 @@
 #include "common/errors.h"
 #include "gui/cell_editors.h"
 #include "gui/string_grid.h"
+#include "gui/typed_text_validator.h"
+#include "gui/window_placement.h"
 #include "settings_file/settings_file.h"
 #include "table/template.h"
 
@@ -25,6 +27,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QToolTip>
 
 using namespace tolvin;
 
@@ -68,9 +71,15 @@ TFormMain::TFormMain(Operator &op, QWidget *parent) : QMainWindow(parent), m_op(
     m_editor.state.bandSettings = bandRow(1).settings;
     m_editor.templ.start = QString::number(m_editor.state.bandSettings.BandLow);
     showEditor();
+}
 
-    if (QScreen *s = QApplication::primaryScreen())
-        move(s->availableGeometry().center() - rect().center());
+void TFormMain::showEvent(QShowEvent *event) {
+    QMainWindow::showEvent(event);
+    // The window's size is known only once its layout ran, on the first show.
+    if (!m_centred) {
+        m_centred = true;
+        centreOnScreen(this);
+    }
 }
 
 TFormMain::~TFormMain() {
@@ -102,6 +111,8 @@ void TFormMain::buildMenus() {
     CheckItem = bar->addAction(QStringLiteral("Контроль"), this, [this] { CheckClick(); });
     CheckItem->setToolTip(QStringLiteral("Проверка введенных данных"));
     CheckItem->setStatusTip(QStringLiteral("Проверка введенных данных"));
+    // A menu bar shows no hints of its own; its tool-tip events are answered here.
+    bar->installEventFilter(this);
 
     QMenu *station = bar->addMenu(QStringLiteral("Станция"));
     ReportItem = station->addAction(QStringLiteral("Создать протокол"), this, [this] { ReportClick(); });
@@ -154,7 +165,7 @@ void TFormMain::buildPanels() {
     BitBtn1->setGeometry(85, 106, 75, 27);
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     for (QLineEdit *e : {Edit1, Edit2, Edit3})
-        e->installEventFilter(this);
+        installKeyFilter(e);
 
     // General settings, top centre.
     Memo1 = new QPlainTextEdit(Panel1);
@@ -180,7 +191,7 @@ void TFormMain::buildPanels() {
     title->adjustSize();
     label(Panel3, QStringLiteral("Номер канала"), 8, 32);
     Edit4 = field(Panel3, "Edit4", QString(), 110, 28, 50);
-    Edit4->installEventFilter(this);
+    installKeyFilter(Edit4);
     label(Panel3, QStringLiteral("Рерим работы ретранслятора"), 8, 58);
     RadioReceive = new QRadioButton(QStringLiteral("Прием"), Panel3);
     RadioReceive->setGeometry(12, 76, 90, 20);
@@ -202,17 +213,19 @@ void TFormMain::buildPanels() {
     connect(StringGrid1, &StringGrid::keyDown, this, [this](int key) { act([&] { StringGrid1KeyDown(key); }); });
 
     cellEditors = new CellEditors(Panel1);
-    connect(cellEditors, &CellEditors::left, this, [this](int n) {
-        switch (n) {
-        case 1: ComboBox1Change(); break;
-        case 2: ComboBox2Change(); break;
-        case 3: ComboBox3Change(); break;
-        case 4: ComboBox4Change(); break;
-        case 5: ComboBox5Change(); break;
-        case 6: ComboBox6Change(); break;
-        case 7: ComboBox7Change(); break;
-        case 8: ComboBox8Change(); break;
-        }
+    using Handler = void (TFormMain::*)();
+    static const Handler change[8] = {&TFormMain::ComboBox1Change, &TFormMain::ComboBox2Change,
+                                      &TFormMain::ComboBox3Change, &TFormMain::ComboBox4Change,
+                                      &TFormMain::ComboBox5Change, &TFormMain::ComboBox6Change,
+                                      &TFormMain::ComboBox7Change, &TFormMain::ComboBox8Change};
+    static const Handler exit[8] = {&TFormMain::ComboBox1Exit, &TFormMain::ComboBox2Exit,
+                                    &TFormMain::ComboBox3Exit, &TFormMain::ComboBox4Exit,
+                                    &TFormMain::ComboBox5Exit, &TFormMain::ComboBox6Exit,
+                                    &TFormMain::ComboBox7Exit, &TFormMain::ComboBox8Exit};
+    connect(cellEditors, &CellEditors::picked, this, [this](int n) { (this->*change[n - 1])(); });
+    connect(cellEditors, &CellEditors::left, this, [this](int n) { (this->*exit[n - 1])(); });
+    connect(cellEditors, &CellEditors::navigated, this, [this](int n, int key, Qt::KeyboardModifiers m) {
+        listNavigated(n, key, m);
     });
 }
 
@@ -365,48 +378,71 @@ void TFormMain::ModuleClick(int item) {
 // ---- Key filters ----
 
 bool TFormMain::Edit1KeyPress(QChar key) {
-    if (isDigit(key) || key == Backspace)
-        return true;
-    m_op.beep();
-    m_op.message(QStringLiteral("Вводите только цифры от 0 до 9"));
-    return false;
+    return keyPress(Edit1, key);
 }
 
 bool TFormMain::Edit2KeyPress(QChar key) {
-    if (isDigit(key) || key == Backspace || key == QLatin1Char(','))
-        return true;
-    m_op.beep();
-    m_op.message(QStringLiteral("Вводите только цифры от 0 до 9 и запятую"));
-    return false;
+    return keyPress(Edit2, key);
 }
 
 bool TFormMain::Edit3KeyPress(QChar key) {
-    return Edit2KeyPress(key);
+    return keyPress(Edit3, key);
 }
 
 bool TFormMain::Edit4KeyPress(QChar key) {
-    return Edit1KeyPress(key);
+    return keyPress(Edit4, key);
+}
+
+bool TFormMain::keyAllowed(QObject *field, QChar key) const {
+    if (isDigit(key) || key == Backspace)
+        return true;
+    return (field == Edit2 || field == Edit3) && key == QLatin1Char(',');
+}
+
+bool TFormMain::keyPress(QObject *field, QChar key) {
+    if (keyAllowed(field, key))
+        return true;
+    m_op.beep();
+    m_op.message(field == Edit2 || field == Edit3 ? QStringLiteral("Вводите только цифры от 0 до 9 и запятую")
+                                                  : QStringLiteral("Вводите только цифры от 0 до 9"));
+    return false;
+}
+
+void TFormMain::installKeyFilter(QLineEdit *field) {
+    field->installEventFilter(this);
+    // Pasted or dropped text is judged as if it had been typed: the first character the field
+    // does not take refuses the whole insertion, with the field's beep and message.
+    field->setValidator(new TypedTextValidator(
+        [this, field](QChar c) { return keyAllowed(field, c); },
+        [this, field](QChar c) { keyPress(field, c); }, field));
+}
+
+bool TFormMain::filterKey(QObject *field, const QKeyEvent *ke) {
+    // Shortcuts (select all, copy, cut, paste, undo) and keys that type no character (Delete,
+    // Tab, Return, Escape, arrows, Home, End) are not typing; a paste is judged by the validator.
+    if (ke->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))
+        return false;
+    if (ke->key() == Qt::Key_Backspace)
+        return !keyPress(field, Backspace);
+    for (const QChar c : ke->text())
+        if (c.isPrint() && !keyPress(field, c))
+            return true; // swallowed
+    return false;
 }
 
 bool TFormMain::eventFilter(QObject *watched, QEvent *event) {
-    if (event->type() == QEvent::KeyPress) {
-        auto *ke = static_cast<QKeyEvent *>(event);
-        const QString text = ke->text();
-        // Keys that type nothing (arrows, Delete, Home) pass, as they move or edit in place.
-        if (!text.isEmpty() && !(ke->modifiers() & Qt::ControlModifier && ke->key() != Qt::Key_H)) {
-            const QChar key = ke->key() == Qt::Key_Backspace ? Backspace : text.at(0);
-            bool accepted = true;
-            if (watched == Edit1)
-                accepted = Edit1KeyPress(key);
-            else if (watched == Edit2)
-                accepted = Edit2KeyPress(key);
-            else if (watched == Edit3)
-                accepted = Edit3KeyPress(key);
-            else if (watched == Edit4)
-                accepted = Edit4KeyPress(key);
-            if (!accepted)
-                return true; // swallowed
-        }
+    if (event->type() == QEvent::KeyPress && (watched == Edit1 || watched == Edit2 || watched == Edit3 || watched == Edit4)) {
+        if (filterKey(watched, static_cast<QKeyEvent *>(event)))
+            return true;
+    }
+    if (event->type() == QEvent::ToolTip && watched == menuBar()) {
+        auto *he = static_cast<QHelpEvent *>(event);
+        QAction *a = menuBar()->actionAt(he->pos());
+        if (a && !a->toolTip().isEmpty() && a->toolTip() != a->text().remove(QLatin1Char('&')))
+            QToolTip::showText(he->globalPos(), a->toolTip(), menuBar(), menuBar()->actionGeometry(a));
+        else
+            QToolTip::hideText();
+        return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -414,8 +450,8 @@ bool TFormMain::eventFilter(QObject *watched, QEvent *event) {
 // ---- Grid ----
 
 void TFormMain::StringGrid1SelectCell(int col, int row) {
-    m_editor.state.SelectedRow = static_cast<uint8_t>(row);
-    m_editor.state.SelectedCol = static_cast<uint8_t>(col);
+    m_editor.state.SelectedRow = row;
+    m_editor.state.SelectedCol = col;
     const ListEditor *list = row != 0 ? listEditorForColumn(col) : nullptr;
     if (list) {
         const QRect cell = StringGrid1->cellRect(col, row);
@@ -425,20 +461,35 @@ void TFormMain::StringGrid1SelectCell(int col, int row) {
     StringGrid1->viewport()->update();
 }
 
-void TFormMain::listLeft(int listNumber) {
+void TFormMain::hideList(QComboBox *box) {
+    box->hide();
+    StringGrid1->setFocus();
+}
+
+void TFormMain::listPicked(int listNumber) {
     QComboBox *box = cellEditors->list(listNumber);
     if (!box->isVisible())
-        return; // already written back; hiding it moved the focus once more
+        return;
     const int item = box->currentIndex();
-    box->hide();
-    // A list without a selection leaves the cell as it was rather than blanking it.
     if (item >= 0) {
         const int col = StringGrid1->currentCol();
         const int row = StringGrid1->currentRow();
         m_editor.table.setCell(col, row, box->itemText(item));
         StringGrid1->tableModel()->cellChanged(col, row);
     }
-    StringGrid1->setFocus();
+    hideList(box);
+}
+
+void TFormMain::listLeft(int listNumber) {
+    QComboBox *box = cellEditors->list(listNumber);
+    if (box->isVisible())
+        hideList(box);
+}
+
+void TFormMain::listNavigated(int listNumber, int key, Qt::KeyboardModifiers modifiers) {
+    listLeft(listNumber);
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(StringGrid1, &press);
 }
 
 void TFormMain::StringGrid1KeyDown(int key) {

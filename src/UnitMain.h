@@ -11,6 +11,7 @@ class QAction;
 class QActionGroup;
 class QComboBox;
 class QFrame;
+class QKeyEvent;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -93,14 +94,18 @@ public:
     // Repeater panel.
     void RepeaterCloseClick();
 
-    // The eight list editors: a change or leaving the list writes its item into the cell.
+    // The eight list editors: a pick writes its item into the cell; leaving the list without a
+    // pick leaves the cell as it was.
 #define TOLVIN_LIST_HANDLERS(n) \
-    void ComboBox##n##Change() { listLeft(n); } \
+    void ComboBox##n##Change() { listPicked(n); } \
     void ComboBox##n##Exit() { listLeft(n); }
     TOLVIN_LIST_HANDLERS(1) TOLVIN_LIST_HANDLERS(2) TOLVIN_LIST_HANDLERS(3) TOLVIN_LIST_HANDLERS(4)
     TOLVIN_LIST_HANDLERS(5) TOLVIN_LIST_HANDLERS(6) TOLVIN_LIST_HANDLERS(7) TOLVIN_LIST_HANDLERS(8)
 #undef TOLVIN_LIST_HANDLERS
-    void listLeft(int listNumber);   // 1..8
+    void listPicked(int listNumber); // 1..8
+    void listLeft(int listNumber);
+    // An arrow or paging key on a closed list moves the grid instead.
+    void listNavigated(int listNumber, int key, Qt::KeyboardModifiers modifiers);
 
     // Grid.
     void StringGrid1SelectCell(int col, int row);
@@ -120,6 +125,7 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     QStringList memoLines() const;
@@ -128,6 +134,12 @@ private:
     void addCheckBoxesOf(int col);
     void cleanBufferOf(int col);
     void alignCheckBoxesOf(int col);
+    void installKeyFilter(QLineEdit *field);
+    bool filterKey(QObject *field, const QKeyEvent *ke);
+    bool keyAllowed(QObject *field, QChar key) const;
+    bool keyPress(QObject *field, QChar key);
+    void hideList(QComboBox *box);
+    bool m_centred = false;
 
     tolvin::Operator &m_op;
     tolvin::Editor m_editor;

@@ -1,6 +1,7 @@
 #include "UnitP.h"
 
 #include "UnitMain.h"
+#include "gui/window_placement.h"
 #include "check/gates.h"
 
 #include <QLabel>
@@ -56,4 +57,12 @@ void TFormProtokol::BitBtn1Click() {
 void TFormProtokol::BitBtn2Click() {
     hide();
     m_main.showNormal();
+}
+
+void TFormProtokol::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    if (!m_centred) {
+        m_centred = true;
+        tolvin::centreOnScreen(this);
+    }
 }

@@ -20,6 +20,10 @@ public:
     void BitBtn1Click();
     void BitBtn2Click();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     TFormMain &m_main;
+    bool m_centred = false;
 };

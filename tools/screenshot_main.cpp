@@ -6,9 +6,13 @@
 #include "gui/appearance.h"
 #include "gui/cell_editors.h"
 #include "gui/string_grid.h"
+#include "settings_file/settings_file.h"
 
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QFont>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -24,8 +28,7 @@ namespace {
 
 // Dialogs are not wanted on a script: messages go to standard error.
 struct ScriptOperator : tolvin::BatchOperator {
-    void message(const QString &text) override { std::fprintf(stderr, "message: %s
-", qPrintable(text)); }
+    void message(const QString &text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
 };
 
 void settle(int ms = 150) {
@@ -44,9 +47,10 @@ void makeTemplate(TFormMain &w, const QString &count) {
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     tolvin::applyAppearance();
+    tolvin::installRussianTranslation();
     if (argc < 3) {
         std::fprintf(stderr, "usage: tolvin-shot ACTION OUT.png\n"
-                             "actions: fresh band2 template template99-list highlight menu-channels "
+                             "actions: fresh band2 template template-list template99-list file-dialog highlight menu-channels "
                              "menu-station menu-modules link report\n");
         return 2;
     }
@@ -76,6 +80,28 @@ int main(int argc, char **argv) {
         w.StringGrid1->setFocus();
         w.StringGrid1->setCurrentCell(tolvin::ColCtcRx, 50);
         settle();
+    } else if (action == QLatin1String("template-list")) {
+        makeTemplate(w, QStringLiteral("10"));
+        w.StringGrid1->setFocus();
+        w.StringGrid1->setCurrentCell(tolvin::ColCtcRx, 1);
+        settle();
+        if (QComboBox *box = w.cellEditors->visibleList()) {
+            box->showPopup();
+            popup = box->view()->window();
+        }
+        settle();
+    } else if (action == QLatin1String("file-dialog")) {
+        makeTemplate(w, QStringLiteral("10"));
+        const tolvin::FileDialogRequest r = tolvin::saveDialogRequest();
+        auto *dialog = new QFileDialog(&w, r.title);
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+        dialog->setNameFilter(r.filter);
+        dialog->setDirectory(QDir::homePath());
+        dialog->selectFile(r.proposedName);
+        dialog->show();
+        settle(300);
+        target = dialog;
     } else if (action == QLatin1String("highlight")) {
         makeTemplate(w, QStringLiteral("20"));
         w.StringGrid1->setFocus();

@@ -13,6 +13,7 @@ int main(int argc, char **argv) {
     QApplication::setApplicationDisplayName(QStringLiteral("Толвин"));
     QApplication::setApplicationVersion(QStringLiteral(TOLVIN_VERSION));
     tolvin::applyAppearance();
+    tolvin::installRussianTranslation();
 
     tolvin::QtOperator op;
     TFormMain formMain(op);

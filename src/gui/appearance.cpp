@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 namespace tolvin {
 
@@ -10,6 +13,16 @@ void applyAppearance() {
                                {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     QFont font(QStringLiteral("MS Sans Serif"), 8);
     QApplication::setFont(font);
+}
+
+bool installRussianTranslation() {
+    auto *translator = new QTranslator(qApp);
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 } // namespace tolvin

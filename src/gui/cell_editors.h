@@ -7,6 +7,7 @@
 #include <array>
 
 class QComboBox;
+class QKeyEvent;
 class QWidget;
 
 namespace tolvin {
@@ -24,14 +25,20 @@ public:
     // anything is shown.
     void open(const ListEditor &editor, const QRect &rect, const QString &cellText);
     QComboBox *visibleList() const;
+    // Whether `w` is the list itself or part of its drop-down.
+    bool isPartOf(const QComboBox *box, const QWidget *w) const;
 
 Q_SIGNALS:
-    void left(int number); // picked an item, or lost the focus
+    void picked(int number);  // the technician chose an item (drop-down or typed letters)
+    void left(int number);    // the focus went elsewhere, or Escape: the cell stays as it was
+    // A grid key arrived on a closed list; the grid gets it, the list goes away unchanged.
+    void navigated(int number, int key, Qt::KeyboardModifiers modifiers);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool handleKey(QComboBox *box, int number, const QKeyEvent *ke);
     std::array<QComboBox *, 8> m_lists{};
 };
 

@@ -10,11 +10,18 @@
 namespace tolvin {
 
 void QtOperator::message(const QString &text) {
-    QMessageBox box(m_parent);
+    QMessageBox box(dialogParent());
     box.setWindowTitle(QApplication::applicationDisplayName());
     box.setText(text);
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
+}
+
+QWidget *QtOperator::dialogParent() const {
+    QWidget *active = QApplication::activeWindow();
+    if (active && active->isVisible() && !active->isMinimized())
+        return active;
+    return m_parent;
 }
 
 void QtOperator::beep() {
@@ -45,11 +52,11 @@ QString runDialog(QWidget *parent, const FileDialogRequest &r, QFileDialog::Acce
 } // namespace
 
 QString QtOperator::saveFileName(const FileDialogRequest &request) {
-    return runDialog(m_parent, request, QFileDialog::AcceptSave);
+    return runDialog(dialogParent(), request, QFileDialog::AcceptSave);
 }
 
 QString QtOperator::openFileName(const FileDialogRequest &request) {
-    return runDialog(m_parent, request, QFileDialog::AcceptOpen);
+    return runDialog(dialogParent(), request, QFileDialog::AcceptOpen);
 }
 
 bool QtOperator::openDocument(const QString &path) {

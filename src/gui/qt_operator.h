@@ -17,6 +17,9 @@ public:
     QString saveFileName(const FileDialogRequest &request) override;
     QString openFileName(const FileDialogRequest &request) override;
     bool openDocument(const QString &path) override;
+    // Messages and dialogs belong to the window in front (the link window when it refuses),
+    // not to the main window, which may be minimised behind it.
+    QWidget *dialogParent() const;
 
 private:
     QWidget *m_parent;

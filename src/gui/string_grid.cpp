@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 
 namespace tolvin {
 
@@ -118,6 +119,25 @@ StringGrid::StringGrid(Editor &editor, QWidget *parent)
     pal.setColor(QPalette::Text, Qt::darkBlue);
     setPalette(pal);
     setStyleSheet(QStringLiteral("QTableView { gridline-color: #a0a0a0; }"));
+    // At the end of its range a table view aligns the last row with the bottom, which pushes
+    // part of the first row under the header. The grid keeps whole rows from the top instead.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { alignRowsToTop(); });
+}
+
+void StringGrid::alignRowsToTop() {
+    const int value = verticalScrollBar()->value();
+    if (value < 0 || value >= m_model->rowCount(QModelIndex()))
+        return;
+    const int wanted = verticalHeader()->sectionPosition(verticalHeader()->logicalIndex(value));
+    if (verticalHeader()->offset() != wanted) {
+        verticalHeader()->setOffset(wanted);
+        viewport()->update();
+    }
+}
+
+void StringGrid::updateGeometries() {
+    QTableView::updateGeometries();
+    alignRowsToTop();
 }
 
 int StringGrid::currentCol() const {
@@ -141,6 +161,8 @@ QRect StringGrid::cellRect(int col, int row) const {
 
 void StringGrid::reload() {
     m_model->reload();
+    // A new table is read from its first row, whatever the old one showed.
+    scrollToTop();
     for (int c = 0; c < ColumnCount; ++c)
         setColumnWidth(c, ColumnWidths[c]);
 }

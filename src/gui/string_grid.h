@@ -51,8 +51,10 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void updateGeometries() override;
 
 private:
+    void alignRowsToTop();
     Editor &m_editor;
     ChannelTableModel *m_model;
 };

@@ -91,13 +91,13 @@ bool isTypedColumn(int col) {
     return col >= ColNumber && col <= ColTx;
 }
 
-int preselectItem(ListKind kind, const QString &text, int current) {
+int preselectItem(ListKind kind, const QString &text) {
     const auto &items = listEditors()[static_cast<int>(kind)].items;
     auto inRange = [&](int i) { return i >= 0 && i < items.size() ? i : -1; };
     switch (kind) {
     case ListKind::ComboBox1:
     case ListKind::ComboBox2: {
-        int found = current; // last equal entry wins
+        int found = -1; // last equal entry wins
         for (int i = 0; i < items.size(); ++i)
             if (items[i] == text)
                 found = i;
@@ -114,13 +114,11 @@ int preselectItem(ListKind kind, const QString &text, int current) {
         return n >= 1 ? inRange(n - 1) : -1;
     }
     case ListKind::ComboBox6:
-        return text == QStringLiteral("25") ? 1 : 0;
-    case ListKind::ComboBox8: {
-        const int i = items.indexOf(text);
-        return i >= 0 ? i : current;
+        return items.indexOf(text);
+    case ListKind::ComboBox8:
+        return items.indexOf(text);
     }
-    }
-    return current;
+    return -1;
 }
 
 } // namespace tolvin

@@ -42,8 +42,9 @@ const ListEditor *listEditorForColumn(int col);
 // Only these columns of channel rows take typing.
 bool isTypedColumn(int col);
 
-// Which item a list opens on for a cell text; `current` is the list's selection before.
-// Returns -1 for no selection. Throws ConversionError where the cell must be an integer.
-int preselectItem(ListKind kind, const QString &cellText, int current);
+// Which item a list opens on for a cell text; -1 (no selection) for a text the list does not
+// hold, so that a list never carries a value over from an earlier cell. Throws ConversionError
+// where the cell must be an integer.
+int preselectItem(ListKind kind, const QString &cellText);
 
 } // namespace tolvin

@@ -3,9 +3,14 @@
 #include "UnitP.h"
 #include "gui/cell_editors.h"
 #include "gui/string_grid.h"
-#include "support/recording_operator.h"
+#include "gui/main_window_fixture.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QHelpEvent>
+#include <QToolTip>
+#include "settings_file/settings_file.h"
+#include "table/template.h"
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -19,50 +24,8 @@
 #include <memory>
 
 using namespace tolvin;
+using tolvin::test::MainWindowTest;
 using tolvin::test::RecordingOperator;
-
-namespace {
-
-class MainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        main = std::make_unique<TFormMain>(op);
-        link = std::make_unique<TForm1>(*main);
-        report = std::make_unique<TFormProtokol>(*main);
-        main->setLinkWindow(link.get());
-        main->setReportWindow(report.get());
-        main->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
-    }
-    void TearDown() override {
-        report.reset();
-        link.reset();
-        main.reset();
-    }
-
-    void makeTemplate(const QString &count, const QString &start = {}) {
-        main->CreateTemplateClick();
-        main->Edit1->setText(count);
-        if (!start.isEmpty())
-            main->Edit2->setText(start);
-        main->BitBtn1Click();
-    }
-    QStringList menuCaptions(QMenu *menu) {
-        QStringList l;
-        for (QAction *a : menu->actions())
-            l << (a->isSeparator() ? QStringLiteral("-") : a->text());
-        return l;
-    }
-    QMenu *topMenu(int i) { return main->menuBar()->actions().at(i)->menu(); }
-    Editor &ed() { return main->editor(); }
-
-    RecordingOperator op;
-    std::unique_ptr<TFormMain> main;
-    std::unique_ptr<TForm1> link;
-    std::unique_ptr<TFormProtokol> report;
-};
-
-} // namespace
 
 TEST_F(MainWindowTest, FreshWindowShowsOnlyTheMenuBar) {
     EXPECT_EQ(main->windowTitle(), QStringLiteral("Толвин 7К-61"));
@@ -185,7 +148,8 @@ TEST_F(MainWindowTest, ListOpensOnTheCellText) {
         {ColCtcRx, u"82,5", 1, 39}, {ColCtcTx, u"67,0", 1, 34}, {ColDcsRx, u"023", 2, 1},
         {ColToneRx, u"Нет", 3, 0}, {ColToneTx, u"7", 3, 7}, {ColNoise, u"6", 4, 5},
         {ColPmin, u"2", 5, 1}, {ColSpacing, u"12,5", 6, 0}, {ColSpacing, u"25", 6, 1},
-        {ColSpacing, u"20", 6, 0}, {ColTime, u"15", 7, 15}, {ColTxOff, u"OFF", 8, 2},
+        {ColSpacing, u"20", 6, -1}, {ColTime, u"15", 7, 15}, {ColTxOff, u"OFF", 8, 2},
+        {ColCtcRx, u"99,9", 1, -1}, {ColTxOff, u"off", 8, -1}, {ColPmax, u"9", 5, -1},
     };
     for (const auto &c : cases) {
         ed().table.setCell(c.col, 3, QString::fromUtf16(c.text));
@@ -195,10 +159,10 @@ TEST_F(MainWindowTest, ListOpensOnTheCellText) {
         EXPECT_TRUE(box->isVisible()) << c.col;
         EXPECT_EQ(box->currentIndex(), c.item) << c.col;
         EXPECT_EQ(main->cellEditors->visibleList(), box);
-        // Leaving without a choice writes the preselected item back.
+        // Leaving without a choice leaves the cell as it was.
         main->listLeft(c.list);
         EXPECT_FALSE(box->isVisible());
-        EXPECT_EQ(ed().table.cell(c.col, 3), box->itemText(c.item)) << c.col;
+        EXPECT_EQ(ed().table.cell(c.col, 3), QString::fromUtf16(c.text)) << c.col;
     }
     EXPECT_EQ(ed().state.SelectedRow, 3);
 }
@@ -413,4 +377,149 @@ TEST_F(MainWindowTest, MemoLinesAsTyped) {
         main->pullEditor();
         EXPECT_EQ(ed().memo, c.lines) << c.text;
     }
+}
+
+TEST_F(MainWindowTest, KeysThatTypeNothingPass) {
+    main->CreateTemplateClick();
+    main->activateWindow();
+    struct Case { Qt::Key key; Qt::KeyboardModifiers mods; };
+    const Case keys[] = {
+        {Qt::Key_Delete, Qt::NoModifier}, {Qt::Key_Left, Qt::NoModifier}, {Qt::Key_Right, Qt::NoModifier},
+        {Qt::Key_Home, Qt::NoModifier}, {Qt::Key_End, Qt::NoModifier}, {Qt::Key_Return, Qt::NoModifier},
+        {Qt::Key_Escape, Qt::NoModifier}, {Qt::Key_A, Qt::ControlModifier}, {Qt::Key_C, Qt::ControlModifier},
+        {Qt::Key_X, Qt::ControlModifier}, {Qt::Key_Z, Qt::ControlModifier}, {Qt::Key_Tab, Qt::NoModifier},
+        {Qt::Key_Backtab, Qt::ShiftModifier},
+    };
+    for (QLineEdit *field : {main->Edit1, main->Edit2, main->Edit3, main->Edit4}) {
+        for (const Case &c : keys) {
+            op.clear();
+            field->setText(QStringLiteral("12"));
+            field->setFocus();
+            QTest::keyClick(field, c.key, c.mods);
+            EXPECT_TRUE(op.events.isEmpty()) << field->objectName().toStdString() << " key " << c.key;
+        }
+    }
+    // Delete deletes; Tab moves on.
+    main->Edit1->setText(QStringLiteral("12"));
+    main->Edit1->setFocus();
+    main->Edit1->setCursorPosition(0);
+    QTest::keyClick(main->Edit1, Qt::Key_Delete);
+    EXPECT_EQ(main->Edit1->text(), QStringLiteral("2"));
+}
+
+TEST_F(MainWindowTest, PasteIsJudgedLikeTyping) {
+    main->CreateTemplateClick();
+    struct Case { QLineEdit *field; const char *pasted; const char *result; const char16_t *message; };
+    const Case cases[] = {
+        {main->Edit1, "-5", "", u"Вводите только цифры от 0 до 9"},
+        {main->Edit1, "42", "42", nullptr},
+        {main->Edit2, "150006,25", "150006,25", nullptr},
+        {main->Edit2, "1.5", "", u"Вводите только цифры от 0 до 9 и запятую"},
+        {main->Edit3, "12,5 ", "", u"Вводите только цифры от 0 до 9 и запятую"},
+        {main->Edit4, "7", "7", nullptr},
+        {main->Edit4, "x", "", u"Вводите только цифры от 0 до 9"},
+    };
+    for (const Case &c : cases) {
+        c.field->clear();
+        c.field->setFocus();
+        QApplication::clipboard()->setText(QString::fromLatin1(c.pasted));
+        op.clear();
+        QTest::keyClick(c.field, Qt::Key_V, Qt::ControlModifier);
+        QApplication::processEvents();
+        EXPECT_EQ(c.field->text(), QString::fromLatin1(c.result)) << c.pasted;
+        if (c.message) {
+            EXPECT_EQ(op.events, (QStringList{"beep", QStringLiteral("message:") + QString::fromUtf16(c.message)})) << c.pasted;
+        } else {
+            EXPECT_TRUE(op.events.isEmpty()) << c.pasted;
+        }
+    }
+}
+
+TEST_F(MainWindowTest, TablesOfHundredsOfRows) {
+    QTemporaryDir dir;
+    Editor big;
+    selectBand(big, 2);
+    big.templ.count = QStringLiteral("10");
+    RecordingOperator quiet;
+    ASSERT_TRUE(createTemplate(big, quiet));
+    big.table.setRowCount(1001);
+    for (int r = 11; r <= 1000; ++r) {
+        for (int c = 0; c < ColumnCount; ++c)
+            big.table.setCell(c, r, big.table.cell(c, 1));
+        big.table.setCell(ColNumber, r, QString::number(r));
+    }
+    createAllOverlays(big);
+    const QString path = dir.filePath(QStringLiteral("big.ini"));
+    saveSettingsFile(big, path);
+
+    op.openAnswers << path;
+    main->N4Click();
+    ASSERT_EQ(ed().table.rowCount(), 1001);
+    EXPECT_EQ(ed().state.PrevRowCount, 1001);
+    ed().table.setCell(ColRx, 299, QStringLiteral("150012,5"));
+    main->StringGrid1->setFocus();
+    main->StringGrid1->setCurrentCell(ColRx, 299);
+    EXPECT_EQ(ed().state.SelectedRow, 299);
+    QTest::keyClick(main->StringGrid1, Qt::Key_Return);
+    EXPECT_EQ(ed().table.cell(ColTx, 299), QStringLiteral("150012,5"));
+    EXPECT_EQ(ed().table.cell(ColTx, 43), ed().table.cell(ColTx, 1)) << "row 299 mod 256 stays as it was";
+    main->StringGrid1->toggleFlag(ColScan, 999);
+    EXPECT_FALSE(ed().table.flag(ColScan, 999));
+    EXPECT_TRUE(ed().table.flag(ColScan, 999 - 256));
+
+    const QString again = dir.filePath(QStringLiteral("again.ini"));
+    op.saveAnswers << again;
+    main->N3Click();
+    Editor back;
+    loadSettingsFile(back, again);
+    EXPECT_EQ(back.table.rowCount(), 1001);
+    EXPECT_EQ(back.table.cell(ColTx, 299), QStringLiteral("150012,5"));
+    EXPECT_FALSE(back.table.flag(ColScan, 999));
+    EXPECT_TRUE(back.table.flag(ColScan, 743));
+}
+
+TEST_F(MainWindowTest, WindowsAppearInTheMiddleOfTheScreen) {
+    const QRect screen = main->screen()->availableGeometry();
+    auto near = [&](QWidget *w) {
+        const QPoint c = w->geometry().center();
+        return qAbs(c.x() - screen.center().x()) <= 20 && qAbs(c.y() - screen.center().y()) <= 40;
+    };
+    EXPECT_TRUE(near(main.get())) << main->geometry().x() << "," << main->geometry().y();
+    link->show();
+    EXPECT_TRUE(near(link.get()));
+    report->show();
+    EXPECT_TRUE(near(report.get()));
+}
+
+TEST_F(MainWindowTest, CheckShowsItsHintAsToolTip) {
+    QMenuBar *bar = main->menuBar();
+    const QRect r = bar->actionGeometry(main->CheckItem);
+    QHelpEvent help(QEvent::ToolTip, r.center(), bar->mapToGlobal(r.center()));
+    QApplication::sendEvent(bar, &help);
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("Проверка введенных данных"));
+}
+
+TEST_F(MainWindowTest, ShorterFileShowsFromItsTop) {
+    QTemporaryDir dir;
+    makeTemplate(QStringLiteral("99"));
+    const QString shortFile = dir.filePath(QStringLiteral("short.ini"));
+    makeTemplate(QStringLiteral("12"));
+    op.saveAnswers << shortFile;
+    main->N3Click();
+    makeTemplate(QStringLiteral("99"));
+    StringGrid *grid = main->StringGrid1;
+    // Whole rows at every scroll position: the first row in view starts right under the header,
+    // and at the end the last row is whole.
+    for (int v = 0; v <= grid->verticalScrollBar()->maximum(); ++v) {
+        grid->verticalScrollBar()->setValue(v);
+        const int top = grid->rowAt(0);
+        ASSERT_GE(top, 0);
+        EXPECT_EQ(grid->visualRect(grid->model()->index(top, 0)).top(), 0) << v;
+    }
+    grid->scrollToBottom();
+    ASSERT_GT(grid->verticalScrollBar()->value(), 0);
+    EXPECT_LE(grid->visualRect(grid->model()->index(98, 0)).bottom(), grid->viewport()->height());
+    op.openAnswers << shortFile;
+    main->N4Click();
+    EXPECT_EQ(main->StringGrid1->verticalScrollBar()->value(), 0);
 }

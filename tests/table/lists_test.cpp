@@ -31,40 +31,40 @@ TEST(Lists, EditorOfEachColumn) {
 }
 
 TEST(Lists, Preselection) {
-    struct Case { ListKind kind; const char16_t *text; int current; int expected; };
+    struct Case { ListKind kind; const char16_t *text; int expected; };
     const Case cases[] = {
-        {ListKind::ComboBox1, u"67,0", 0, 34},   // the last equal entry wins
-        {ListKind::ComboBox1, u"82,5", 0, 39},
-        {ListKind::ComboBox1, u"254,1", 0, 55},
-        {ListKind::ComboBox1, u"Нет", 7, 0},
-        {ListKind::ComboBox1, u"66,6", 7, 7},    // no equal entry: unchanged
-        {ListKind::ComboBox2, u"023", 0, 1},
-        {ListKind::ComboBox2, u"999", 3, 3},
-        {ListKind::ComboBox3, u"Нет", 5, 0},
-        {ListKind::ComboBox3, u"10", 0, 10},
-        {ListKind::ComboBox3, u"11", 0, -1},     // out of range: no selection
-        {ListKind::ComboBox4, u"1", 3, 0},
-        {ListKind::ComboBox4, u"6", 0, 5},
-        {ListKind::ComboBox4, u"0", 0, -1},
-        {ListKind::ComboBox5, u"4", 0, 3},
-        {ListKind::ComboBox5, u"5", 0, -1},
-        {ListKind::ComboBox6, u"25", 0, 1},
-        {ListKind::ComboBox6, u"12,5", 1, 0},
-        {ListKind::ComboBox6, u"anything", 1, 0},
-        {ListKind::ComboBox7, u"Нет", 3, 0},
-        {ListKind::ComboBox7, u"15", 0, 15},
-        {ListKind::ComboBox8, u"Норм", 2, 0},
-        {ListKind::ComboBox8, u"RSSI", 0, 1},
-        {ListKind::ComboBox8, u"OFF", 0, 2},
-        {ListKind::ComboBox8, u"off", 1, 1},
+        {ListKind::ComboBox1, u"67,0", 34},   // the last equal entry wins
+        {ListKind::ComboBox1, u"82,5", 39},
+        {ListKind::ComboBox1, u"254,1", 55},
+        {ListKind::ComboBox1, u"Нет", 0},
+        {ListKind::ComboBox1, u"66,6", -1},   // not in the list: no selection
+        {ListKind::ComboBox2, u"023", 1},
+        {ListKind::ComboBox2, u"999", -1},
+        {ListKind::ComboBox3, u"Нет", 0},
+        {ListKind::ComboBox3, u"10", 10},
+        {ListKind::ComboBox3, u"11", -1},     // out of range: no selection
+        {ListKind::ComboBox4, u"1", 0},
+        {ListKind::ComboBox4, u"6", 5},
+        {ListKind::ComboBox4, u"0", -1},
+        {ListKind::ComboBox5, u"4", 3},
+        {ListKind::ComboBox5, u"5", -1},
+        {ListKind::ComboBox6, u"25", 1},
+        {ListKind::ComboBox6, u"12,5", 0},
+        {ListKind::ComboBox6, u"anything", -1},
+        {ListKind::ComboBox7, u"Нет", 0},
+        {ListKind::ComboBox7, u"15", 15},
+        {ListKind::ComboBox8, u"Норм", 0},
+        {ListKind::ComboBox8, u"RSSI", 1},
+        {ListKind::ComboBox8, u"OFF", 2},
+        {ListKind::ComboBox8, u"off", -1},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(preselectItem(c.kind, QString::fromUtf16(c.text), c.current), c.expected)
+        EXPECT_EQ(preselectItem(c.kind, QString::fromUtf16(c.text)), c.expected)
             << int(c.kind) + 1 << " " << QString::fromUtf16(c.text).toStdString();
 }
 
 TEST(Lists, IntegerListsRejectOtherTexts) {
     for (ListKind k : {ListKind::ComboBox3, ListKind::ComboBox4, ListKind::ComboBox5, ListKind::ComboBox7})
-        EXPECT_THROW(preselectItem(k, QStringLiteral("abc"), 0), ConversionError);
-    EXPECT_THROW(preselectItem(ListKind::ComboBox4, QStringLiteral("Нет"), 0), ConversionError);
+        EXPECT_THROW(preselectItem(k, QStringLiteral("abc")), ConversionError);
+    EXPECT_THROW(preselectItem(ListKind::ComboBox4, QStringLiteral("Нет")), ConversionError);
 }
