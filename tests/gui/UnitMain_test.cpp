@@ -4,6 +4,7 @@
 #include "gui/cell_editors.h"
 #include "gui/string_grid.h"
 #include "gui/main_window_fixture.h"
+#include "gui/qt_operator.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -522,4 +523,15 @@ TEST_F(MainWindowTest, ShorterFileShowsFromItsTop) {
     op.openAnswers << shortFile;
     main->N4Click();
     EXPECT_EQ(main->StringGrid1->verticalScrollBar()->value(), 0);
+}
+
+TEST_F(MainWindowTest, MessagesBelongToTheWindowInFront) {
+    QtOperator real(main.get());
+    link->show();
+    link->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(link.get()));
+    main->showMinimized();
+    EXPECT_EQ(real.dialogParent(), link.get());
+    link->hide();
+    EXPECT_EQ(real.dialogParent(), main.get());
 }
