@@ -6,7 +6,7 @@ PACKAGES   := cmake g++ make qt6-base-dev qt6-serialport-dev libgl1-mesa-dev \
               locales qt6-translations-l10n
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build run test bench clean
+.PHONY: all deps build run demo test bench clean
 
 all: build
 
@@ -28,6 +28,10 @@ build: deps $(BUILD)/CMakeCache.txt
 
 run: build
 	./$(BUILD)/tolvin
+
+# The programmer against a virtual station on a pseudo-terminal (no radio needed).
+demo: build
+	tools/demo $(BUILD)
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)

@@ -28,4 +28,20 @@ public:
     using AppError::AppError;
 };
 
+// The serial link to the station failed; the message names the device and what happened.
+// The kind lets a caller tell a port that never opened from one that was lost mid-exchange.
+class LinkError : public AppError {
+public:
+    enum class Kind {
+        CannotOpen,  // missing, busy, not a serial port, no permission
+        NotOpen,     // a transfer on a closed port (the port stays closed after a time-out)
+        Lost,        // the device went away or stopped working while open
+    };
+    LinkError(Kind kind, const QString &message) : AppError(message), m_kind(kind) {}
+    Kind kind() const noexcept { return m_kind; }
+
+private:
+    Kind m_kind;
+};
+
 } // namespace tolvin

@@ -120,4 +120,9 @@ static_assert(ReadStreamFixedLength == 28);
 
 constexpr uint8_t ReadCommand = 0x1E;
 
+// The type query: the station acknowledges each of these bytes and then sends its type code.
+// Its second byte is also the one-byte write opening, so a station tells the two apart only by
+// the byte before it.
+constexpr std::array<uint8_t, 3> TypeQuerySequence{0xAA, 0x14, 0x61};
+
 } // namespace tolvin

@@ -1,0 +1,104 @@
+#include "station_link/station_model.h"
+
+namespace tolvin {
+
+namespace {
+
+StationModel::Answer echo(uint8_t byte) {
+    return {QByteArray(1, char(byte)), false};
+}
+
+// The five-byte opening of types 1, 2 and 4.
+const QByteArray &longOpening() {
+    static const QByteArray s = openingSequence(1);
+    return s;
+}
+
+// The one-byte opening of types 0 and 3.
+uint8_t shortOpening() {
+    return uint8_t(openingSequence(0).at(0));
+}
+
+// Write stream length once its channel count arrived.
+int writeStreamLength(const QByteArray &stream) {
+    const int countOffset = HeaderByte::ChannelCount - HeaderByte::Brightness;
+    return WriteStreamFixedLength + RecordSize * uint8_t(stream.at(countOffset));
+}
+
+} // namespace
+
+StationModel::StationModel(const StreamImage &memory, uint8_t typeCode)
+    : m_memory(memory), m_typeCode(typeCode) {}
+
+void StationModel::reset() {
+    m_state = State::Command;
+    m_openingPos = 0;
+    m_stream.clear();
+}
+
+StationModel::Answer StationModel::receive(uint8_t byte) {
+    switch (m_state) {
+    case State::Command:
+        return command(byte);
+    case State::QueryStarted:
+        if (byte == TypeQuerySequence[1]) {
+            m_state = State::QueryOrWrite;
+            return echo(byte);
+        }
+        reset();
+        return command(byte);
+    case State::QueryOrWrite:
+        if (byte == TypeQuerySequence[2]) {
+            reset();
+            Answer a = echo(byte);
+            a.reply.append(char(m_typeCode));
+            return a;
+        }
+        // The 0x14 after 0xAA was a write opening from a host that gave up on the query.
+        m_state = State::WriteData;
+        return writeData(byte);
+    case State::LongOpening:
+        if (byte == uint8_t(longOpening().at(m_openingPos))) {
+            if (++m_openingPos == longOpening().size())
+                m_state = State::WriteData;
+            return echo(byte);
+        }
+        reset();
+        return command(byte);
+    case State::WriteData:
+        return writeData(byte);
+    }
+    return {};
+}
+
+StationModel::Answer StationModel::command(uint8_t byte) {
+    if (byte == TypeQuerySequence[0]) {
+        m_state = State::QueryStarted;
+        return echo(byte);
+    }
+    if (byte == shortOpening()) {
+        m_state = State::WriteData;
+        return echo(byte);
+    }
+    if (byte == uint8_t(longOpening().at(0))) {
+        m_state = State::LongOpening;
+        m_openingPos = 1;
+        return echo(byte);
+    }
+    if (byte == ReadCommand)
+        return {encodeReadStream(m_memory), false};
+    return {};
+}
+
+StationModel::Answer StationModel::writeData(uint8_t byte) {
+    m_stream.append(char(byte));
+    Answer a = echo(byte);
+    if (m_stream.size() >= WriteStreamFixedLength && m_stream.size() == writeStreamLength(m_stream)) {
+        decodeWriteStream(m_stream, m_memory);
+        a.memoryWritten = true;
+        reset();
+    }
+    return a;
+}
+
+} // namespace tolvin
