@@ -1,18 +1,23 @@
 #include "Unit1.h"
 
 #include "UnitMain.h"
-#include "gui/window_placement.h"
 #include "check/gates.h"
+#include "gui/link_worker.h"
+#include "gui/window_placement.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 
-TForm1::TForm1(TFormMain &main, QWidget *parent) : QWidget(parent, Qt::Window), m_main(main) {
+using namespace tolvin;
+
+TForm1::TForm1(TFormMain &main, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_main(main), m_worker(new LinkWorker(this)), m_optionsPath(optionsFilePath()) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Прием и передача информации в станцию"));
-    setFixedSize(330, 190);
+    setFixedSize(400, 190);
 
     auto button = [this](const QString &text, const char *name, int x, int y) {
         auto *b = new QPushButton(text, this);
@@ -27,15 +32,28 @@ TForm1::TForm1(TFormMain &main, QWidget *parent) : QWidget(parent, Qt::Window), 
     UsbButton->setEnabled(false);
     BitBtn1 = button(QStringLiteral("Выход"), "BitBtn1", 12, 150);
 
-    RadioButton1 = new QRadioButton(QStringLiteral(" COM1"), this);
-    RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
-    RadioButton1->setToolTip(QStringLiteral("Верхний разъем"));
-    RadioButton1->setGeometry(160, 14, 80, 22);
-    RadioButton2 = new QRadioButton(QStringLiteral(" COM2"), this);
-    RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
-    RadioButton2->setToolTip(QStringLiteral("Нижний разъем"));
-    RadioButton2->setGeometry(160, 40, 80, 22);
+    auto radio = [this](const QString &text, const char *name, const QString &hint, int y) {
+        auto *r = new QRadioButton(text, this);
+        r->setObjectName(QString::fromLatin1(name));
+        r->setToolTip(hint);
+        r->setGeometry(160, y, 70, 22);
+        return r;
+    };
+    RadioButton1 = radio(QStringLiteral(" COM1"), "RadioButton1", QStringLiteral("Верхний разъем"), 14);
+    RadioButton2 = radio(QStringLiteral(" COM2"), "RadioButton2", QStringLiteral("Нижний разъем"), 40);
     RadioButton2->setChecked(true);
+    auto deviceLabel = [this](int y) {
+        auto *l = new QLabel(this);
+        l->setGeometry(232, y, 110, 22);
+        QFont f = l->font();
+        f.setPointSizeF(f.pointSizeF() * 0.9);
+        l->setFont(f);
+        l->setForegroundRole(QPalette::PlaceholderText);
+        return l;
+    };
+    Com1Device = deviceLabel(14);
+    Com2Device = deviceLabel(40);
+    showDevices();
 
     StaticText1 = new QLabel(QStringLiteral("- -"), this);
     StaticText1->setObjectName(QStringLiteral("StaticText1"));
@@ -53,7 +71,7 @@ TForm1::TForm1(TFormMain &main, QWidget *parent) : QWidget(parent, Qt::Window), 
     Gauge1->setRange(0, 100);
     Gauge1->setValue(0);
     Gauge1->setTextVisible(false);
-    Gauge1->setGeometry(280, 12, 30, 166);
+    Gauge1->setGeometry(355, 12, 30, 166);
 
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
@@ -61,9 +79,58 @@ TForm1::TForm1(TFormMain &main, QWidget *parent) : QWidget(parent, Qt::Window), 
     connect(BitBtn5, &QPushButton::clicked, this, [this] { BitBtn5Click(); });
     connect(RadioButton1, &QRadioButton::clicked, this, [this] { RadioButton1Click(); });
     connect(RadioButton2, &QRadioButton::clicked, this, [this] { RadioButton2Click(); });
+
+    // What an exchange reports on its thread lands here, in order.
+    connect(m_worker, &LinkWorker::status, StaticText1, &QLabel::setText);
+    connect(m_worker, &LinkWorker::gauge, Gauge1, &QProgressBar::setValue);
+    connect(m_worker, &LinkWorker::buttonsEnabled, this, [this](bool on) { setExchangeButtons(on); });
+    connect(m_worker, &LinkWorker::finished, this, [this](const QString &error) {
+        BitBtn5->setEnabled(true);
+        RadioButton1->setEnabled(true);
+        RadioButton2->setEnabled(true);
+        setExchangeButtons(true);
+        if (!error.isEmpty())
+            m_main.op().message(error);
+    });
 }
 
-void TForm1::BitBtn1Click() {
+TForm1::~TForm1() {
+    // An exchange still running stops at its next byte and closes its port.
+    m_worker->stop();
+}
+
+bool TForm1::exchangeRunning() const {
+    return m_worker->running();
+}
+
+void TForm1::setExchangeButtons(bool enabled) {
+    BitBtn1->setEnabled(enabled);
+    BitBtn2->setEnabled(enabled);
+    BitBtn3->setEnabled(enabled);
+}
+
+void TForm1::showDevices() {
+    Com1Device->setText(devicePath(m_options, 1));
+    Com2Device->setText(devicePath(m_options, 2));
+    Com1Device->setToolTip(Com1Device->text());
+    Com2Device->setToolTip(Com2Device->text());
+}
+
+QString TForm1::selectedDevice() const {
+    return devicePath(m_options, SelectedPort == 0 ? 2 : SelectedPort, m_optionsPath);
+}
+
+void TForm1::LoadPortChoice() {
+    if (SelectedPort != 0)
+        return;
+    m_options = readPortOptions(m_optionsPath);
+    SelectedPort = static_cast<uint8_t>(m_options.Port & 0xFF);
+    RadioButton2->setChecked(SelectedPort == 2);
+    RadioButton1->setChecked(SelectedPort != 2);
+    showDevices();
+}
+
+void TForm1::LeaveLinkWindow() {
     hide();
     m_main.showNormal();
     m_main.act([&] {
@@ -72,20 +139,24 @@ void TForm1::BitBtn1Click() {
     });
 }
 
+void TForm1::BitBtn1Click() {
+    LeaveLinkWindow();
+}
+
 void TForm1::BitBtn2Click() {
     m_main.act([&] {
         if (!passGate(m_main.editor().state, tolvin::Gate::LinkWrite, m_main.op()))
             return;
-        // Writing to the station arrives with the station link.
+        m_main.op().message(QStringLiteral("Запись в станцию пока недоступна"));
     });
 }
 
 void TForm1::BitBtn3Click() {
-    // Reading from the station arrives with the station link.
+    m_main.op().message(QStringLiteral("Чтение из станции пока недоступно"));
 }
 
 void TForm1::BitBtn5Click() {
-    // The station type query arrives with the station link.
+    m_main.op().message(QStringLiteral("Чтение типа станции пока недоступно"));
 }
 
 void TForm1::RadioButton1Click() {
@@ -102,4 +173,13 @@ void TForm1::showEvent(QShowEvent *event) {
         m_centred = true;
         tolvin::centreOnScreen(this);
     }
+}
+
+void TForm1::closeEvent(QCloseEvent *event) {
+    // The window's close button is "Выход" too, but never in the middle of an exchange.
+    if (m_worker->running()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }

@@ -351,6 +351,8 @@ void TFormMain::LinkClick() {
         if (m_linkWindow)
             m_linkWindow->show();
         showMinimized();
+        if (m_linkWindow)
+            m_linkWindow->LoadPortChoice();
     });
 }
 

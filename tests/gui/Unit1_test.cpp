@@ -1,0 +1,145 @@
+#include "common/cp1251.h"
+#include "common/errors.h"
+#include "gui/link_worker.h"
+#include "gui/main_window_fixture.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace tolvin;
+using tolvin::test::MainWindowTest;
+
+namespace {
+
+class LinkWindowTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        link->setOptionsPath(options);
+    }
+    void writeOptions(const char *text) {
+        QFile f(options);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+    }
+    QTemporaryDir dir;
+    QString options = dir.filePath(QStringLiteral("T702Options.ini"));
+};
+
+} // namespace
+
+TEST_F(LinkWindowTest, ControlsAsTheTechnicianKnowsThem) {
+    EXPECT_EQ(link->StaticText1->text(), QStringLiteral("- -"));
+    EXPECT_EQ(link->Gauge1->orientation(), Qt::Vertical);
+    EXPECT_EQ(link->Gauge1->minimum(), 0);
+    EXPECT_EQ(link->Gauge1->maximum(), 100);
+    EXPECT_EQ(link->BitBtn1->text(), QStringLiteral("Выход"));
+    EXPECT_EQ(link->BitBtn2->text(), QStringLiteral("Запись данных "));
+    EXPECT_EQ(link->BitBtn3->text(), QStringLiteral("Чтение данных "));
+    EXPECT_EQ(link->BitBtn5->text(), QStringLiteral("Чтение типа р/с"));
+    EXPECT_FALSE(link->UsbButton->isEnabled());
+    EXPECT_EQ(link->RadioButton1->text(), QStringLiteral(" COM1"));
+    EXPECT_EQ(link->RadioButton2->text(), QStringLiteral(" COM2"));
+    EXPECT_EQ(link->RadioButton1->toolTip(), QStringLiteral("Верхний разъем"));
+    EXPECT_EQ(link->RadioButton2->toolTip(), QStringLiteral("Нижний разъем"));
+    EXPECT_TRUE(link->RadioButton2->isChecked());
+    EXPECT_EQ(link->SelectedPort, 0);
+}
+
+TEST_F(LinkWindowTest, PortChoiceReadOncePerRun) {
+    struct Case { const char *file; int port; bool com1; const char *device; };
+    const Case cases[] = {
+        {"[All]\r\nPort=1\r\n", 1, true, "/dev/ttyS0"},
+        {"[All]\r\nPort=2\r\n", 2, false, "/dev/ttyS1"},
+        {"[All]\r\nPort=4\r\n", 4, true, "/dev/ttyS3"},
+        {nullptr, 2, false, "/dev/ttyS1"},
+        {"[All]\r\nPort=1\r\nCOM1=/dev/pts/9\r\n", 1, true, "/dev/pts/9"},
+    };
+    for (const Case &c : cases) {
+        link = std::make_unique<TForm1>(*main);
+        link->setOptionsPath(options);
+        main->setLinkWindow(link.get());
+        QFile::remove(options);
+        if (c.file)
+            writeOptions(c.file);
+        main->LinkClick();
+        EXPECT_TRUE(link->isVisible());
+        EXPECT_EQ(link->SelectedPort, c.port) << (c.file ? c.file : "missing");
+        EXPECT_EQ(link->RadioButton1->isChecked(), c.com1);
+        EXPECT_EQ(link->RadioButton2->isChecked(), !c.com1);
+        EXPECT_EQ(link->selectedDevice(), QString::fromLatin1(c.device));
+        link->BitBtn1Click();
+        EXPECT_FALSE(link->isVisible());
+    }
+    // Read once: a changed file is not looked at again in this run.
+    writeOptions("[All]\r\nPort=2\r\n");
+    main->LinkClick();
+    EXPECT_EQ(link->SelectedPort, 1);
+    // The radio buttons override the file for the rest of the run.
+    link->RadioButton2->click();
+    EXPECT_EQ(link->SelectedPort, 2);
+    link->BitBtn1Click();
+    writeOptions("[All]\r\nPort=1\r\n");
+    main->LinkClick();
+    EXPECT_EQ(link->SelectedPort, 2);
+    EXPECT_EQ(link->Com2Device->text(), QStringLiteral("/dev/ttyS1"));
+    // The program never writes the options file.
+    QFile f(options);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("[All]\r\nPort=1\r\n"));
+}
+
+TEST_F(LinkWindowTest, ExchangeDrivesTheWindowFromItsThread) {
+    main->LinkClick();
+    const std::thread::id gui = std::this_thread::get_id();
+    std::atomic<bool> ranElsewhere{false};
+    std::atomic<bool> release{false};
+    ASSERT_TRUE(link->worker().start([&](LinkObserver &obs, const std::atomic<bool> &) {
+        ranElsewhere = std::this_thread::get_id() != gui;
+        obs.buttonsEnabled(false);
+        obs.status(QStringLiteral("ПР"));
+        obs.gauge(33);
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        obs.gauge(100);
+    }));
+    EXPECT_FALSE(link->worker().start([](LinkObserver &, const std::atomic<bool> &) {})) << "one exchange at a time";
+    QTRY_COMPARE_WITH_TIMEOUT(link->StaticText1->text(), QStringLiteral("ПР"), 5000);
+    EXPECT_EQ(link->Gauge1->value(), 33);
+    EXPECT_FALSE(link->BitBtn1->isEnabled());
+    EXPECT_FALSE(link->BitBtn2->isEnabled());
+    EXPECT_FALSE(link->BitBtn3->isEnabled());
+    EXPECT_TRUE(link->exchangeRunning());
+    release = true;
+    QTRY_VERIFY_WITH_TIMEOUT(!link->exchangeRunning(), 5000);
+    EXPECT_TRUE(ranElsewhere);
+    EXPECT_EQ(link->Gauge1->value(), 100);
+    EXPECT_TRUE(link->BitBtn1->isEnabled());
+    EXPECT_TRUE(link->BitBtn2->isEnabled());
+    EXPECT_TRUE(op.messages.isEmpty());
+
+    // A failure on the worker becomes one message on the window's thread.
+    ASSERT_TRUE(link->worker().start([](LinkObserver &, const std::atomic<bool> &) {
+        throw LinkError(LinkError::Kind::NotOpen, QStringLiteral("Порт /dev/ttyS1 не открыт"));
+    }));
+    QTRY_VERIFY_WITH_TIMEOUT(!link->exchangeRunning(), 5000);
+    EXPECT_EQ(op.messages, QStringList{QStringLiteral("Порт /dev/ttyS1 не открыт")});
+
+    // Stopping waits for the exchange, which sees the request.
+    std::atomic<bool> sawStop{false};
+    ASSERT_TRUE(link->worker().start([&](LinkObserver &, const std::atomic<bool> &stop) {
+        while (!stop)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        sawStop = true;
+    }));
+    link->worker().stop();
+    EXPECT_TRUE(sawStop);
+}
