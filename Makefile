@@ -33,10 +33,6 @@ run: build
 demo: build
 	tools/demo $(BUILD)
 
-# The programmer against a virtual station on a pseudo-terminal (no radio needed).
-demo: build
-	tools/demo $(BUILD)
-
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 

@@ -4,6 +4,8 @@
 #include "check/gates.h"
 #include "gui/link_worker.h"
 #include "gui/window_placement.h"
+#include "station_link/posix_serial_port.h"
+#include "station_link/read_into_editor.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -84,13 +86,38 @@ TForm1::TForm1(TFormMain &main, QWidget *parent)
     connect(m_worker, &LinkWorker::status, StaticText1, &QLabel::setText);
     connect(m_worker, &LinkWorker::gauge, Gauge1, &QProgressBar::setValue);
     connect(m_worker, &LinkWorker::buttonsEnabled, this, [this](bool on) { setExchangeButtons(on); });
+    connect(m_worker, &LinkWorker::readProgress, this, [this](int phase, const QByteArray &stream) {
+        m_main.act([&] { applyReadPhase(m_main.editor(), static_cast<ReadPhase>(phase), stream); });
+    });
     connect(m_worker, &LinkWorker::finished, this, [this](const QString &error) {
         BitBtn5->setEnabled(true);
         RadioButton1->setEnabled(true);
         RadioButton2->setEnabled(true);
         setExchangeButtons(true);
-        if (!error.isEmpty())
+        auto after = std::move(m_after);
+        m_after = nullptr;
+        if (!error.isEmpty()) {
             m_main.op().message(error);
+            return;
+        }
+        if (after && m_result)
+            after(*m_result);
+    });
+}
+
+void TForm1::runExchange(Exchange exchange, std::function<void(const ExchangeResult &)> after) {
+    if (m_worker->running())
+        return;
+    auto result = std::make_shared<ExchangeResult>();
+    m_result = result;
+    m_after = std::move(after);
+    const QString device = selectedDevice();
+    BitBtn5->setEnabled(false);
+    RadioButton1->setEnabled(false);
+    RadioButton2->setEnabled(false);
+    m_worker->start([exchange = std::move(exchange), result, device](LinkObserver &obs, const std::atomic<bool> &stop) {
+        PosixSerialPort port;
+        *result = exchange(port, device, obs, &stop);
     });
 }
 
@@ -143,20 +170,58 @@ void TForm1::BitBtn1Click() {
     LeaveLinkWindow();
 }
 
+// Failures the technician must read; quiet stops stay quiet, as the window always had them.
+static void report(TFormMain &main, const ExchangeResult &r) {
+    if (r.outcome == ExchangeOutcome::Failed || r.outcome == ExchangeOutcome::Stopped)
+        main.op().message(r.message);
+}
+
 void TForm1::BitBtn2Click() {
     m_main.act([&] {
         if (!passGate(m_main.editor().state, tolvin::Gate::LinkWrite, m_main.op()))
             return;
-        m_main.op().message(QStringLiteral("Запись в станцию пока недоступна"));
+        // The write sends the image of the last check, never the grid as it is now.
+        const EditorState &s = m_main.editor().state;
+        const StreamImage image{s.image, s.ModuleType, s.StationType};
+        runExchange([image](SerialPort &port, const QString &device, LinkObserver &obs, StopFlag stop) {
+                        return writeToStation(port, device, obs, image, stop);
+                    },
+                    [this](const ExchangeResult &r) { report(m_main, r); });
     });
 }
 
 void TForm1::BitBtn3Click() {
-    m_main.op().message(QStringLiteral("Чтение из станции пока недоступно"));
+    ReadFromStation();
+}
+
+void TForm1::ReadFromStation() {
+    runExchange([](SerialPort &port, const QString &device, LinkObserver &obs, StopFlag stop) {
+                    return readFromStation(port, device, obs, stop);
+                },
+                [this](const ExchangeResult &r) { report(m_main, r); });
 }
 
 void TForm1::BitBtn5Click() {
-    m_main.op().message(QStringLiteral("Чтение типа станции пока недоступно"));
+    QueryStationType();
+}
+
+void TForm1::QueryStationType() {
+    runExchange([](SerialPort &port, const QString &device, LinkObserver &obs, StopFlag stop) {
+                    return queryStationType(port, device, obs, stop);
+                },
+                [this](const ExchangeResult &r) {
+                    if (r.outcome == ExchangeOutcome::Done) {
+                        m_main.act([&] {
+                            if (!selectBandByStationType(m_main.editor(), r.typeCode))
+                                m_main.op().message(QStringLiteral("Тип станции определить не удалось"));
+                        });
+                    } else {
+                        report(m_main, r);
+                    }
+                    // Whatever the answer, the query ends back in the main window.
+                    hide();
+                    m_main.showNormal();
+                });
 }
 
 void TForm1::RadioButton1Click() {

@@ -1,9 +1,12 @@
 #pragma once
 // TForm1: the station link window.
+#include "station_link/exchanges.h"
 #include "station_link/port_options.h"
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 class QLabel;
 class QProgressBar;
@@ -39,6 +42,8 @@ public:
     void BitBtn2Click();   // write to the station
     void BitBtn3Click();   // read from the station
     void BitBtn5Click();   // query the station type
+    void ReadFromStation();
+    void QueryStationType();
     void RadioButton1Click();
     void RadioButton2Click();
 
@@ -60,6 +65,11 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Runs `exchange` on the worker with a fresh port on the selected device; `after` runs on
+    // this thread once every report of the exchange has arrived.
+    using Exchange = std::function<tolvin::ExchangeResult(tolvin::SerialPort &, const QString &device,
+                                                          tolvin::LinkObserver &, tolvin::StopFlag)>;
+    void runExchange(Exchange exchange, std::function<void(const tolvin::ExchangeResult &)> after);
     void setExchangeButtons(bool enabled);
     void showDevices();
 
@@ -68,4 +78,6 @@ private:
     QString m_optionsPath;
     tolvin::PortOptions m_options;
     bool m_centred = false;
+    std::shared_ptr<tolvin::ExchangeResult> m_result;
+    std::function<void(const tolvin::ExchangeResult &)> m_after;
 };

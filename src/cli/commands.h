@@ -19,6 +19,9 @@ constexpr int ExitUsage = 2;    // wrong arguments, or an input file that cannot
 int cmdShow(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdCheck(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdImage(const QStringList &args, QTextStream &out, QTextStream &err);
+int cmdWrite(const QStringList &args, QTextStream &out, QTextStream &err);
+int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err);
+int cmdType(const QStringList &args, QTextStream &out, QTextStream &err);
 
 // Helpers shared by the commands (cli_support.cpp).
 

@@ -25,6 +25,9 @@ const Command kCommands[] = {
     {"show", u"show ФАЙЛ        прочитать файл настроек и вывести конфигурацию в JSON", cmdShow},
     {"check", u"check ФАЙЛ       проверить данные, как «Контроль», и вывести итоговое сообщение", cmdCheck},
     {"image", u"image ФАЙЛ [-o ВЫХОД.bin]  проверить и вывести байты записи в станцию (hex или в файл)", cmdImage},
+    {"write", u"write ФАЙЛ --port ПОРТ  проверить и записать в станцию (ПОРТ — устройство или 1/2 для COM1/COM2)", cmdWrite},
+    {"read", u"read --port ПОРТ -o ФАЙЛ  прочитать станцию и записать файл настроек", cmdRead},
+    {"type", u"type --port ПОРТ  определить тип станции", cmdType},
 };
 
 void printHelp(QTextStream &out) {

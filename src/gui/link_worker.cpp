@@ -2,6 +2,7 @@
 
 #include "common/errors.h"
 
+#include <algorithm>
 #include <new>
 
 namespace tolvin {
@@ -12,8 +13,11 @@ class LinkWorker::Forwarder : public LinkObserver {
 public:
     explicit Forwarder(LinkWorker &w) : m_w(w) {}
     void status(const QString &text) override { Q_EMIT m_w.status(text); }
-    void gauge(int percent) override { Q_EMIT m_w.gauge(percent); }
+    void gauge(int percent) override { Q_EMIT m_w.gauge(std::clamp(percent, 0, 100)); }
     void buttonsEnabled(bool enabled) override { Q_EMIT m_w.buttonsEnabled(enabled); }
+    void readProgress(ReadPhase phase, const QByteArray &stream) override {
+        Q_EMIT m_w.readProgress(static_cast<int>(phase), stream);
+    }
 
 private:
     LinkWorker &m_w;

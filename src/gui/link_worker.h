@@ -31,6 +31,7 @@ Q_SIGNALS:
     void status(const QString &text);
     void gauge(int percent);
     void buttonsEnabled(bool enabled);
+    void readProgress(int phase, const QByteArray &stream); // a ReadPhase
     // The exchange ended; `error` is its message when it failed, empty when it ran to its end.
     void finished(const QString &error);
 

@@ -69,7 +69,11 @@ uint16_t idCode(const QString &text) {
 }
 
 QString idText(uint8_t high, uint8_t low) {
-    return hex2(high) + hex2(low);
+    // Digits 14 and 15 are keyed in as '#' and '*'; written back as "E"/"F" they would encode
+    // as 0 on the next check, so a read and write-back would change the station's number.
+    QString out = hex2(high) + hex2(low);
+    out.replace(QLatin1Char('E'), QLatin1Char('#')).replace(QLatin1Char('F'), QLatin1Char('*'));
+    return out;
 }
 
 QString serialText(uint8_t b0, uint8_t b1, uint8_t b2) {

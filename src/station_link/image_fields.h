@@ -27,7 +27,7 @@ int toneHertz(uint8_t byte);
 // "Id_номер" of four characters, each a 4-bit digit, the first the most significant:
 // 0-9, A-D (either case) 10-13, '#' 14, '*' 15, anything else 0.
 uint16_t idCode(const QString &text);
-// Read back as four upper-case hex digits.
+// Read back digit by digit as the characters that encode them: 0-9, A-D, '#', '*'.
 QString idText(uint8_t high, uint8_t low);
 
 // Header bytes 0..2 as six upper-case hex digits.

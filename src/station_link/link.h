@@ -5,6 +5,7 @@
 // thread the front end chooses.
 #include "station_link/serial_port.h"
 
+#include <QByteArray>
 #include <QString>
 #include <chrono>
 #include <cstdint>
@@ -19,14 +20,26 @@ inline QString receiving() { return QStringLiteral("ПП"); }
 inline QString failed() { return QStringLiteral("AK"); }
 } // namespace LinkStatus
 
+// How far a station read got; at each point the editor takes what arrived so far.
+enum class ReadPhase {
+    Started,        // the read command went out: the settings block starts anew
+    HeaderArrived,  // serial number and Id
+    ToneArrived,    // one more tone line
+    SettingsArrived,// the fixed part is in: settings lines, row count, band of the station type
+    RecordsArrived, // every record: check boxes, rows, special channel
+    Finished,       // headers, table shown, module item
+};
+
 // What an exchange shows while it runs: the status text, the vertical gauge and whether the
-// window's three buttons ("Выход", "Запись данных ", "Чтение данных ") may be pressed.
+// window's three buttons ("Выход", "Запись данных ", "Чтение данных ") may be pressed; and
+// for a read, the stream as it arrives.
 class LinkObserver {
 public:
     virtual ~LinkObserver() = default;
     virtual void status(const QString &text) = 0;
     virtual void gauge(int percent) = 0;  // 0..100
     virtual void buttonsEnabled(bool enabled) = 0;
+    virtual void readProgress(ReadPhase, const QByteArray & /*stream so far*/) {}
 };
 
 // How long a reply may take: after each byte of a write or type query, and for each header and

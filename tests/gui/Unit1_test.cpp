@@ -2,8 +2,12 @@
 #include "common/errors.h"
 #include "gui/link_worker.h"
 #include "gui/main_window_fixture.h"
+#include "support/sim_process.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QPlainTextEdit>
+#include <QTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -142,4 +146,114 @@ TEST_F(LinkWindowTest, ExchangeDrivesTheWindowFromItsThread) {
     }));
     link->worker().stop();
     EXPECT_TRUE(sawStop);
+}
+
+namespace {
+
+// The link window against a virtual station on COM1.
+class LinkWithStationTest : public LinkWindowTest {
+protected:
+    void startStation(const QStringList &args) {
+        sim = std::make_unique<tolvin::test::SimProcess>(args);
+        ASSERT_FALSE(sim->path.isEmpty());
+        writeOptions(QStringLiteral("[All]\r\nPort=1\r\nCOM1=%1\r\n").arg(sim->path).toLatin1().constData());
+        main->LinkClick();
+        ASSERT_EQ(link->selectedDevice(), sim->path);
+    }
+    void waitForTheEnd() { QTRY_VERIFY_WITH_TIMEOUT(!link->exchangeRunning(), 60000); }
+    void TearDown() override {
+        LinkWindowTest::TearDown();
+        sim.reset();
+    }
+    std::unique_ptr<tolvin::test::SimProcess> sim;
+};
+
+} // namespace
+
+TEST_F(LinkWithStationTest, WindowKeepsRepaintingDuringALongWriteAndClosingStopsIt) {
+    startStation({QStringLiteral("--line-rate")});
+    makeTemplate(QStringLiteral("99"));
+    main->CheckItem->trigger();
+    ASSERT_EQ(ed().state.DataChecked, 1);
+    op.clear();
+    QList<int> gauge;
+    QObject::connect(link->Gauge1, &QProgressBar::valueChanged, [&](int v) { gauge << v; });
+    link->BitBtn2Click();
+    ASSERT_TRUE(link->exchangeRunning());
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(20);
+    QTest::qWait(1500);
+    EXPECT_GE(ticks, 30) << "the event loop ran while bytes went out";
+    EXPECT_EQ(link->StaticText1->text(), QStringLiteral("ПР"));
+    EXPECT_EQ(gauge.mid(0, 4), (QList<int>{33, 66, 100, 0})) << "the fixed part went out, then the records began";
+    EXPECT_FALSE(link->BitBtn1->isEnabled());
+    EXPECT_FALSE(link->BitBtn2->isEnabled());
+    EXPECT_FALSE(link->BitBtn3->isEnabled());
+    EXPECT_FALSE(link->BitBtn5->isEnabled());
+    // Closing the program in the middle: the exchange stops at its next byte, no crash.
+    QElapsedTimer t;
+    t.start();
+    link.reset();
+    EXPECT_LT(t.elapsed(), 2000);
+}
+
+TEST_F(LinkWithStationTest, ReadFillsTheEditor) {
+    startStation({});
+    link->BitBtn3Click();
+    waitForTheEnd();
+    EXPECT_TRUE(op.messages.isEmpty()) << op.lastMessage().toStdString();
+    EXPECT_EQ(link->StaticText1->text(), QStringLiteral("- -"));
+    EXPECT_EQ(link->Gauge1->value(), 0);
+    EXPECT_EQ(ed().table.channelCount(), 4);
+    EXPECT_EQ(ed().memo.first(), QStringLiteral("[Общие установки]"));
+    EXPECT_TRUE(ed().memo.last().startsWith(QStringLiteral("СК=")));
+    EXPECT_EQ(main->windowTitle(), QStringLiteral("Толвин 7К-62"));
+    EXPECT_TRUE(ed().view.grid);
+    EXPECT_FALSE(ed().view.memo) << "the settings text waits for Выход";
+    EXPECT_EQ(ed().state.DataChecked, 0);
+    link->BitBtn1Click();
+    EXPECT_TRUE(main->Memo1->isVisible());
+    EXPECT_EQ(main->Memo1->toPlainText().split('\n'), ed().memo);
+}
+
+TEST_F(LinkWithStationTest, SilentStationShowsAK) {
+    startStation({QStringLiteral("--silent")});
+    link->BitBtn3Click();
+    waitForTheEnd();
+    EXPECT_EQ(link->StaticText1->text(), QStringLiteral("AK"));
+    EXPECT_TRUE(link->BitBtn1->isEnabled());
+    EXPECT_TRUE(link->BitBtn3->isEnabled());
+    EXPECT_EQ(ed().memo, QStringList{QStringLiteral("[Общие установки]")});
+    EXPECT_EQ(op.messages.size(), 1);
+    // The window is ready for the next attempt.
+    sim.reset();
+}
+
+TEST_F(LinkWithStationTest, TypeQuerySwitchesTheBandAndReturnsToTheMainWindow) {
+    struct Case { const char *type; uint8_t before; uint8_t after; const char16_t *title; bool message; };
+    const Case cases[] = {
+        {"2", 2, 2, u"Толвин 7К-61", false}, {"2", 0, 1, u"Толвин 7К-61", false},
+        {"0", 1, 0, u"Толвин 7К-62", false}, {"4", 1, 4, u"Толвин 7К-63", false},
+        {"7", 1, 1, u"Толвин 7К-61", true},
+    };
+    for (const Case &c : cases) {
+        link = std::make_unique<TForm1>(*main);
+        link->setOptionsPath(options);
+        main->setLinkWindow(link.get());
+        main->BandItems[0]->trigger();
+        ed().state.StationType = c.before;
+        startStation({QStringLiteral("--type"), QString::fromLatin1(c.type)});
+        op.clear();
+        link->BitBtn5Click();
+        waitForTheEnd();
+        EXPECT_EQ(ed().state.StationType, c.after) << c.type;
+        EXPECT_EQ(main->windowTitle(), QString::fromUtf16(c.title)) << c.type;
+        EXPECT_EQ(op.messages.size(), c.message ? 1 : 0) << c.type;
+        if (c.message)
+            EXPECT_EQ(op.lastMessage(), QStringLiteral("Тип станции определить не удалось"));
+        EXPECT_FALSE(link->isVisible());
+        EXPECT_FALSE(main->isMinimized());
+    }
 }

@@ -45,7 +45,11 @@ TEST(ImageFields, IdCodeDigits) {
     };
     for (const auto &c : cases)
         EXPECT_EQ(idCode(QString::fromUtf16(c.text)), c.code) << QString::fromUtf16(c.text).toStdString();
-    EXPECT_EQ(idText(0xFE, 0xAB), QStringLiteral("FEAB"));
+    // Every code reads back as a text that encodes to it again.
+    for (const auto &c : cases)
+        EXPECT_EQ(idCode(idText(uint8_t(c.code >> 8), uint8_t(c.code))), c.code) << c.code;
+    EXPECT_EQ(idText(0xFE, 0xAB), QStringLiteral("*#AB"));
     EXPECT_EQ(idText(0x00, 0x01), QStringLiteral("0001"));
+    EXPECT_EQ(idText(0x12, 0xEF), QStringLiteral("12#*"));
     EXPECT_EQ(serialText(0x01, 0xAB, 0x0C), QStringLiteral("01AB0C"));
 }

@@ -60,7 +60,7 @@ TEST(StationReadout, FullAnswer) {
     EXPECT_EQ(out.StationType, 0);
     EXPECT_EQ(out.ModuleType, 2);
     EXPECT_EQ(out.channelCount, 3);
-    EXPECT_EQ(out.memo, cells({u"[Общие установки]", u"Серийный номер=01AB0C", u"Id_номер=12EF",
+    EXPECT_EQ(out.memo, cells({u"[Общие установки]", u"Серийный номер=01AB0C", u"Id_номер=12#*",
                                u"Тон1=700", u"Тон2=750", u"Тон3=1000", u"Тон4=1200", u"Тон5=1400",
                                u"Тон6=1550", u"Тон7=1700", u"Тон8=1990", u"Тон9=2100", u"Тон10=2550",
                                u"P_1=5", u"P_2=10", u"P_3=25", u"P_4=40", u"Яркость диодов=3",

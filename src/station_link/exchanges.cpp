@@ -1,0 +1,254 @@
+#include "station_link/exchanges.h"
+
+#include "common/errors.h"
+#include "station_link/image_layout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <thread>
+
+namespace tolvin {
+
+namespace {
+
+constexpr int ToneBytes = 10;
+
+// Thrown inside an exchange when the program asks it to stop.
+struct StopRequested {};
+
+void checkStop(StopFlag stop) {
+    if (stop && stop->load())
+        throw StopRequested{};
+}
+
+// round(x) with halves to even, as the gauge figures are rounded.
+int roundHalfEven(double x) {
+    return static_cast<int>(std::nearbyint(x));
+}
+
+// Sleeps `d` unless asked to stop first.
+void pause(std::chrono::milliseconds d, StopFlag stop) {
+    const auto until = std::chrono::steady_clock::now() + d;
+    while (std::chrono::steady_clock::now() < until) {
+        checkStop(stop);
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+            until - std::chrono::steady_clock::now(), std::chrono::milliseconds(10)));
+    }
+}
+
+// The end of every exchange that did not finish: the window ready again, the port released.
+ExchangeResult endWith(SerialPort &port, LinkObserver &observer, ExchangeOutcome outcome, const QString &status,
+                       QString message) {
+    if (port.isOpen())
+        port.close();
+    observer.status(status);
+    observer.buttonsEnabled(true);
+    ExchangeResult r;
+    r.outcome = outcome;
+    r.message = std::move(message);
+    return r;
+}
+
+ExchangeResult stopped(SerialPort &port, LinkObserver &observer) {
+    return endWith(port, observer, ExchangeOutcome::Stopped, LinkStatus::idle(),
+                   QStringLiteral("Обмен со станцией прерван"));
+}
+
+// A port that went away (or never opened) ends the exchange in the failure state with its own
+// message, which names the device.
+ExchangeResult linkFailed(SerialPort &port, LinkObserver &observer, const LinkError &e) {
+    ExchangeResult r = endWith(port, observer, ExchangeOutcome::Failed, LinkStatus::failed(), e.message());
+    r.portError = true;
+    return r;
+}
+
+ExchangeResult cannotOpen(const LinkError &e) {
+    ExchangeResult r;
+    r.outcome = ExchangeOutcome::Failed;
+    r.message = e.message();
+    r.portError = true;
+    return r;
+}
+
+} // namespace
+
+ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObserver &observer,
+                              const StreamImage &image, StopFlag stop) {
+    try {
+        port.open(device);
+    } catch (const LinkError &e) {
+        // Nothing was sent and the window never left its idle state.
+        return cannotOpen(e);
+    }
+    Link link{port, observer};
+    try {
+        observer.buttonsEnabled(false);
+        observer.status(LinkStatus::sending());
+        observer.gauge(0);
+        if (image.StationType > 4)
+            return endWith(port, observer, ExchangeOutcome::QuietStop, LinkStatus::idle(),
+                           QStringLiteral("Тип станции %1 не известен, ничего не передано").arg(image.StationType));
+
+        for (const char b : openingSequence(image.StationType)) {
+            checkStop(stop);
+            port.SendByte(uint8_t(b));
+            if (!WaitReply(link))
+                return endWith(port, observer, ExchangeOutcome::QuietStop, LinkStatus::idle(),
+                               QStringLiteral("Станция не ответила на запрос записи"));
+        }
+
+        const QByteArray stream = encodeWriteStream(image);
+        const int n = image.image.header[HeaderByte::ChannelCount];
+        for (int i = 0; i < stream.size(); ++i) {
+            checkStop(stop);
+            port.SendByte(uint8_t(stream[i]));
+            if (!WaitReply(link)) {
+                // The station stopped answering: say where, once, instead of running into the
+                // closed port with the next byte.
+                ExchangeResult r;
+                r.outcome = ExchangeOutcome::Failed;
+                r.byteNumber = i + 1;
+                r.byteCount = int(stream.size());
+                r.message = QStringLiteral("Станция не ответила на байт %1 из %2").arg(i + 1).arg(stream.size());
+                return r;
+            }
+            const int sent = i + 1;
+            if (sent == 5)
+                observer.gauge(33);
+            else if (sent == 15)
+                observer.gauge(66);
+            else if (sent == WriteStreamFixedLength) {
+                observer.gauge(100);
+                pause(WriteStorePause, stop);
+                observer.gauge(0);
+            } else if (sent > WriteStreamFixedLength && (sent - WriteStreamFixedLength) % RecordSize == 0) {
+                const int j = (sent - WriteStreamFixedLength) / RecordSize;
+                observer.gauge(roundHalfEven(100.0 / n * j));
+            }
+        }
+        observer.gauge(100);
+        port.DiscardInput();
+        port.DiscardOutput();
+        port.close();
+        observer.status(LinkStatus::idle());
+        observer.buttonsEnabled(true);
+        ExchangeResult r;
+        r.byteCount = int(stream.size());
+        return r;
+    } catch (const StopRequested &) {
+        return stopped(port, observer);
+    } catch (const LinkError &e) {
+        return linkFailed(port, observer, e);
+    }
+}
+
+ExchangeResult readFromStation(SerialPort &port, const QString &device, LinkObserver &observer, StopFlag stop) {
+    observer.status(LinkStatus::receiving());
+    try {
+        port.open(device);
+    } catch (const LinkError &e) {
+        return cannotOpen(e);
+    }
+    Link link{port, observer};
+    QByteArray stream;
+    try {
+        port.DiscardInput();
+        port.DiscardOutput();
+        port.SendByte(ReadCommand);
+        observer.readProgress(ReadPhase::Started, stream);
+        observer.gauge(100);
+        observer.buttonsEnabled(false);
+
+        // Takes `count` bytes, each within `countdown` of the one before; false on silence, when
+        // WaitReply has already put the window into the failure state.
+        auto receive = [&](int count, std::chrono::milliseconds countdown) {
+            for (int i = 0; i < count; ++i) {
+                checkStop(stop);
+                if (!WaitReply(link, countdown))
+                    return false;
+                stream.append(char(link.LastReplyByte));
+            }
+            return true;
+        };
+        auto silent = [&](const QString &what) {
+            ExchangeResult r = endWith(port, observer, ExchangeOutcome::Failed, LinkStatus::failed(),
+                                       QStringLiteral("Станция не ответила: %1").arg(what));
+            r.stream = stream;
+            return r;
+        };
+
+        if (!receive(10, ReplyCountdown))
+            return silent(QStringLiteral("заголовок"));
+        observer.readProgress(ReadPhase::HeaderArrived, stream);
+        for (int i = 0; i < ToneBytes; ++i) {
+            if (!receive(1, ReplyCountdown))
+                return silent(QStringLiteral("тон %1").arg(i + 1));
+            observer.readProgress(ReadPhase::ToneArrived, stream);
+        }
+        if (!receive(8, ReplyCountdown))
+            return silent(QStringLiteral("установки"));
+        observer.readProgress(ReadPhase::SettingsArrived, stream);
+
+        const int n = uint8_t(stream[HeaderByte::ChannelCount]);
+        const int step = n > 0 ? roundHalfEven(100.0 / n) : 0;
+        for (int j = 1; j <= n; ++j) {
+            if (!receive(RecordSize, RecordCountdown))
+                return silent(QStringLiteral("канал %1 из %2").arg(j).arg(n));
+            observer.gauge(std::clamp(100 - step * j, 0, 100));
+        }
+        observer.readProgress(ReadPhase::RecordsArrived, stream);
+
+        port.DiscardInput();
+        port.DiscardOutput();
+        port.close();
+        observer.gauge(0);
+        observer.status(LinkStatus::idle());
+        observer.buttonsEnabled(true);
+        observer.readProgress(ReadPhase::Finished, stream);
+        ExchangeResult r;
+        r.stream = stream;
+        return r;
+    } catch (const StopRequested &) {
+        ExchangeResult r = stopped(port, observer);
+        r.stream = stream;
+        return r;
+    } catch (const LinkError &e) {
+        ExchangeResult r = linkFailed(port, observer, e);
+        r.stream = stream;
+        return r;
+    }
+}
+
+ExchangeResult queryStationType(SerialPort &port, const QString &device, LinkObserver &observer, StopFlag stop) {
+    try {
+        port.open(device);
+    } catch (const LinkError &e) {
+        return cannotOpen(e);
+    }
+    Link link{port, observer};
+    try {
+        for (const uint8_t b : TypeQuerySequence) {
+            checkStop(stop);
+            port.SendByte(b);
+            if (!WaitReply(link)) {
+                // The next send would only meet the closed port; one message says what happened.
+                return endWith(port, observer, ExchangeOutcome::Failed, LinkStatus::failed(),
+                               QStringLiteral("Станция не ответила на запрос типа станции"));
+            }
+        }
+        checkStop(stop);
+        // Silence here leaves the acknowledgement of the last byte as the answer.
+        WaitReply(link);
+        if (port.isOpen())
+            port.close();
+        ExchangeResult r;
+        r.typeCode = link.LastReplyByte;
+        return r;
+    } catch (const StopRequested &) {
+        return stopped(port, observer);
+    } catch (const LinkError &e) {
+        return linkFailed(port, observer, e);
+    }
+}
+
+} // namespace tolvin
