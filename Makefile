@@ -3,7 +3,7 @@ BUILD      ?= build
 JOBS       ?= 2
 PACKAGES   := cmake g++ make qt6-base-dev qt6-serialport-dev libgl1-mesa-dev \
               libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core fonts-liberation2 \
-              locales qt6-translations-l10n
+              locales qt6-translations-l10n libzip-dev pkg-config
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps build run demo test bench clean

@@ -10,6 +10,7 @@
 #include "gui/typed_text_validator.h"
 #include "gui/window_placement.h"
 #include "settings_file/settings_file.h"
+#include "table/repeater.h"
 #include "table/template.h"
 
 #include <QActionGroup>
@@ -202,6 +203,7 @@ void TFormMain::buildPanels() {
     RepeaterWriteButton->setGeometry(30, 106, 80, 27);
     RepeaterCloseButton = new QPushButton(QStringLiteral("Закрыть"), Panel3);
     RepeaterCloseButton->setGeometry(136, 106, 80, 27);
+    connect(RepeaterWriteButton, &QPushButton::clicked, this, [this] { RepeaterWriteClick(); });
     connect(RepeaterCloseButton, &QPushButton::clicked, this, [this] { RepeaterCloseClick(); });
 
     // Channel table, bottom.
@@ -325,6 +327,13 @@ void TFormMain::RepeaterClick() {
     act([&] {
         if (passGate(m_editor.state, Gate::Repeater, m_op))
             m_editor.view.repeaterPanel = true;
+    });
+}
+
+void TFormMain::RepeaterWriteClick() {
+    act([&] {
+        const RepeaterMode mode = RadioTransmit->isChecked() ? RepeaterMode::Transmit : RepeaterMode::Receive;
+        writeRepeater(m_editor, Edit4->text(), mode, m_op);
     });
 }
 

@@ -92,6 +92,7 @@ public:
     bool Edit4KeyPress(QChar key);
 
     // Repeater panel.
+    void RepeaterWriteClick();   // "Запись"
     void RepeaterCloseClick();
 
     // The eight list editors: a pick writes its item into the cell; leaving the list without a

@@ -3,7 +3,9 @@
 #include "UnitMain.h"
 #include "gui/window_placement.h"
 #include "check/gates.h"
+#include "report/report_file.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -50,7 +52,12 @@ void TFormProtokol::BitBtn1Click() {
     m_main.act([&] {
         if (!passGate(m_main.editor().state, tolvin::Gate::ReportCreate, m_main.op()))
             return;
-        // The report document arrives with the report builder.
+        // Every press makes a new document in a folder of its own; the technician saves or
+        // prints it from the application that opens it.
+        const QString path = tolvin::createReportFile(m_main.editor(), Edit1->text(), QDir::tempPath());
+        if (!m_main.op().openDocument(path))
+            m_main.op().message(QStringLiteral("Не найдена программа, которая открыла бы протокол. "
+                                               "Протокол записан в файл %1").arg(QDir::toNativeSeparators(path)));
     });
 }
 

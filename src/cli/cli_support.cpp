@@ -37,6 +37,44 @@ bool takeFileArgument(const QStringList &args, const QString &usage, QString &fi
     return true;
 }
 
+bool takeValueOptions(const QStringList &args, const QStringList &names, QMap<QString, QString> &values,
+                      QStringList &rest, const QString &usage, QTextStream &err) {
+    bool optionsEnd = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        if (!optionsEnd && a == QLatin1String("--"))
+            optionsEnd = true;
+        if (optionsEnd || !names.contains(a)) {
+            rest << a;
+            continue;
+        }
+        if (values.contains(a)) {
+            err << QStringLiteral("Параметр %1 указан дважды").arg(a) << Qt::endl
+                << QStringLiteral("Использование: ") << usage << Qt::endl;
+            return false;
+        }
+        if (i + 1 >= args.size()) {
+            err << QStringLiteral("После %1 не указано значение").arg(a) << Qt::endl
+                << QStringLiteral("Использование: ") << usage << Qt::endl;
+            return false;
+        }
+        values.insert(a, args.at(++i));
+    }
+    return true;
+}
+
+bool requireOptions(const QMap<QString, QString> &values, const QStringList &names, const QString &usage,
+                    QTextStream &err) {
+    for (const QString &n : names) {
+        if (!values.contains(n)) {
+            err << QStringLiteral("Не указан параметр ") << n << Qt::endl
+                << QStringLiteral("Использование: ") << usage << Qt::endl;
+            return false;
+        }
+    }
+    return true;
+}
+
 bool loadEditor(Editor &ed, const QString &path, QTextStream &err) {
     try {
         loadSettingsFile(ed, path);

@@ -2,6 +2,7 @@
 // The commands of tolvin-cli. Each one gets the arguments after its name, writes its result to
 // `out` and its messages to `err`, and returns the exit code. A new command is one function
 // here, one file beside main.cpp and one line in main.cpp's table.
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -22,6 +23,8 @@ int cmdImage(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdWrite(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdType(const QStringList &args, QTextStream &out, QTextStream &err);
+int cmdReport(const QStringList &args, QTextStream &out, QTextStream &err);
+int cmdTemplate(const QStringList &args, QTextStream &out, QTextStream &err);
 
 // Helpers shared by the commands (cli_support.cpp).
 
@@ -30,6 +33,17 @@ int cmdType(const QStringList &args, QTextStream &out, QTextStream &err);
 // should end with *exitCode.
 bool takeFileArgument(const QStringList &args, const QString &usage, QString &file, int &exitCode,
                       QTextStream &out, QTextStream &err);
+
+// Takes the options that carry a value ("-o OUT", "--serial S") out of `args`, up to "--";
+// everything else stays in `rest` in its order. Returns false, after writing the complaint and
+// the usage to `err`, when a value is missing or an option is given twice.
+bool takeValueOptions(const QStringList &args, const QStringList &names, QMap<QString, QString> &values,
+                      QStringList &rest, const QString &usage, QTextStream &err);
+
+// Writes "Не указан параметр NAME" and the usage to `err` for the first of `names` that
+// `values` lacks; returns false then.
+bool requireOptions(const QMap<QString, QString> &values, const QStringList &names, const QString &usage,
+                    QTextStream &err);
 
 // Loads a settings file into a start-up editor as the main window's "Чтение файла" does.
 // On failure writes the message to `err` and returns false.

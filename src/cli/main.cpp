@@ -28,6 +28,9 @@ const Command kCommands[] = {
     {"write", u"write ФАЙЛ --port ПОРТ  проверить и записать в станцию (ПОРТ — устройство или 1/2 для COM1/COM2)", cmdWrite},
     {"read", u"read --port ПОРТ -o ФАЙЛ  прочитать станцию и записать файл настроек", cmdRead},
     {"type", u"type --port ПОРТ  определить тип станции", cmdType},
+    {"report", u"report ФАЙЛ --serial НОМЕР -o ВЫХОД.docx  проверить и создать протокол программирования", cmdReport},
+    {"template", u"template --model {61|62|63|64} --count N --start F --step S -o ФАЙЛ  создать шаблон и записать файл настроек",
+     cmdTemplate},
 };
 
 void printHelp(QTextStream &out) {

@@ -11,8 +11,24 @@ QString ChannelTable::cell(int col, int row) const {
 }
 
 void ChannelTable::setCell(int col, int row, const QString &text) {
-    if (valid(col, row))
-        m_rows[row].cells[col] = text;
+    if (!valid(col, row))
+        return;
+    Row &r = m_rows[row];
+    // A grid editor that closes unchanged writes the same text back; the marker still stands.
+    if ((col == ColRx || col == ColTx) && r.cells[col] != text)
+        r.displaced[col - ColRx].reset();
+    r.cells[col] = text;
+}
+
+void ChannelTable::keepDisplaced(int col, int row, const QString &text) {
+    if ((col == ColRx || col == ColTx) && valid(col, row))
+        m_rows[row].displaced[col - ColRx] = text;
+}
+
+std::optional<QString> ChannelTable::displaced(int col, int row) const {
+    if ((col == ColRx || col == ColTx) && valid(col, row))
+        return m_rows[row].displaced[col - ColRx];
+    return std::nullopt;
 }
 
 void ChannelTable::setRowTexts(int row, const QStringList &texts) {

@@ -25,6 +25,12 @@ public:
     void setCell(int col, int row, const QString &text);
     void setRowTexts(int row, const QStringList &texts);
 
+    // The frequency text a repeater marker displaced from column 1 or 2 of a row. It is kept only
+    // while that marker stands in the cell: any other text written there drops it, so a row gets
+    // back its own frequency and never one left over from another table.
+    void keepDisplaced(int col, int row, const QString &text);
+    std::optional<QString> displaced(int col, int row) const;
+
     bool hasFlag(int col, int row) const;
     bool flag(int col, int row) const; // a missing box reads as unchecked
     void setFlag(int col, int row, bool checked);
@@ -34,6 +40,7 @@ private:
     struct Row {
         std::array<QString, ColumnCount> cells;
         std::array<std::optional<bool>, 3> flags;
+        std::array<std::optional<QString>, 2> displaced; // columns 1 and 2
     };
     static int flagIndex(int col);
     bool valid(int col, int row) const {

@@ -20,7 +20,7 @@ struct EditorState {
     int SelectedRow = 0;
     int SelectedCol = 0;
     int PrevRowCount = 0;
-    QString RepeaterSaved;
+    // The frequency a repeater marker displaced is kept per row, in the table (keepDisplaced).
     uint8_t DigitCount = 0;
     StationImage image;
 

@@ -1,0 +1,102 @@
+#include "cli/cli_run.h"
+
+#include "settings_file/settings_file.h"
+#include "table/editor.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tolvin;
+using namespace tolvin::test;
+
+namespace {
+
+class CmdTemplateTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (cliPath().isEmpty())
+            GTEST_SKIP() << "tolvin-cli is not built";
+    }
+    QStringList args(const QString &model, const QString &count, const QString &start, const QString &step,
+                     const QString &out) {
+        return {QStringLiteral("template"), QStringLiteral("--model"), model, QStringLiteral("--count"), count,
+                QStringLiteral("--start"),  start, QStringLiteral("--step"), step, QStringLiteral("-o"), out};
+    }
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(CmdTemplateTest, EachModelsBandAsItsMenuItem) {
+    struct Case { const char *model; const char *count, *start, *step; int band; const char *first, *last; };
+    const Case cases[] = {
+        {"61", "10", "30000", "1000", 1, "30000", "39000"},
+        {"62", "3", "140006,25", "12,5", 2, "140006,25", "140031,25"},
+        {"63", "5", "349000", "1000", 3, "349000", "350000"},
+        {"64", "99", "486000", "6,25", 4, "486000", "486000"},
+    };
+    for (const Case &c : cases) {
+        const QString out = dir.filePath(QStringLiteral("%1.ini").arg(QLatin1String(c.model)));
+        const CliResult r = runCli(args(c.model, c.count, c.start, c.step, out));
+        ASSERT_EQ(r.exitCode, 0) << c.model << r.out.toStdString() << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+        Editor ed;
+        loadSettingsFile(ed, out);
+        EXPECT_EQ(ed.state.tickedBand, c.band) << c.model;
+        EXPECT_EQ(ed.state.title, QStringLiteral("Толвин 7К-%1").arg(QLatin1String(c.model)));
+        EXPECT_EQ(ed.table.channelCount(), QByteArray(c.count).toInt()) << c.model;
+        EXPECT_EQ(ed.table.cell(ColRx, 1), QLatin1String(c.first)) << c.model;
+        EXPECT_EQ(ed.table.cell(ColTx, ed.table.channelCount()), QLatin1String(c.last)) << c.model;
+        EXPECT_EQ(ed.memo.size(), 27); // the 26 lines and the serial number the file adds
+    }
+}
+
+TEST_F(CmdTemplateTest, OkRefusesWithItsMessageAndWritesNothing) {
+    struct Case { QStringList fields; const char16_t *message; };
+    const Case cases[] = {
+        {{"62", "", "140000", "1000"}, u"Вы не ввели количество каналов или ввели слишком много"},
+        {{"62", "100", "140000", "1000"}, u"Вы не ввели количество каналов или ввели слишком много"},
+        {{"62", "10", "140003", "1000"}, u"Частота должна быть кратна 6,25кГц"},
+        {{"62", "10", "140000", "1"}, u"Шаг смещения должен быть кратен 6,25кГц"},
+        {{"61", "10", "140000", "1000"},
+         u"Введенная частота не соответствует частотному диапазону, частотный диапазон 30-60 МГц"},
+        {{"64", "10", "390000", "1000"},
+         u"Введенная частота не соответствует частотному диапазону, частотный диапазон 400-486 МГц"},
+        {{"62", "10", "140000.5", "1000"}, u"'140000.5' is not a valid floating point value"},
+        {{"62", "1x", "140000", "1000"}, u"'1x' is not a valid integer value"},
+    };
+    for (const Case &c : cases) {
+        const QString out = dir.filePath(QStringLiteral("refused.ini"));
+        const CliResult r = runCli(args(c.fields[0], c.fields[1], c.fields[2], c.fields[3], out));
+        const std::string name = c.fields.join(' ').toStdString();
+        EXPECT_FALSE(r.crashed) << name;
+        EXPECT_EQ(r.exitCode, 1) << name;
+        EXPECT_EQ(QString::fromUtf8(r.out), QString::fromUtf16(c.message) + QLatin1Char('\n')) << name;
+        EXPECT_FALSE(QFileInfo::exists(out)) << name;
+    }
+}
+
+TEST_F(CmdTemplateTest, UsageAndFileErrors) {
+    const QString out = dir.filePath(QStringLiteral("t.ini"));
+    struct Case { QStringList args; const char16_t *inErr; };
+    const Case cases[] = {
+        {args("65", "10", "30000", "1000", out), u"Неизвестная модель: 65"},
+        {{"template", "--model", "61", "--count", "10", "--start", "30000", "-o", out}, u"Не указан параметр --step"},
+        {{"template", "--model", "61", "--model", "62"}, u"Параметр --model указан дважды"},
+        {args("61", "10", "30000", "1000", out) << "--bogus", u"Неизвестный параметр: --bogus"},
+        {args("61", "10", "30000", "1000", out) << "extra", u"Лишний аргумент: extra"},
+        {args("61", "10", "30000", "1000", dir.filePath("нет/t.ini")), u"Не удалось записать файл"},
+    };
+    for (const Case &c : cases) {
+        const CliResult r = runCli(c.args);
+        const std::string name = c.args.join(' ').toStdString();
+        EXPECT_EQ(r.exitCode, 2) << name;
+        EXPECT_TRUE(r.out.isEmpty()) << name;
+        EXPECT_TRUE(r.err.contains(QString::fromUtf16(c.inErr))) << name << ": " << r.err.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(out));
+    const CliResult help = runCli({QStringLiteral("template"), QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("tolvin-cli template --model"));
+}

@@ -1,0 +1,103 @@
+#include "gui/main_window_fixture.h"
+#include "report/docx_view.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tolvin;
+using tolvin::test::MainWindowTest;
+
+namespace {
+
+// Reports go to the temporary folder; each test gets one of its own.
+class ReportWindowTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        m_oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", m_tmp.path().toLocal8Bit());
+        MainWindowTest::SetUp();
+    }
+    void TearDown() override {
+        MainWindowTest::TearDown();
+        qputenv("TMPDIR", m_oldTmp);
+    }
+    void checkedTemplate(const QString &count) {
+        makeTemplate(count);
+        main->CheckItem->trigger();
+        ASSERT_EQ(op.lastMessage(), QStringLiteral("Все данные введены верно."));
+        op.clear();
+    }
+    QStringList documents() const {
+        QStringList l;
+        for (const QString &e : op.events)
+            if (e.startsWith(QLatin1String("document:")))
+                l << e.mid(9);
+        return l;
+    }
+    QTemporaryDir m_tmp;
+    QByteArray m_oldTmp;
+};
+
+QByteArray readAll(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST_F(ReportWindowTest, CreateOpensANewDocumentEveryTime) {
+    checkedTemplate(QStringLiteral("31"));
+    // The memo as typed, not as it was at the check.
+    main->Memo1->appendPlainText(QStringLiteral("Примечание=после проверки"));
+    main->ReportItem->trigger();
+    report->BitBtn1->click();
+    report->BitBtn1->click();
+    EXPECT_TRUE(op.messages.isEmpty()) << op.lastMessage().toStdString();
+    const QStringList docs = documents();
+    ASSERT_EQ(docs.size(), 2);
+    EXPECT_NE(docs[0], docs[1]);
+    for (const QString &path : docs) {
+        const QFileInfo info(path);
+        EXPECT_EQ(info.fileName(), QStringLiteral("Протокол S7K61-12345.docx"));
+        EXPECT_TRUE(info.absoluteFilePath().startsWith(QFileInfo(m_tmp.path()).absoluteFilePath() + QLatin1Char('/')));
+        const test::DocxView v = test::readDocx(readAll(path));
+        EXPECT_EQ(v.paras.at(1).text, QStringLiteral("S7K61-12345"));
+        EXPECT_EQ(v.paras.at(3 + 26).text, QStringLiteral("Примечание=после проверки"));
+        EXPECT_EQ(v.rows.size(), 33u);
+    }
+    EXPECT_TRUE(report->isVisible()); // the window stays open
+}
+
+TEST_F(ReportWindowTest, SaysWhereTheFileIsWhenNothingOpensIt) {
+    checkedTemplate(QStringLiteral("3"));
+    op.documentOpens = false;
+    report->Edit1->setText(QStringLiteral("7К/61 №1"));
+    report->BitBtn1Click();
+    ASSERT_EQ(documents().size(), 1);
+    const QString path = documents().first();
+    EXPECT_EQ(QFileInfo(path).fileName(), QStringLiteral("Протокол 7К_61 №1.docx"));
+    EXPECT_TRUE(QFileInfo::exists(path));
+    ASSERT_EQ(op.messages.size(), 1);
+    EXPECT_EQ(op.messages[0], QStringLiteral("Не найдена программа, которая открыла бы протокол. Протокол записан в файл ") + path);
+}
+
+TEST_F(ReportWindowTest, UnwritableTemporaryFolderIsAMessage) {
+    checkedTemplate(QStringLiteral("3"));
+    const QString notAFolder = m_tmp.filePath(QStringLiteral("файл"));
+    QFile f(notAFolder);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    qputenv("TMPDIR", notAFolder.toLocal8Bit());
+    report->BitBtn1Click();
+    EXPECT_TRUE(documents().isEmpty());
+    ASSERT_EQ(op.messages.size(), 1);
+    EXPECT_TRUE(op.messages[0].startsWith(QStringLiteral("Не удалось создать папку для протокола в ") + notAFolder))
+        << op.messages[0].toStdString();
+}
+
