@@ -12,6 +12,10 @@
 #include "settings_file/settings_file.h"
 #include "table/repeater.h"
 #include "table/template.h"
+#include "common/delimited_text.h"
+#include "settings_file/file_io.h"
+#include "table/chirp_csv.h"
+#include "table/table_clipboard.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -29,6 +33,10 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QToolTip>
+#include <QClipboard>
+#include <QDir>
+#include <QUndoStack>
+#include <climits>
 
 using namespace tolvin;
 
@@ -72,6 +80,7 @@ TFormMain::TFormMain(Operator &op, QWidget *parent) : QMainWindow(parent), m_op(
     m_editor.state.bandSettings = bandRow(1).settings;
     m_editor.templ.start = QString::number(m_editor.state.bandSettings.BandLow);
     showEditor();
+    m_undoBase = takeSnapshot(m_editor);
 }
 
 void TFormMain::showEvent(QShowEvent *event) {
@@ -84,6 +93,9 @@ void TFormMain::showEvent(QShowEvent *event) {
 }
 
 TFormMain::~TFormMain() {
+    // The undo stack goes before the menu items its signals update.
+    delete m_undo;
+    m_undo = nullptr;
     // The grid and the lists look into m_editor; they must go before it does.
     delete takeCentralWidget();
 }
@@ -96,6 +108,35 @@ void TFormMain::buildMenus() {
     channels->addSeparator();
     SaveItem = channels->addAction(QStringLiteral("Запись в файл"), this, [this] { N3Click(); });
     LoadItem = channels->addAction(QStringLiteral("Чтение файла"), this, [this] { N4Click(); });
+    // Working comfort below the original items, which keep their places.
+    channels->addSeparator();
+    m_undo = new QUndoStack(this);
+    m_undo->setUndoLimit(200);
+    UndoItem = channels->addAction(QStringLiteral("Отменить"), m_undo, &QUndoStack::undo);
+    UndoItem->setShortcut(QKeySequence::Undo);
+    RedoItem = channels->addAction(QStringLiteral("Повторить"), m_undo, &QUndoStack::redo);
+    RedoItem->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    UndoItem->setEnabled(false);
+    RedoItem->setEnabled(false);
+    connect(m_undo, &QUndoStack::canUndoChanged, UndoItem, &QAction::setEnabled);
+    connect(m_undo, &QUndoStack::canRedoChanged, RedoItem, &QAction::setEnabled);
+    connect(m_undo, &QUndoStack::undoTextChanged, this, [this](const QString &t) {
+        UndoItem->setText(t.isEmpty() ? QStringLiteral("Отменить") : QStringLiteral("Отменить: ") + t);
+    });
+    connect(m_undo, &QUndoStack::redoTextChanged, this, [this](const QString &t) {
+        RedoItem->setText(t.isEmpty() ? QStringLiteral("Повторить") : QStringLiteral("Повторить: ") + t);
+    });
+    channels->addSeparator();
+    CopyItem = channels->addAction(QStringLiteral("Копировать ячейки"), this, [this] { CopyClick(); });
+    CopyItem->setShortcut(QKeySequence::Copy);
+    PasteItem = channels->addAction(QStringLiteral("Вставить ячейки"), this, [this] { PasteClick(); });
+    PasteItem->setShortcut(QKeySequence::Paste);
+    // The grid's own shortcuts; the settings text and the fields keep theirs.
+    for (QAction *a : {CopyItem, PasteItem})
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    channels->addSeparator();
+    ImportCsvItem = channels->addAction(QStringLiteral("Импорт каналов из CSV (CHIRP)..."), this, [this] { ImportCsvClick(); });
+    ExportCsvItem = channels->addAction(QStringLiteral("Экспорт каналов в CSV (CHIRP)..."), this, [this] { ExportCsvClick(); });
 
     QMenu *equipment = bar->addMenu(QStringLiteral("Доп. оборудование"));
     QMenu *modules = equipment->addMenu(QStringLiteral("Модули "));
@@ -212,7 +253,19 @@ void TFormMain::buildPanels() {
     connect(StringGrid1, &StringGrid::cellSelected, this, [this](int col, int row) {
         act([&] { StringGrid1SelectCell(col, row); });
     });
-    connect(StringGrid1, &StringGrid::keyDown, this, [this](int key) { act([&] { StringGrid1KeyDown(key); }); });
+    connect(StringGrid1, &StringGrid::keyDown, this, [this](int key) {
+        act([&] { StringGrid1KeyDown(key); }, QStringLiteral("Копирование частоты"));
+    });
+    // A typed cell, a picked item or a ticked box: each one undo step.
+    connect(StringGrid1->tableModel(), &QAbstractItemModel::dataChanged, this, [this] {
+        if (m_actDepth == 0)
+            recordUndo(QStringLiteral("Правка ячейки"));
+    });
+
+    // Copy and paste work on the grid while it has the keyboard.
+    StringGrid1->addAction(CopyItem);
+    StringGrid1->addAction(PasteItem);
+    Memo1->installEventFilter(this);
 
     cellEditors = new CellEditors(Panel1);
     using Handler = void (TFormMain::*)();
@@ -231,9 +284,58 @@ void TFormMain::buildPanels() {
     });
 }
 
-bool TFormMain::act(const std::function<void()> &action) {
+// One undo step: the editor before and after. Qt runs redo() when the step is pushed; the
+// editor is already there then.
+class TFormMain::UndoStep : public QUndoCommand {
+public:
+    UndoStep(TFormMain &w, const QString &text, EditorSnapshot before, EditorSnapshot after)
+        : QUndoCommand(text), m_w(w), m_before(std::move(before)), m_after(std::move(after)) {}
+    void undo() override { m_w.restore(m_before); }
+    void redo() override {
+        if (m_pushed)
+            m_w.restore(m_after);
+        m_pushed = true;
+    }
+
+private:
+    TFormMain &m_w;
+    EditorSnapshot m_before, m_after;
+    bool m_pushed = false;
+};
+
+void TFormMain::restore(const EditorSnapshot &snapshot) {
+    m_restoring = true;
+    if (cellEditors->visibleList())
+        cellEditors->visibleList()->hide();
+    restoreSnapshot(m_editor, snapshot);
+    m_undoBase = snapshot;
+    Memo1->setPlainText(m_editor.memo.join(QLatin1Char('\n')));
+    StringGrid1->reload();
+    showEditor();
+    m_restoring = false;
+}
+
+void TFormMain::recordUndo(const QString &step) {
+    if (m_restoring)
+        return;
+    EditorSnapshot now = takeSnapshot(m_editor);
+    if (now == m_undoBase)
+        return;
+    // Recording leaves DataChecked alone, as editing does; undo and redo clear it.
+    m_undo->push(new UndoStep(*this, step, m_undoBase, now));
+    m_undoBase = std::move(now);
+}
+
+bool TFormMain::act(const std::function<void()> &action, const QString &undoStep) {
     pullEditor();
+    // Typing in the settings text is one step, ended by whatever the technician does next.
+    if (m_actDepth == 0 && m_editor.memo != m_undoBase.memo)
+        recordUndo(QStringLiteral("Правка общих установок"));
+    ++m_actDepth;
     const bool ok = runAction(m_op, action);
+    --m_actDepth;
+    if (!undoStep.isEmpty())
+        recordUndo(undoStep);
     showEditor();
     return ok;
 }
@@ -300,7 +402,7 @@ void TFormMain::BitBtn1Click() {
     act([&] {
         createTemplate(m_editor, m_op);
         StringGrid1->reload();
-    });
+    }, QStringLiteral("Создание шаблона"));
 }
 
 void TFormMain::N3Click() {
@@ -318,7 +420,7 @@ void TFormMain::N4Click() {
             return;
         loadSettingsFile(m_editor, path);
         StringGrid1->reload();
-    });
+    }, QStringLiteral("Чтение файла"));
 }
 
 // ---- Top-level items ----
@@ -334,7 +436,7 @@ void TFormMain::RepeaterWriteClick() {
     act([&] {
         const RepeaterMode mode = RadioTransmit->isChecked() ? RepeaterMode::Transmit : RepeaterMode::Receive;
         writeRepeater(m_editor, Edit4->text(), mode, m_op);
-    });
+    }, QStringLiteral("Ретранслятор"));
 }
 
 void TFormMain::RepeaterCloseClick() {
@@ -362,6 +464,70 @@ void TFormMain::LinkClick() {
         showMinimized();
         if (m_linkWindow)
             m_linkWindow->LoadPortChoice();
+    });
+}
+
+void TFormMain::CopyClick() {
+    const QModelIndexList selected = StringGrid1->selectionModel()->selectedIndexes();
+    int left = StringGrid1->currentCol(), right = left, top = StringGrid1->currentRow(), bottom = top;
+    if (!selected.isEmpty()) {
+        left = top = INT_MAX;
+        right = bottom = -1;
+        for (const QModelIndex &i : selected) {
+            left = qMin(left, i.column());
+            right = qMax(right, i.column());
+            top = qMin(top, i.row() + 1);
+            bottom = qMax(bottom, i.row() + 1);
+        }
+    }
+    if (left < 0 || top < 1)
+        return;
+    QApplication::clipboard()->setText(copyCells(m_editor.table, left, top, right, bottom));
+}
+
+void TFormMain::PasteClick() {
+    const int col = StringGrid1->currentCol();
+    const int row = StringGrid1->currentRow();
+    if (col < 0 || row < 1)
+        return;
+    const QString text = QApplication::clipboard()->text();
+    act([&] {
+        if (QComboBox *box = cellEditors->visibleList())
+            box->hide();
+        const PasteOutcome outcome = pasteCells(m_editor.table, col, row, parseDelimited(text, QLatin1Char('\t')));
+        StringGrid1->viewport()->update();
+        recordUndo(QStringLiteral("Вставка"));
+        if (!outcome.message().isEmpty())
+            m_op.message(outcome.message());
+    });
+}
+
+void TFormMain::ImportCsvClick() {
+    act([&] {
+        const QString path = m_op.openFileName(FileDialogRequest{QStringLiteral("Импорт каналов из CSV (CHIRP)"),
+                                                                 QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"),
+                                                                 QString(), QDir::homePath()});
+        if (path.isEmpty())
+            return;
+        const CsvImport import = importChirpCsv(QString::fromUtf8(readFileBytes(path)), m_editor.state.bandSettings);
+        applyCsvImport(m_editor, import);
+        StringGrid1->reload();
+        recordUndo(QStringLiteral("Импорт CSV"));
+        m_op.message(import.summary());
+    });
+}
+
+void TFormMain::ExportCsvClick() {
+    act([&] {
+        const QString path = m_op.saveFileName(FileDialogRequest{QStringLiteral("Экспорт каналов в CSV (CHIRP)"),
+                                                                 QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"),
+                                                                 QStringLiteral("channels.csv"), QDir::homePath()});
+        if (path.isEmpty())
+            return;
+        const CsvExport out = exportChirpCsv(m_editor.table);
+        writeFileAtomically(path, out.csv);
+        if (!out.summary().isEmpty())
+            m_op.message(out.summary());
     });
 }
 
@@ -445,6 +611,11 @@ bool TFormMain::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::KeyPress && (watched == Edit1 || watched == Edit2 || watched == Edit3 || watched == Edit4)) {
         if (filterKey(watched, static_cast<QKeyEvent *>(event)))
             return true;
+    }
+    if (event->type() == QEvent::FocusOut && watched == Memo1 && !m_restoring) {
+        pullEditor();
+        if (m_editor.memo != m_undoBase.memo)
+            recordUndo(QStringLiteral("Правка общих установок"));
     }
     if (event->type() == QEvent::ToolTip && watched == menuBar()) {
         auto *he = static_cast<QHelpEvent *>(event);

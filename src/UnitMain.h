@@ -2,6 +2,7 @@
 // TFormMain: the main window, editor of one station configuration.
 #include "common/operator.h"
 #include "table/editor.h"
+#include "table/editor_snapshot.h"
 
 #include <QMainWindow>
 #include <array>
@@ -16,6 +17,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QUndoStack;
 
 namespace tolvin {
 class StringGrid;
@@ -37,7 +39,12 @@ public:
 
     // Runs one user action: widgets into the editor, the action inside the error boundary,
     // the editor back onto the widgets.
-    bool act(const std::function<void()> &action);
+    // An action that changes the configuration names its undo step; the step holds the table,
+    // the boxes and the settings text from before the action to after it.
+    bool act(const std::function<void()> &action, const QString &undoStep = QString());
+    // Ends an undo step at the editor as it is now (a finished station read, say).
+    void recordUndo(const QString &step);
+    QUndoStack *undoStack() const { return m_undo; }
     // Shows the editor's state on the widgets (after the core changed it).
     void showEditor();
     // Takes what the user typed in the memo and the template fields into the editor.
@@ -69,6 +76,12 @@ public:
     QAction *ReportItem = nullptr;
     QAction *LinkItem = nullptr;
     QAction *ExitItem = nullptr;
+    QAction *UndoItem = nullptr;
+    QAction *RedoItem = nullptr;
+    QAction *CopyItem = nullptr;
+    QAction *PasteItem = nullptr;
+    QAction *ImportCsvItem = nullptr;
+    QAction *ExportCsvItem = nullptr;
     std::array<QAction *, 5> BandItems{};    // menu order, [1] is the inert 57-57,5 МГц
     std::array<QAction *, 6> ModuleItems{};
 
@@ -81,6 +94,10 @@ public:
     void ReportClick();
     void LinkClick();
     void ExitClick();
+    void CopyClick();
+    void PasteClick();
+    void ImportCsvClick();
+    void ExportCsvClick();
     void BandClick(int band);      // band 1..4
     void ModuleClick(int item);    // 0..5
 
@@ -140,7 +157,13 @@ private:
     bool keyAllowed(QObject *field, QChar key) const;
     bool keyPress(QObject *field, QChar key);
     void hideList(QComboBox *box);
+    void restore(const tolvin::EditorSnapshot &snapshot);
     bool m_centred = false;
+    class UndoStep;
+    QUndoStack *m_undo = nullptr;
+    tolvin::EditorSnapshot m_undoBase;   // the editor as the last undo step left it
+    bool m_restoring = false;
+    int m_actDepth = 0;
 
     tolvin::Operator &m_op;
     tolvin::Editor m_editor;

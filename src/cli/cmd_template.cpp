@@ -8,19 +8,15 @@
 #include "table/template.h"
 
 namespace tolvin::cli {
-namespace {
-
-// The model number of each band item, in band order.
-constexpr int Models[4] = {61, 62, 63, 64};
 
 int bandOfModel(const QString &text) {
+    // The model number of each band item, in band order.
+    constexpr int Models[4] = {61, 62, 63, 64};
     for (int band = 1; band <= 4; ++band)
         if (text == QString::number(Models[band - 1]))
             return band;
     return 0;
 }
-
-} // namespace
 
 int cmdTemplate(const QStringList &args, QTextStream &out, QTextStream &err) {
     const QString usage =

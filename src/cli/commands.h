@@ -23,6 +23,8 @@ int cmdImage(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdWrite(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdType(const QStringList &args, QTextStream &out, QTextStream &err);
+int cmdImportCsv(const QStringList &args, QTextStream &out, QTextStream &err);
+int cmdExportCsv(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdReport(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdTemplate(const QStringList &args, QTextStream &out, QTextStream &err);
 
@@ -52,6 +54,9 @@ bool loadEditor(Editor &ed, const QString &path, QTextStream &err);
 // Runs the data check as "Контроль" does (cmd_check.cpp); `message` gets what the operator
 // would have seen: the success text, the failing rule's message or the conversion error.
 bool runCheckCommand(Editor &ed, QString &message);
+
+// The band item of a model number (61..64), 0 for any other text.
+int bandOfModel(const QString &text);
 
 // A JSON string literal, quotes included.
 QString jsonString(const QString &text);

@@ -28,6 +28,8 @@ const Command kCommands[] = {
     {"write", u"write ФАЙЛ --port ПОРТ  проверить и записать в станцию (ПОРТ — устройство или 1/2 для COM1/COM2)", cmdWrite},
     {"read", u"read --port ПОРТ -o ФАЙЛ  прочитать станцию и записать файл настроек", cmdRead},
     {"type", u"type --port ПОРТ  определить тип станции", cmdType},
+    {"import-csv", u"import-csv CSV -o ФАЙЛ --model {61|62|63|64}  каналы из CSV программы CHIRP в файл настроек", cmdImportCsv},
+    {"export-csv", u"export-csv ФАЙЛ -o CSV  каналы файла настроек в CSV для CHIRP", cmdExportCsv},
     {"report", u"report ФАЙЛ --serial НОМЕР -o ВЫХОД.docx  проверить и создать протокол программирования", cmdReport},
     {"template", u"template --model {61|62|63|64} --count N --start F --step S -o ФАЙЛ  создать шаблон и записать файл настроек",
      cmdTemplate},

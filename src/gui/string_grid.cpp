@@ -13,6 +13,7 @@ namespace {
 const QColor HighlightColour(80, 127, 255);
 const QColor GridColour(255, 204, 204);
 const QColor FocusTextColour(128, 0, 128);
+const QColor SelectionColour(170, 200, 255); // a range picked for copying
 const int ColumnWidths[ColumnCount] = {40, 55, 55, 48, 47, 47, 46, 44, 42, 33, 38, 35, 33, 34, 39, 40, 41, 32};
 } // namespace
 
@@ -95,7 +96,8 @@ StringGrid::StringGrid(Editor &editor, QWidget *parent)
     setObjectName(QStringLiteral("StringGrid1"));
     setModel(m_model);
     setItemDelegate(new GridCellPainter(editor, this));
-    setSelectionMode(QAbstractItemView::NoSelection);
+    // A range of cells can be selected for copying into a spreadsheet.
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
     setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
                     QAbstractItemView::EditKeyPressed);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -214,7 +216,8 @@ void GridCellPainter::paint(QPainter *p, const QStyleOptionViewItem &option, con
     const int row = index.row() + 1;
     const bool focused = m_grid->currentIndex() == index;
     const bool inSelectedRow = row == m_editor.state.SelectedRow;
-    const QColor background = (focused || inSelectedRow) ? HighlightColour : GridColour;
+    const bool inRange = (option.state & QStyle::State_Selected) && m_grid->selectionModel()->selectedIndexes().size() > 1;
+    const QColor background = inRange ? SelectionColour : (focused || inSelectedRow) ? HighlightColour : GridColour;
     const QColor text = focused ? FocusTextColour : QColor(Qt::darkBlue);
     const QRect r = option.rect;
 

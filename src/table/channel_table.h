@@ -36,11 +36,15 @@ public:
     void setFlag(int col, int row, bool checked);
     void removeFlag(int col, int row);
 
+    // Same texts, boxes and displaced frequencies in every row.
+    bool operator==(const ChannelTable &) const = default;
+
 private:
     struct Row {
         std::array<QString, ColumnCount> cells;
         std::array<std::optional<bool>, 3> flags;
         std::array<std::optional<QString>, 2> displaced; // columns 1 and 2
+        bool operator==(const Row &) const = default;
     };
     static int flagIndex(int col);
     bool valid(int col, int row) const {

@@ -38,6 +38,17 @@ void fillDefaults(ChannelTable &t, int row) {
 
 } // namespace
 
+QStringList templateRowTexts(int row) {
+    ChannelTable t;
+    t.setRowCount(2);
+    fillDefaults(t, 1);
+    QStringList cells;
+    for (int c = 0; c < ColumnCount; ++c)
+        cells << t.cell(c, 1);
+    cells[ColNumber] = QString::number(row);
+    return cells;
+}
+
 bool createTemplate(Editor &ed, Operator &op) {
     ed.state.DataChecked = 0;
     const TemplateFields f = ed.templ;

@@ -7,6 +7,9 @@ namespace tolvin {
 // The default general settings block a new template starts with (26 lines).
 const QStringList &defaultSettingsLines();
 
+// The cell texts a template gives channel row `row` (check-box columns empty, frequencies empty).
+QStringList templateRowTexts(int row);
+
 // "Ok" of the template panel: validates the three fields and builds N channel rows.
 // Returns false when a validation stopped it (its message already shown).
 bool createTemplate(Editor &ed, Operator &op);

@@ -8,6 +8,7 @@
 #include "gui/qt_operator.h"
 
 #include <QClipboard>
+#include <QFile>
 #include <QComboBox>
 #include <QHelpEvent>
 #include <QToolTip>
@@ -21,6 +22,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QItemSelectionModel>
+#include <QUndoStack>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -55,7 +58,8 @@ TEST_F(MainWindowTest, MenuCaptions) {
     for (QAction *a : main->menuBar()->actions())
         top << a->text();
     EXPECT_EQ(top, (QStringList{"Каналы", "Доп. оборудование", "Ретранслятор", "Контроль", "Станция", "Выход"}));
-    EXPECT_EQ(menuCaptions(topMenu(0)), (QStringList{"Создать шаблон", "-", "Запись в файл", "Чтение файла"}));
+    // The original items keep their places; the working-comfort items come after them.
+    EXPECT_EQ(menuCaptions(topMenu(0)).mid(0, 5), (QStringList{"Создать шаблон", "-", "Запись в файл", "Чтение файла", "-"}));
     QMenu *modules = topMenu(1)->actions().at(0)->menu();
     EXPECT_EQ(topMenu(1)->actions().at(0)->text(), QStringLiteral("Модули "));
     EXPECT_EQ(menuCaptions(modules),
@@ -535,4 +539,110 @@ TEST_F(MainWindowTest, MessagesBelongToTheWindowInFront) {
     EXPECT_EQ(real.dialogParent(), link.get());
     link->hide();
     EXPECT_EQ(real.dialogParent(), main.get());
+}
+
+TEST_F(MainWindowTest, UndoAndRedoWalkBackToTheSameFile) {
+    QTemporaryDir dir;
+    auto bytesNow = [&] { return settingsFileBytes(ed()); };
+    makeTemplate(QStringLiteral("5"));
+    QList<QByteArray> states{bytesNow()};
+    // A typed cell, a picked item, a box, the Enter copy, a memo edit, a paste.
+    main->StringGrid1->model()->setData(main->StringGrid1->model()->index(0, ColRx), QStringLiteral("31000"), Qt::EditRole);
+    states << bytesNow();
+    main->StringGrid1->setCurrentCell(ColTxOff, 2);
+    QComboBox *box = main->cellEditors->list(8);
+    box->setCurrentIndex(1);
+    Q_EMIT box->activated(1);
+    states << bytesNow();
+    main->StringGrid1->toggleFlag(ColScan, 3);
+    states << bytesNow();
+    main->StringGrid1->setFocus();
+    main->StringGrid1->setCurrentCell(ColRx, 1);
+    QTest::keyClick(main->StringGrid1, Qt::Key_Return);
+    states << bytesNow();
+    main->Memo1->setPlainText(main->Memo1->toPlainText().replace(QStringLiteral("Громкость=8"), QStringLiteral("Громкость=9")));
+    main->CheckItem->trigger();   // ends the memo step; the check itself is no edit
+    states << bytesNow();
+    QApplication::clipboard()->setText(QStringLiteral("2\t\"40000\"\r\n"));
+    main->StringGrid1->setCurrentCell(ColNumber, 4);
+    main->PasteClick();
+    states << bytesNow();
+    ASSERT_EQ(main->undoStack()->count(), 7) << "template and six edits";
+    EXPECT_EQ(main->UndoItem->text(), QStringLiteral("Отменить: Вставка"));
+
+    main->CheckItem->trigger();
+    ASSERT_EQ(ed().state.DataChecked, 1);
+    for (int i = states.size() - 2; i >= 0; --i) {
+        main->UndoItem->trigger();
+        EXPECT_EQ(bytesNow(), states[i]) << "undo to state " << i;
+        EXPECT_EQ(ed().state.DataChecked, 0);
+    }
+    for (int i = 1; i < states.size(); ++i) {
+        main->RedoItem->trigger();
+        EXPECT_EQ(bytesNow(), states[i]) << "redo to state " << i;
+    }
+    EXPECT_EQ(main->Memo1->toPlainText().split('\n'), ed().memo);
+    // A load is one step too.
+    const QString path = dir.filePath(QStringLiteral("a.ini"));
+    saveSettingsFile(ed(), path);
+    makeTemplate(QStringLiteral("2"));
+    op.openAnswers << path;
+    main->N4Click();
+    EXPECT_EQ(ed().table.channelCount(), 5);
+    main->UndoItem->trigger();
+    EXPECT_EQ(ed().table.channelCount(), 2);
+}
+
+TEST_F(MainWindowTest, CopyAndPasteWithASpreadsheet) {
+    makeTemplate(QStringLiteral("4"));
+    main->StringGrid1->setFocus();
+    QItemSelectionModel *sel = main->StringGrid1->selectionModel();
+    QAbstractItemModel *m = main->StringGrid1->model();
+    sel->select(QItemSelection(m->index(0, ColRx), m->index(1, ColCtcRx)), QItemSelectionModel::ClearAndSelect);
+    main->CopyClick();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("30000\t30000\tНет\r\n31000\t31000\tНет\r\n"));
+
+    // From LibreOffice Calc: CR LF, a trailing break, a quoted cell, one value the column refuses.
+    QApplication::clipboard()->setText(QStringLiteral("\"88,5\"\t77,0\r\n99,9\t67,0\r\n"));
+    main->StringGrid1->setCurrentCell(ColCtcRx, 3);
+    op.clear();
+    main->PasteClick();
+    EXPECT_EQ(ed().table.cell(ColCtcRx, 3), QStringLiteral("88,5"));
+    EXPECT_EQ(ed().table.cell(ColCtcTx, 3), QStringLiteral("77,0"));
+    EXPECT_EQ(ed().table.cell(ColCtcRx, 4), QStringLiteral("Нет"));
+    EXPECT_EQ(ed().table.cell(ColCtcTx, 4), QStringLiteral("67,0"));
+    ASSERT_EQ(op.messages.size(), 1);
+    EXPECT_TRUE(op.lastMessage().contains(QStringLiteral("строка 4, CTC_Rx: «99,9»"))) << op.lastMessage().toStdString();
+    main->UndoItem->trigger();
+    EXPECT_EQ(ed().table.cell(ColCtcRx, 3), QStringLiteral("Нет")) << "a paste is one step";
+    EXPECT_EQ(ed().table.cell(ColCtcTx, 4), QStringLiteral("Нет"));
+}
+
+TEST_F(MainWindowTest, CsvImportAndExportThroughTheMenu) {
+    QTemporaryDir dir;
+    main->BandItems[2]->trigger();
+    const QString csv = dir.filePath(QStringLiteral("in.csv"));
+    QFile f(csv);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,cToneFreq,Mode,Skip\r\n"
+            "1,A,150.000000,,0.000000,TSQL,88.5,88.5,NFM,S\r\n2,B,446.000000,,0,,88.5,88.5,FM,\r\n");
+    f.close();
+    op.openAnswers << csv;
+    main->ImportCsvClick();
+    EXPECT_EQ(ed().table.channelCount(), 1);
+    EXPECT_EQ(ed().table.cell(ColCtcRx, 1), QStringLiteral("88,5"));
+    EXPECT_EQ(ed().table.cell(ColSpacing, 1), QStringLiteral("12,5"));
+    EXPECT_FALSE(ed().table.flag(ColScan, 1));
+    EXPECT_EQ(ed().memo.first(), QStringLiteral("[Общие установки]"));
+    ASSERT_EQ(op.messages.size(), 1);
+    EXPECT_TRUE(op.lastMessage().contains(QStringLiteral("Загружено каналов: 1")));
+    EXPECT_TRUE(op.lastMessage().contains(QStringLiteral("вне диапазона")));
+    EXPECT_TRUE(main->StringGrid1->isVisible());
+
+    const QString out = dir.filePath(QStringLiteral("out.csv"));
+    op.saveAnswers << out;
+    main->ExportCsvClick();
+    QFile back(out);
+    ASSERT_TRUE(back.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(back.readAll().contains("1,,150.000000,,0.000000,TSQL,88.5,88.5,023,NN,023,Tone->Tone,NFM,6.25,S,"));
 }

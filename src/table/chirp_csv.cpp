@@ -1,0 +1,384 @@
+#include "table/chirp_csv.h"
+
+#include "common/delimited_text.h"
+#include "common/numbers.h"
+#include "station_link/image_layout.h"
+#include "table/template.h"
+
+#include <QHash>
+#include <QSet>
+#include <optional>
+
+namespace tolvin {
+
+namespace {
+
+const QStringList &csvColumns() {
+    static const QStringList c{"Location", "Name", "Frequency", "Duplex", "Offset", "Tone", "rToneFreq",
+                               "cToneFreq", "DtcsCode", "DtcsPolarity", "RxDtcsCode", "CrossMode", "Mode",
+                               "TStep", "Skip", "Power", "Comment", "URCALL", "RPT1CALL", "RPT2CALL", "DVCODE"};
+    return c;
+}
+
+// CHIRP's CTCSS tones; ours has two (69,4 and 79,9) that CHIRP does not know.
+const QSet<QString> &chirpTones() {
+    static const QSet<QString> t{
+        "67.0", "69.3", "71.9", "74.4", "77.0", "79.7", "82.5", "85.4", "88.5", "91.5", "94.8", "97.4", "100.0",
+        "103.5", "107.2", "110.9", "114.8", "118.8", "123.0", "127.3", "131.8", "136.5", "141.3", "146.2", "151.4",
+        "156.7", "159.8", "162.2", "165.5", "167.9", "171.3", "173.8", "177.3", "179.9", "183.5", "186.2", "189.9",
+        "192.8", "196.6", "199.5", "203.5", "206.5", "210.7", "218.1", "225.7", "229.1", "233.6", "241.8", "250.3",
+        "254.1"};
+    return t;
+}
+
+// A decimal number text in MHz ("146.520000", "146,52") as units of 10 Hz, exactly.
+std::optional<int64_t> mhzToTenHertz(QString text) {
+    text = text.trimmed();
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    if (text.isEmpty())
+        return std::nullopt;
+    const qsizetype dot = text.indexOf(QLatin1Char('.'));
+    const QString whole = dot < 0 ? text : text.left(dot);
+    QString frac = dot < 0 ? QString() : text.mid(dot + 1);
+    auto digits = [](const QString &s) {
+        for (QChar c : s)
+            if (!c.isDigit() || c.unicode() > 127)
+                return false;
+        return true;
+    };
+    if (whole.isEmpty() || !digits(whole) || !digits(frac) || whole.size() > 6)
+        return std::nullopt;
+    // Digits past 10 Hz must be zeros, or the frequency is not one a channel can have.
+    while (frac.size() > 5 && frac.endsWith(QLatin1Char('0')))
+        frac.chop(1);
+    if (frac.size() > 5)
+        return std::nullopt;
+    frac = frac.leftJustified(5, QLatin1Char('0'));
+    return whole.toLongLong() * 100000 + frac.toLongLong();
+}
+
+QString tenHertzToKHzText(int64_t tenHz) {
+    return floatToStr(double(tenHz) / 100.0);
+}
+
+QString tenHertzToMHzText(int64_t tenHz) {
+    const int64_t mhz = tenHz / 100000;
+    const int64_t rest = tenHz % 100000;
+    return QStringLiteral("%1.%2").arg(mhz).arg(rest * 10, 6, 10, QLatin1Char('0'));
+}
+
+// "88.5" -> "88,5" when ToneList holds it.
+std::optional<QString> toneText(const QString &csv) {
+    const auto v = tryStrToFloat(QString(csv).replace(QLatin1Char('.'), QLatin1Char(',')));
+    if (!v)
+        return std::nullopt;
+    const QString t = fixedToStr(*v, 1, 0).trimmed();
+    return ToneList().contains(t) ? std::optional<QString>(t) : std::nullopt;
+}
+
+std::optional<QString> dcsText(const QString &csv) {
+    QString t = csv.trimmed();
+    bool ok = false;
+    const int n = t.toInt(&ok);
+    if (!ok || n < 0)
+        return std::nullopt;
+    t = QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0'));
+    return DcsList().contains(t) ? std::optional<QString>(t) : std::nullopt;
+}
+
+QString none() { return QStringLiteral("Нет"); }
+
+} // namespace
+
+CsvImport importChirpCsv(const QString &text, const BandSettings &band) {
+    CsvImport out;
+    const QList<QStringList> lines = parseDelimited(text, QLatin1Char(','));
+    if (lines.isEmpty())
+        return out;
+    QHash<QString, int> at;
+    for (int i = 0; i < lines[0].size(); ++i)
+        at.insert(lines[0][i].trimmed(), i);
+    static const QStringList used{"Location", "Frequency", "Duplex", "Offset", "Tone", "rToneFreq", "cToneFreq",
+                                  "DtcsCode", "DtcsPolarity", "RxDtcsCode", "CrossMode", "Mode", "Skip"};
+    // Columns the station has no place for; reported once, when a line gives them a value.
+    static const QSet<QString> dontCare{"TStep"};
+    QSet<QString> ignored;
+
+    for (int li = 1; li < lines.size(); ++li) {
+        const QStringList &f = lines[li];
+        if (f.size() == 1 && f[0].trimmed().isEmpty())
+            continue; // an empty line
+        auto value = [&](const char *col) {
+            const int i = at.value(QLatin1String(col), -1);
+            return i >= 0 && i < f.size() ? f[i].trimmed() : QString();
+        };
+        for (auto it = at.cbegin(); it != at.cend(); ++it)
+            if (!used.contains(it.key()) && !dontCare.contains(it.key()) && it.value() < f.size() &&
+                !f[it.value()].trimmed().isEmpty())
+                ignored.insert(it.key());
+        const QString where = QStringLiteral("строка %1 (Location %2)").arg(li + 1).arg(value("Location"));
+
+        const auto rx = mhzToTenHertz(value("Frequency"));
+        if (!rx) {
+            out.skipped << where + QStringLiteral(": частота «%1» не число").arg(value("Frequency"));
+            continue;
+        }
+        const QString duplex = value("Duplex").toLower();
+        const auto offset = mhzToTenHertz(value("Offset").isEmpty() ? QStringLiteral("0") : value("Offset"));
+        std::optional<int64_t> tx = rx;
+        QString txOff = QStringLiteral("Норм");
+        if (duplex == QLatin1String("+") && offset)
+            tx = *rx + *offset;
+        else if (duplex == QLatin1String("-") && offset)
+            tx = *rx - *offset;
+        else if (duplex == QLatin1String("split"))
+            tx = offset;
+        else if (duplex == QLatin1String("off"))
+            txOff = QStringLiteral("OFF");
+        else if (!duplex.isEmpty())
+            tx = std::nullopt;
+        if (!tx) {
+            out.skipped << where + QStringLiteral(": сдвиг «%1 %2» не понятен").arg(value("Duplex"), value("Offset"));
+            continue;
+        }
+        bool fits = true;
+        for (int64_t f10 : {*rx, *tx}) {
+            if (f10 < int64_t(band.BandLow) * 100 || f10 > int64_t(band.BandHigh) * 100) {
+                out.skipped << where + QStringLiteral(": %1 кГц вне диапазона %2-%3 кГц")
+                                           .arg(tenHertzToKHzText(f10)).arg(band.BandLow).arg(band.BandHigh);
+                fits = false;
+                break;
+            }
+            if (f10 % 625 != 0) {
+                out.skipped << where + QStringLiteral(": %1 кГц не кратна 6,25 кГц").arg(tenHertzToKHzText(f10));
+                fits = false;
+                break;
+            }
+        }
+        if (!fits)
+            continue;
+        if (out.rows.size() >= MaxChannels) {
+            ++out.beyondLimit;
+            continue;
+        }
+
+        QStringList cells = templateRowTexts(int(out.rows.size()) + 1);
+        cells[ColRx] = tenHertzToKHzText(*rx);
+        cells[ColTx] = tenHertzToKHzText(*tx);
+        cells[ColTxOff] = txOff;
+
+        // CHIRP's tone modes onto the four squelch cells; a value our lists lack is left out.
+        auto tone = [&](const char *col, int cell) {
+            if (const auto t = toneText(value(col)))
+                cells[cell] = *t;
+            else
+                out.notes << where + QStringLiteral(": тона %1 Гц нет в списке, оставлено «Нет»").arg(value(col));
+        };
+        auto dcs = [&](const char *col, int cell) {
+            if (const auto t = dcsText(value(col)))
+                cells[cell] = *t;
+            else
+                out.notes << where + QStringLiteral(": кода DCS %1 нет в списке, оставлено «Нет»").arg(value(col));
+        };
+        const QString mode = value("Tone");
+        if (mode == QLatin1String("Tone")) {
+            tone("rToneFreq", ColCtcTx);
+        } else if (mode == QLatin1String("TSQL")) {
+            tone("cToneFreq", ColCtcRx);
+            tone("cToneFreq", ColCtcTx);
+        } else if (mode == QLatin1String("DTCS")) {
+            dcs("DtcsCode", ColDcsRx);
+            dcs("DtcsCode", ColDcsTx);
+        } else if (mode == QLatin1String("Cross")) {
+            const QString cross = value("CrossMode");
+            const QString txPart = cross.section(QStringLiteral("->"), 0, 0);
+            const QString rxPart = cross.section(QStringLiteral("->"), 1, 1);
+            if (txPart == QLatin1String("Tone"))
+                tone("rToneFreq", ColCtcTx);
+            else if (txPart == QLatin1String("DTCS"))
+                dcs("DtcsCode", ColDcsTx);
+            if (rxPart == QLatin1String("Tone"))
+                tone("cToneFreq", ColCtcRx);
+            else if (rxPart == QLatin1String("DTCS"))
+                dcs("RxDtcsCode", ColDcsRx);
+            const bool anyDcs = cells[ColDcsRx] != none() || cells[ColDcsTx] != none();
+            const bool anyTone = cells[ColCtcRx] != none() || cells[ColCtcTx] != none();
+            if (anyDcs && anyTone)
+                out.notes << where + QStringLiteral(": станция не сочетает тон и DCS в одном канале (%1), тон не будет "
+                                                     "передан")
+                                         .arg(cross);
+        } else if (!mode.isEmpty()) {
+            out.notes << where + QStringLiteral(": режим «%1» не поддерживается, без тона").arg(mode);
+        }
+        const QString polarity = value("DtcsPolarity");
+        if ((cells[ColDcsRx] != none() || cells[ColDcsTx] != none()) && !polarity.isEmpty() && polarity != QLatin1String("NN"))
+            out.notes << where + QStringLiteral(": полярность DCS %1 задаётся для всей станции (Код_DCS)").arg(polarity);
+
+        const QString fm = value("Mode");
+        if (fm == QLatin1String("NFM"))
+            cells[ColSpacing] = QStringLiteral("12,5");
+        else if (fm == QLatin1String("FM") || fm.isEmpty())
+            cells[ColSpacing] = QStringLiteral("25");
+        else
+            out.notes << where + QStringLiteral(": вид модуляции %1 не поддерживается, взято 25 кГц").arg(fm);
+
+        out.rows << cells;
+        out.flags << std::array<bool, 3>{value("Skip") != QLatin1String("S"), false, true};
+    }
+    out.ignoredColumns = QStringList(ignored.begin(), ignored.end());
+    out.ignoredColumns.sort();
+    return out;
+}
+
+QString CsvImport::summary() const {
+    QStringList parts;
+    parts << QStringLiteral("Загружено каналов: %1").arg(rows.size());
+    auto listed = [](const QString &title, const QStringList &items) {
+        constexpr int Shown = 12;
+        QStringList l = items.mid(0, Shown);
+        if (items.size() > Shown)
+            l << QStringLiteral("и ещё %1").arg(items.size() - Shown);
+        return title + QStringLiteral(":\n") + l.join(QLatin1Char('\n'));
+    };
+    if (beyondLimit > 0)
+        parts << QStringLiteral("В станцию помещается не больше %1 каналов; не загружено строк: %2").arg(MaxChannels).arg(beyondLimit);
+    if (!skipped.isEmpty())
+        parts << listed(QStringLiteral("Не загружены строки"), skipped);
+    if (!notes.isEmpty())
+        parts << listed(QStringLiteral("Загружены не полностью"), notes);
+    if (!ignoredColumns.isEmpty())
+        parts << QStringLiteral("Столбцы, которых нет в станции, пропущены: ") + ignoredColumns.join(QStringLiteral(", "));
+    return parts.join(QStringLiteral("\n\n"));
+}
+
+void applyCsvImport(Editor &ed, const CsvImport &import) {
+    ChannelTable &t = ed.table;
+    t.setRowCount(1);
+    t.setRowCount(int(import.rows.size()) + 1);
+    t.setRowTexts(0, columnHeaders());
+    createAllOverlays(ed);
+    ed.state.PrevRowCount = t.rowCount();
+    for (int r = 1; r <= import.rows.size(); ++r) {
+        t.setRowTexts(r, import.rows[r - 1]);
+        const auto &f = import.flags[r - 1];
+        t.setFlag(ColScan, r, f[0]);
+        t.setFlag(ColIdTone, r, f[1]);
+        t.setFlag(ColActive, r, f[2]);
+    }
+    if (ed.memo.isEmpty())
+        ed.memo = defaultSettingsLines();
+    ed.state.DataChecked = 0;
+    ed.view.panel1 = ed.view.memo = ed.view.grid = true;
+}
+
+CsvExport exportChirpCsv(const ChannelTable &table) {
+    CsvExport out;
+    QStringList lines{csvColumns().join(QLatin1Char(','))};
+    const QString rxMark = QStringLiteral("РЕТР_ПП"), txMark = QStringLiteral("РЕТР_ПР");
+    for (int r = 1; r < table.rowCount(); ++r) {
+        const QString number = table.cell(ColNumber, r);
+        const QString who = QStringLiteral("канал %1").arg(number.isEmpty() ? QString::number(r) : number);
+        QStringList lost;
+        auto freq = [&](int col) -> std::optional<int64_t> {
+            const auto v = tryStrToFloat(table.cell(col, r));
+            if (!v)
+                return std::nullopt;
+            return toTenHertz(*v);
+        };
+        std::optional<int64_t> rx = freq(ColRx), tx = freq(ColTx);
+        if (table.cell(ColRx, r) == rxMark && tx) {
+            rx = tx;
+            lost << QStringLiteral("метка РЕТР_ПП");
+        }
+        if (table.cell(ColTx, r) == txMark && rx) {
+            tx = rx;
+            lost << QStringLiteral("метка РЕТР_ПР");
+        }
+        if (!rx || !tx) {
+            out.lost << who + QStringLiteral(": нет частоты, не выгружен");
+            continue;
+        }
+        QString duplex, offset = QStringLiteral("0.000000");
+        if (table.cell(ColTxOff, r) == QLatin1String("OFF")) {
+            duplex = QStringLiteral("off");
+        } else if (*tx != *rx) {
+            duplex = *tx > *rx ? QStringLiteral("+") : QStringLiteral("-");
+            offset = tenHertzToMHzText(*tx > *rx ? *tx - *rx : *rx - *tx);
+        }
+
+        // The four squelch cells as the station uses them: any DCS code puts the channel in DCS.
+        auto chirpTone = [&](int col) -> QString {
+            const QString t = table.cell(col, r);
+            if (t == none())
+                return {};
+            QString c = t;
+            c.replace(QLatin1Char(','), QLatin1Char('.'));
+            if (!chirpTones().contains(c)) {
+                lost << QStringLiteral("тон %1").arg(t);
+                return {};
+            }
+            return c;
+        };
+        auto code = [&](int col) -> QString {
+            const QString t = table.cell(col, r);
+            return t == none() || !DcsList().contains(t) ? QString() : t;
+        };
+        QString mode, rtone = QStringLiteral("88.5"), ctone = QStringLiteral("88.5"), dtcs = QStringLiteral("023"),
+                rxDtcs = QStringLiteral("023"), cross = QStringLiteral("Tone->Tone");
+        const QString dRx = code(ColDcsRx), dTx = code(ColDcsTx);
+        if (!dRx.isEmpty() || !dTx.isEmpty()) {
+            if (dRx == dTx) {
+                mode = QStringLiteral("DTCS");
+                dtcs = rxDtcs = dRx;
+            } else {
+                mode = QStringLiteral("Cross");
+                cross = QStringLiteral("%1->%2").arg(dTx.isEmpty() ? QString() : QStringLiteral("DTCS"),
+                                                     dRx.isEmpty() ? QString() : QStringLiteral("DTCS"));
+                if (!dTx.isEmpty())
+                    dtcs = dTx;
+                if (!dRx.isEmpty())
+                    rxDtcs = dRx;
+            }
+        } else {
+            const QString tRx = chirpTone(ColCtcRx), tTx = chirpTone(ColCtcTx);
+            if (!tRx.isEmpty() && tRx == tTx) {
+                mode = QStringLiteral("TSQL");
+                rtone = ctone = tRx;
+            } else if (tRx.isEmpty() && !tTx.isEmpty()) {
+                mode = QStringLiteral("Tone");
+                rtone = tTx;
+            } else if (!tRx.isEmpty()) {
+                mode = QStringLiteral("Cross");
+                cross = QStringLiteral("%1->Tone").arg(tTx.isEmpty() ? QString() : QStringLiteral("Tone"));
+                ctone = tRx;
+                if (!tTx.isEmpty())
+                    rtone = tTx;
+            }
+        }
+        const QString fm = table.cell(ColSpacing, r) == QLatin1String("12,5") ? QStringLiteral("NFM") : QStringLiteral("FM");
+        const QString skip = table.hasFlag(ColScan, r) && !table.flag(ColScan, r) ? QStringLiteral("S") : QString();
+        const QStringList fields{QString::number(r), QString(), tenHertzToMHzText(*rx), duplex, offset, mode, rtone, ctone,
+                                 dtcs, QStringLiteral("NN"), rxDtcs, cross, fm, QStringLiteral("6.25"), skip,
+                                 QString(), QString(), QString(), QString(), QString(), QString()};
+        QStringList quoted;
+        for (const QString &f : fields)
+            quoted << quoteField(f, QLatin1Char(','));
+        lines << quoted.join(QLatin1Char(','));
+        if (!lost.isEmpty())
+            out.lost << who + QStringLiteral(": без ") + lost.join(QStringLiteral(", "));
+    }
+    out.csv = (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
+    return out;
+}
+
+QString CsvExport::summary() const {
+    if (lost.isEmpty())
+        return {};
+    constexpr int Shown = 12;
+    QStringList l = lost.mid(0, Shown);
+    if (lost.size() > Shown)
+        l << QStringLiteral("и ещё %1").arg(lost.size() - Shown);
+    return QStringLiteral("CHIRP не может принять эти каналы целиком:\n") + l.join(QLatin1Char('\n'));
+}
+
+} // namespace tolvin

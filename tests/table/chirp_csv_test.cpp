@@ -1,0 +1,108 @@
+#include "support/recording_operator.h"
+#include "table/chirp_csv.h"
+#include "table/template.h"
+
+#include <gtest/gtest.h>
+
+using namespace tolvin;
+
+namespace {
+
+const char *Header = "Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,cToneFreq,DtcsCode,DtcsPolarity,"
+                     "RxDtcsCode,CrossMode,Mode,TStep,Skip,Power,Comment,URCALL,RPT1CALL,RPT2CALL,DVCODE\r\n";
+
+BandSettings band2() { return bandRow(2).settings; }
+
+} // namespace
+
+TEST(ChirpCsv, ImportMapsModesAndListsWhatDoesNotFit) {
+    const QString csv = QString::fromUtf8("\xEF\xBB\xBF") + QString::fromLatin1(Header) + QString::fromUtf8(
+        "1,,146.525000,,0.000000,,88.5,88.5,023,NN,023,Tone->Tone,FM,5.00,,5.0W,,,,,\r\n"
+        "2,\"Rpt, north\",145.600000,-,0.600000,Tone,131.8,88.5,023,NN,023,Tone->Tone,NFM,12.50,S,,,,,,\r\n"
+        "3,,150.006250,+,1.000000,TSQL,67.0,100.0,023,NN,023,Tone->Tone,FM,6.25,,,,,,,\r\n"
+        "4,,151.000000,,0.000000,DTCS,88.5,88.5,754,NN,023,Tone->Tone,FM,5.00,,,,,,,\r\n"
+        "5,,152.000000,split,153.000000,Cross,88.5,88.5,023,NN,411,DTCS->DTCS,FM,5.00,,,,,,,\r\n"
+        "6,,153.000000,off,0.000000,Cross,88.5,69.3,023,NN,023,->Tone,FM,5.00,,,,,,,\r\n"
+        "7,,446.006250,,0.000000,,88.5,88.5,023,NN,023,Tone->Tone,NFM,6.25,,,,,,,\r\n"
+        "8,,150.003000,,0.000000,,88.5,88.5,023,NN,023,Tone->Tone,FM,5.00,,,,,,,\r\n"
+        "9,,abc,,0.000000,,88.5,88.5,023,NN,023,Tone->Tone,FM,5.00,,,,,,,\r\n");
+    const CsvImport in = importChirpCsv(csv, band2());
+    ASSERT_EQ(in.rows.size(), 6) << in.summary().toStdString();
+    struct Row { const char *rx, *tx, *ctcRx, *ctcTx, *dcsRx, *dcsTx, *sw, *txOff; bool scan; };
+    const Row rows[] = {
+        {"146525", "146525", "Нет", "Нет", "Нет", "Нет", "25", "Норм", true},
+        {"145600", "145000", "Нет", "131,8", "Нет", "Нет", "12,5", "Норм", false},
+        {"150006,25", "151006,25", "100,0", "100,0", "Нет", "Нет", "25", "Норм", true},
+        {"151000", "151000", "Нет", "Нет", "754", "754", "25", "Норм", true},
+        {"152000", "153000", "Нет", "Нет", "411", "023", "25", "Норм", true},
+        {"153000", "153000", "Нет", "Нет", "Нет", "Нет", "25", "OFF", true},
+    };
+    for (int i = 0; i < 6; ++i) {
+        const QStringList &c = in.rows[i];
+        const Row &e = rows[i];
+        EXPECT_EQ(c[ColNumber], QString::number(i + 1));
+        EXPECT_EQ(c[ColRx], QString::fromUtf8(e.rx)) << i;
+        EXPECT_EQ(c[ColTx], QString::fromUtf8(e.tx)) << i;
+        EXPECT_EQ(c[ColCtcRx], QString::fromUtf8(e.ctcRx)) << i;
+        EXPECT_EQ(c[ColCtcTx], QString::fromUtf8(e.ctcTx)) << i;
+        EXPECT_EQ(c[ColDcsRx], QString::fromUtf8(e.dcsRx)) << i;
+        EXPECT_EQ(c[ColDcsTx], QString::fromUtf8(e.dcsTx)) << i;
+        EXPECT_EQ(c[ColSpacing], QString::fromUtf8(e.sw)) << i;
+        EXPECT_EQ(c[ColTxOff], QString::fromUtf8(e.txOff)) << i;
+        EXPECT_EQ(in.flags[i][0], e.scan) << i;
+    }
+    EXPECT_EQ(in.skipped.size(), 3);
+    EXPECT_TRUE(in.skipped[0].contains(QStringLiteral("вне диапазона"))) << in.skipped[0].toStdString();
+    EXPECT_TRUE(in.skipped[1].contains(QStringLiteral("6,25"))) << in.skipped[1].toStdString();
+    EXPECT_TRUE(in.skipped[2].contains(QStringLiteral("не число")));
+    EXPECT_EQ(in.notes.size(), 1) << "69.3 is no tone of the station";
+    EXPECT_EQ(in.ignoredColumns, (QStringList{"Name", "Power"}));
+    const QString summary = in.summary();
+    EXPECT_TRUE(summary.startsWith(QStringLiteral("Загружено каналов: 6")));
+    EXPECT_TRUE(summary.contains(QStringLiteral("Name, Power")));
+}
+
+TEST(ChirpCsv, MoreThanNinetyNineRows) {
+    QString csv = QString::fromLatin1("Location,Frequency\n");
+    for (int i = 0; i < 120; ++i)
+        csv += QStringLiteral("%1,%2\n").arg(i).arg(150.0 + i * 0.025, 0, 'f', 6);
+    const CsvImport in = importChirpCsv(csv, band2());
+    EXPECT_EQ(in.rows.size(), 99);
+    EXPECT_EQ(in.beyondLimit, 21);
+    EXPECT_TRUE(in.summary().contains(QStringLiteral("не загружено строк: 21")));
+}
+
+TEST(ChirpCsv, ExportRoundTripsAndNamesWhatCannotGo) {
+    Editor ed;
+    selectBand(ed, 2);
+    ed.templ = {QStringLiteral("7"), QStringLiteral("150000"), QStringLiteral("12,5")};
+    test::RecordingOperator op;
+    ASSERT_TRUE(createTemplate(ed, op));
+    ChannelTable &t = ed.table;
+    t.setCell(ColCtcTx, 1, QStringLiteral("88,5"));                                          // Tone
+    t.setCell(ColCtcRx, 2, QStringLiteral("100,0")); t.setCell(ColCtcTx, 2, QStringLiteral("100,0")); // TSQL
+    t.setCell(ColDcsRx, 3, QStringLiteral("023")); t.setCell(ColDcsTx, 3, QStringLiteral("023"));     // DTCS
+    t.setCell(ColCtcRx, 4, QStringLiteral("67,0")); t.setCell(ColCtcTx, 4, QStringLiteral("71,9"));   // Cross
+    t.setCell(ColTx, 5, QStringLiteral("150500")); t.setCell(ColSpacing, 5, QStringLiteral("12,5"));
+    t.setFlag(ColScan, 5, false);
+    t.setCell(ColCtcTx, 6, QStringLiteral("69,4"));                                          // not in CHIRP
+    t.setCell(ColRx, 7, QStringLiteral("РЕТР_ПП"));
+    const CsvExport out = exportChirpCsv(t);
+    const QStringList lines = QString::fromUtf8(out.csv).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 9) << "header, seven channels, final break";
+    EXPECT_EQ(lines[1], QStringLiteral("1,,150.000000,,0.000000,Tone,88.5,88.5,023,NN,023,Tone->Tone,FM,6.25,,,,,,,"));
+    EXPECT_EQ(lines[4], QStringLiteral("4,,150.037500,,0.000000,Cross,71.9,67.0,023,NN,023,Tone->Tone,FM,6.25,,,,,,,"));
+    EXPECT_EQ(lines[5], QStringLiteral("5,,150050.000000,+,0.450000,,88.5,88.5,023,NN,023,Tone->Tone,NFM,6.25,S,,,,,,").replace(
+                            QStringLiteral("150050.000000"), QStringLiteral("150.050000")));
+    EXPECT_EQ(out.lost.size(), 2);
+    EXPECT_TRUE(out.summary().contains(QStringLiteral("тон 69,4")));
+    EXPECT_TRUE(out.summary().contains(QStringLiteral("РЕТР_ПП")));
+
+    // What was exported imports as it was, for everything CHIRP could hold.
+    const CsvImport back = importChirpCsv(QString::fromUtf8(out.csv), bandRow(2).settings);
+    ASSERT_EQ(back.rows.size(), 7);
+    for (int r = 1; r <= 5; ++r)
+        for (int c : {ColRx, ColTx, ColCtcRx, ColCtcTx, ColDcsRx, ColDcsTx, ColSpacing})
+            EXPECT_EQ(back.rows[r - 1][c], t.cell(c, r)) << r << "," << c;
+    EXPECT_FALSE(back.flags[4][0]);
+}
