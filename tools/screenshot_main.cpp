@@ -13,6 +13,12 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QClipboard>
+#include <QItemSelectionModel>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QFile>
+#include <QMenu>
 #include <QFont>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -28,8 +34,21 @@ namespace {
 
 // Dialogs are not wanted on a script: messages go to standard error.
 struct ScriptOperator : tolvin::BatchOperator {
-    void message(const QString &text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
+    void message(const QString &text) override {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        messages << text;
+    }
+    QString openFileName(const tolvin::FileDialogRequest &) override { return openAnswer; }
+    QString openAnswer;
 };
+
+// A message box as the technician sees it, left open for the picture.
+QWidget *showMessage(QWidget *parent, const QString &text) {
+    auto *box = new QMessageBox(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+    return box;
+}
 
 void settle(int ms = 150) {
     QTest::qWait(ms);
@@ -51,6 +70,7 @@ int main(int argc, char **argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: tolvin-shot ACTION OUT.png\n"
                              "actions: fresh band2 template template-list template99-list file-dialog highlight menu-channels "
+                             "undo-menu import-summary paste "
                              "menu-station menu-modules link report\n");
         return 2;
     }
@@ -127,6 +147,44 @@ int main(int argc, char **argv) {
         link.move(10, 10);
         link.show();
         target = &link;
+    } else if (action == QLatin1String("undo-menu")) {
+        makeTemplate(w, QStringLiteral("10"));
+        w.StringGrid1->tableModel()->setData(w.StringGrid1->tableModel()->index(0, tolvin::ColRx), QStringLiteral("31250"), Qt::EditRole);
+        w.StringGrid1->toggleFlag(tolvin::ColScan, 2);
+        QMenu *m = w.menuBar()->actions().at(0)->menu();
+        m->popup(w.menuBar()->mapToGlobal(w.menuBar()->actionGeometry(w.menuBar()->actions().at(0)).bottomLeft()));
+        popup = m;
+    } else if (action == QLatin1String("import-summary")) {
+        w.BandItems[2]->trigger();
+        QTemporaryDir *dir = new QTemporaryDir;
+        const QString csv = dir->filePath(QStringLiteral("repeaters.csv"));
+        QFile f(csv);
+        f.open(QIODevice::WriteOnly);
+        f.write("Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,cToneFreq,DtcsCode,DtcsPolarity,Mode,Skip,Power\r\n"
+                "1,City,145.600000,-,0.600000,Tone,88.5,88.5,023,NN,FM,,5W\r\n"
+                "2,Hills,145.625000,-,0.600000,TSQL,69.3,69.3,023,NN,FM,,5W\r\n"
+                "3,Simplex,145.500000,,0,,88.5,88.5,023,NN,NFM,S,1W\r\n"
+                "4,PMR,446.006250,,0,,88.5,88.5,023,NN,NFM,,0.5W\r\n"
+                "5,Odd,145.510000,,0,,88.5,88.5,023,NN,FM,,5W\r\n");
+        f.close();
+        op.openAnswer = csv;
+        w.ImportCsvClick();
+        settle();
+        popup = showMessage(&w, op.lastMessage());
+        popup->move(w.geometry().center() - popup->rect().center());
+    } else if (action == QLatin1String("paste")) {
+        makeTemplate(w, QStringLiteral("10"));
+        w.StringGrid1->setFocus();
+        QApplication::clipboard()->setText(QStringLiteral("145600\t145000\t88,5\t88,5\r\n145625\t145025\t\"100,0\"\t100,0\r\n"
+                                                          "145650\t145050\t99,9\t71,9\r\n"));
+        w.StringGrid1->setCurrentCell(tolvin::ColRx, 2);
+        w.PasteClick();
+        settle();
+        auto *m = w.StringGrid1->model();
+        w.StringGrid1->selectionModel()->select(QItemSelection(m->index(1, tolvin::ColRx), m->index(3, tolvin::ColCtcTx)),
+                                                QItemSelectionModel::ClearAndSelect);
+        popup = showMessage(&w, op.lastMessage());
+        popup->move(w.geometry().bottomRight() - QPoint(popup->width() + 20, popup->height() + 20));
     } else if (action == QLatin1String("report")) {
         report.move(10, 10);
         report.show();

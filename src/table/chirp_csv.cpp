@@ -185,7 +185,7 @@ CsvImport importChirpCsv(const QString &text, const BandSettings &band) {
             tone("rToneFreq", ColCtcTx);
         } else if (mode == QLatin1String("TSQL")) {
             tone("cToneFreq", ColCtcRx);
-            tone("cToneFreq", ColCtcTx);
+            cells[ColCtcTx] = cells[ColCtcRx];
         } else if (mode == QLatin1String("DTCS")) {
             dcs("DtcsCode", ColDcsRx);
             dcs("DtcsCode", ColDcsTx);
