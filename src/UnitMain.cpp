@@ -6,6 +6,7 @@
 #include "check/gates.h"
 #include "common/errors.h"
 #include "gui/cell_editors.h"
+#include "gui/exchange_log_window.h"
 #include "gui/string_grid.h"
 #include "gui/typed_text_validator.h"
 #include "gui/window_placement.h"
@@ -93,6 +94,7 @@ void TFormMain::showEvent(QShowEvent *event) {
 }
 
 TFormMain::~TFormMain() {
+    delete m_logWindow;
     // The undo stack goes before the menu items its signals update.
     delete m_undo;
     m_undo = nullptr;
@@ -177,6 +179,14 @@ void TFormMain::buildMenus() {
         }
         BandItems[i] = a;
     }
+    station->addSeparator();
+    ExchangeLogItem = station->addAction(QStringLiteral("Журнал обмена"), this, [this] {
+        // A window of its own, so that it stays up while the main window is minimised for a write.
+        if (!m_logWindow)
+            m_logWindow = new ExchangeLogWindow(m_exchangeLog, m_op);
+        m_logWindow->show();
+        m_logWindow->raise();
+    });
 
     ExitItem = bar->addAction(QStringLiteral("Выход"), this, [this] { ExitClick(); });
 }
@@ -536,6 +546,8 @@ void TFormMain::ExitClick() {
 }
 
 void TFormMain::closeEvent(QCloseEvent *event) {
+    if (m_logWindow)
+        m_logWindow->close();
     // Closing the main window ends the program, whatever other window is open.
     if (m_linkWindow)
         m_linkWindow->close();

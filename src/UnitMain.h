@@ -3,6 +3,7 @@
 #include "common/operator.h"
 #include "table/editor.h"
 #include "table/editor_snapshot.h"
+#include "station_link/exchange_log.h"
 
 #include <QMainWindow>
 #include <array>
@@ -20,6 +21,7 @@ class QRadioButton;
 class QUndoStack;
 
 namespace tolvin {
+class ExchangeLogWindow;
 class StringGrid;
 class CellEditors;
 }
@@ -45,6 +47,9 @@ public:
     // Ends an undo step at the editor as it is now (a finished station read, say).
     void recordUndo(const QString &step);
     QUndoStack *undoStack() const { return m_undo; }
+    // The bytes of the last exchanges with the station; the link window records into it.
+    tolvin::ExchangeLog &exchangeLog() { return m_exchangeLog; }
+    tolvin::ExchangeLogWindow *exchangeLogWindow() const { return m_logWindow; }
     // Shows the editor's state on the widgets (after the core changed it).
     void showEditor();
     // Takes what the user typed in the memo and the template fields into the editor.
@@ -82,6 +87,7 @@ public:
     QAction *PasteItem = nullptr;
     QAction *ImportCsvItem = nullptr;
     QAction *ExportCsvItem = nullptr;
+    QAction *ExchangeLogItem = nullptr;
     std::array<QAction *, 5> BandItems{};    // menu order, [1] is the inert 57-57,5 МГц
     std::array<QAction *, 6> ModuleItems{};
 
@@ -164,6 +170,8 @@ private:
     tolvin::EditorSnapshot m_undoBase;   // the editor as the last undo step left it
     bool m_restoring = false;
     int m_actDepth = 0;
+    tolvin::ExchangeLog m_exchangeLog;
+    tolvin::ExchangeLogWindow *m_logWindow = nullptr;
 
     tolvin::Operator &m_op;
     tolvin::Editor m_editor;

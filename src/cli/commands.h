@@ -25,6 +25,7 @@ int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdType(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdImportCsv(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdExportCsv(const QStringList &args, QTextStream &out, QTextStream &err);
+int cmdPorts(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdReport(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdTemplate(const QStringList &args, QTextStream &out, QTextStream &err);
 

@@ -30,6 +30,7 @@ const Command kCommands[] = {
     {"type", u"type --port ПОРТ  определить тип станции", cmdType},
     {"import-csv", u"import-csv CSV -o ФАЙЛ --model {61|62|63|64}  каналы из CSV программы CHIRP в файл настроек", cmdImportCsv},
     {"export-csv", u"export-csv ФАЙЛ -o CSV  каналы файла настроек в CSV для CHIRP", cmdExportCsv},
+    {"ports", u"ports            последовательные порты этого компьютера (для --port)", cmdPorts},
     {"report", u"report ФАЙЛ --serial НОМЕР -o ВЫХОД.docx  проверить и создать протокол программирования", cmdReport},
     {"template", u"template --model {61|62|63|64} --count N --start F --step S -o ФАЙЛ  создать шаблон и записать файл настроек",
      cmdTemplate},

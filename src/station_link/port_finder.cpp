@@ -1,0 +1,79 @@
+#include "station_link/port_finder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <algorithm>
+
+namespace tolvin {
+
+namespace {
+
+QString readSys(const QString &path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.read(256)).trimmed();
+}
+
+// The USB device above a tty in sysfs holds its maker and product names.
+QString describe(const QString &sysRoot, const QString &name) {
+    QString dir = QFileInfo(sysRoot + QStringLiteral("/class/tty/") + name + QStringLiteral("/device")).canonicalFilePath();
+    for (int depth = 0; depth < 6 && !dir.isEmpty() && dir != sysRoot; ++depth) {
+        if (QFileInfo::exists(dir + QStringLiteral("/idVendor"))) {
+            const QString maker = readSys(dir + QStringLiteral("/manufacturer"));
+            const QString product = readSys(dir + QStringLiteral("/product"));
+            QString d = (maker + QLatin1Char(' ') + product).trimmed();
+            if (d.isEmpty())
+                d = readSys(dir + QStringLiteral("/idVendor")) + QLatin1Char(':') + readSys(dir + QStringLiteral("/idProduct"));
+            return d;
+        }
+        dir = QFileInfo(dir).path();
+    }
+    return {};
+}
+
+// A ttyS node exists for every possible UART; only those with hardware have a type.
+bool hasUart(const QString &sysRoot, const QString &name) {
+    const QString type = readSys(sysRoot + QStringLiteral("/class/tty/") + name + QStringLiteral("/type"));
+    return !type.isEmpty() && type != QLatin1String("0");
+}
+
+} // namespace
+
+QList<SerialDevice> findSerialDevices(const QString &devRoot, const QString &sysRoot) {
+    QList<SerialDevice> out;
+    QSet<QString> seen; // kernel names already listed under a stable name
+    const QDir byId(devRoot + QStringLiteral("/serial/by-id"));
+    for (const QFileInfo &link : byId.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString target = QFileInfo(link.symLinkTarget()).fileName();
+        if (target.isEmpty())
+            continue;
+        out << SerialDevice{link.absoluteFilePath(), target, describe(sysRoot, target)};
+        seen.insert(target);
+    }
+    const QDir dev(devRoot);
+    for (const char *pattern : {"ttyUSB*", "ttyACM*", "ttyS*"}) {
+        // Devices the user may not open yet are listed too: opening one says how to get access.
+        QStringList names = dev.entryList({QLatin1String(pattern)}, QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+        // ttyS10 after ttyS9.
+        std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+            return a.size() != b.size() ? a.size() < b.size() : a < b;
+        });
+        for (const QString &name : names) {
+            if (seen.contains(name))
+                continue;
+            if (name.startsWith(QLatin1String("ttyS")) && !hasUart(sysRoot, name))
+                continue;
+            out << SerialDevice{dev.filePath(name), name, describe(sysRoot, name)};
+        }
+    }
+    return out;
+}
+
+QString deviceLine(const SerialDevice &d) {
+    return d.description.isEmpty() ? d.path : d.path + QStringLiteral("  (") + d.description + QLatin1Char(')');
+}
+
+} // namespace tolvin

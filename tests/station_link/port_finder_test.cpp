@@ -1,0 +1,61 @@
+#include "station_link/port_finder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tolvin;
+
+namespace {
+
+void put(const QString &path, const QByteArray &text) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+}
+
+} // namespace
+
+// A made-up /dev and /sys: one FTDI adapter with a by-id name, one CDC modem, two ttyS of which
+// only one has a UART.
+TEST(PortFinder, StableNamesFirstThenWhatExistsWithMakerAndModel) {
+    QTemporaryDir root;
+    const QString dev = root.filePath(QStringLiteral("dev")), sys = root.filePath(QStringLiteral("sys"));
+    for (const char *n : {"ttyUSB0", "ttyACM0", "ttyS0", "ttyS1", "ttyS10", "ttyS2"})
+        put(dev + QLatin1Char('/') + QLatin1String(n), {});
+    QDir().mkpath(dev + QStringLiteral("/serial/by-id"));
+    QFile::link(QStringLiteral("../../ttyUSB0"), dev + QStringLiteral("/serial/by-id/usb-FTDI_FT232R_A1-if00-port0"));
+    const QString usb = sys + QStringLiteral("/devices/pci0/usb1/1-1");
+    put(usb + QStringLiteral("/idVendor"), "0403\n");
+    put(usb + QStringLiteral("/idProduct"), "6001\n");
+    put(usb + QStringLiteral("/manufacturer"), "FTDI\n");
+    put(usb + QStringLiteral("/product"), "FT232R USB UART\n");
+    QDir().mkpath(usb + QStringLiteral("/1-1:1.0/ttyUSB0"));
+    QDir().mkpath(sys + QStringLiteral("/class/tty/ttyUSB0"));
+    QFile::link(usb + QStringLiteral("/1-1:1.0/ttyUSB0"), sys + QStringLiteral("/class/tty/ttyUSB0/device"));
+    const QString acm = sys + QStringLiteral("/devices/pci0/usb1/1-2");
+    put(acm + QStringLiteral("/idVendor"), "2341\n");
+    put(acm + QStringLiteral("/idProduct"), "0043\n");
+    QDir().mkpath(acm + QStringLiteral("/1-2:1.0"));
+    QDir().mkpath(sys + QStringLiteral("/class/tty/ttyACM0"));
+    QFile::link(acm + QStringLiteral("/1-2:1.0"), sys + QStringLiteral("/class/tty/ttyACM0/device"));
+    put(sys + QStringLiteral("/class/tty/ttyS0/type"), "4\n");
+    put(sys + QStringLiteral("/class/tty/ttyS1/type"), "0\n");
+    put(sys + QStringLiteral("/class/tty/ttyS10/type"), "4\n");
+    put(sys + QStringLiteral("/class/tty/ttyS2/type"), "4\n");
+
+    const QList<SerialDevice> found = findSerialDevices(dev, sys);
+    QStringList lines;
+    for (const SerialDevice &d : found)
+        lines << deviceLine(d).replace(root.path(), QStringLiteral("ROOT"));
+    EXPECT_EQ(lines, (QStringList{
+                         "ROOT/dev/serial/by-id/usb-FTDI_FT232R_A1-if00-port0  (FTDI FT232R USB UART)",
+                         "ROOT/dev/ttyACM0  (2341:0043)",
+                         "ROOT/dev/ttyS0",
+                         "ROOT/dev/ttyS2",
+                         "ROOT/dev/ttyS10",
+                     }));
+    EXPECT_TRUE(findSerialDevices(root.filePath(QStringLiteral("none")), sys).isEmpty());
+}
