@@ -1,13 +1,21 @@
 #include "Unit1.h"
 
 #include "UnitMain.h"
+#include "check/data_check.h"
 #include "check/gates.h"
 #include "gui/link_worker.h"
 #include "gui/window_placement.h"
+#include "station_link/exchange_log.h"
+#include "station_link/port_finder.h"
+#include <QMenu>
+#include <QToolButton>
 #include "station_link/posix_serial_port.h"
 #include "station_link/read_into_editor.h"
+#include "station_link/safeguards.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -19,7 +27,9 @@ TForm1::TForm1(TFormMain &main, QWidget *parent)
     : QWidget(parent, Qt::Window), m_main(main), m_worker(new LinkWorker(this)), m_optionsPath(optionsFilePath()) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Прием и передача информации в станцию"));
-    setFixedSize(400, 190);
+    // The lower strip holds the backup, check and compare controls; everything above it stays
+    // where the technician knows it.
+    setFixedSize(400, 282);
 
     auto button = [this](const QString &text, const char *name, int x, int y) {
         auto *b = new QPushButton(text, this);
@@ -45,16 +55,20 @@ TForm1::TForm1(TFormMain &main, QWidget *parent)
     RadioButton2 = radio(QStringLiteral(" COM2"), "RadioButton2", QStringLiteral("Нижний разъем"), 40);
     RadioButton2->setChecked(true);
     auto deviceLabel = [this](int y) {
-        auto *l = new QLabel(this);
-        l->setGeometry(232, y, 110, 22);
+        auto *l = new QToolButton(this);
+        l->setGeometry(232, y, 118, 22);
+        l->setAutoRaise(true);
+        l->setToolButtonStyle(Qt::ToolButtonTextOnly);
         QFont f = l->font();
         f.setPointSizeF(f.pointSizeF() * 0.9);
         l->setFont(f);
-        l->setForegroundRole(QPalette::PlaceholderText);
         return l;
     };
     Com1Device = deviceLabel(14);
     Com2Device = deviceLabel(40);
+    // The device beside a COM button is a button itself: it lists the serial ports present.
+    connect(Com1Device, &QToolButton::clicked, this, [this] { showPortList(1); });
+    connect(Com2Device, &QToolButton::clicked, this, [this] { showPortList(2); });
     showDevices();
 
     StaticText1 = new QLabel(QStringLiteral("- -"), this);
@@ -75,12 +89,40 @@ TForm1::TForm1(TFormMain &main, QWidget *parent)
     Gauge1->setTextVisible(false);
     Gauge1->setGeometry(355, 12, 30, 166);
 
+    auto *rule = new QFrame(this);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    rule->setGeometry(12, 188, 376, 4);
+    auto box = [this](const QString &text, const char *name, int y) {
+        auto *b = new QCheckBox(text, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(12, y, 222, 22);
+        b->setChecked(true);
+        return b;
+    };
+    BackupBox = box(QStringLiteral("Резервная копия перед записью"), "BackupBox", 198);
+    BackupBox->setToolTip(QStringLiteral("Перед записью прочитать станцию и сохранить ее данные в файл"));
+    VerifyBox = box(QStringLiteral("Проверка после записи"), "VerifyBox", 222);
+    VerifyBox->setToolTip(QStringLiteral("После записи прочитать станцию и сравнить с записанным"));
+    CompareButton = new QPushButton(QStringLiteral("Сравнить со станцией"), this);
+    CompareButton->setObjectName(QStringLiteral("CompareButton"));
+    CompareButton->setToolTip(QStringLiteral("Прочитать станцию, не меняя таблицу, и показать отличия от нее"));
+    CompareButton->setGeometry(238, 196, 150, 28);
+    SafeguardText = new QLabel(this);
+    SafeguardText->setObjectName(QStringLiteral("SafeguardText"));
+    SafeguardText->setGeometry(12, 252, 376, 22);
+    SafeguardText->setForegroundRole(QPalette::PlaceholderText);
+    setPreferencesPath(preferencesFilePath());
+
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
     connect(BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
     connect(BitBtn5, &QPushButton::clicked, this, [this] { BitBtn5Click(); });
     connect(RadioButton1, &QRadioButton::clicked, this, [this] { RadioButton1Click(); });
     connect(RadioButton2, &QRadioButton::clicked, this, [this] { RadioButton2Click(); });
+    connect(CompareButton, &QPushButton::clicked, this, [this] { CompareClick(); });
+    connect(BackupBox, &QCheckBox::clicked, this, [this] { BackupBoxClick(); });
+    connect(VerifyBox, &QCheckBox::clicked, this, [this] { VerifyBoxClick(); });
 
     // What an exchange reports on its thread lands here, in order.
     connect(m_worker, &LinkWorker::status, StaticText1, &QLabel::setText);
@@ -91,6 +133,7 @@ TForm1::TForm1(TFormMain &main, QWidget *parent)
     });
     connect(m_worker, &LinkWorker::finished, this, [this](const QString &error) {
         BitBtn5->setEnabled(true);
+        CompareButton->setEnabled(true);
         RadioButton1->setEnabled(true);
         RadioButton2->setEnabled(true);
         setExchangeButtons(true);
@@ -100,24 +143,36 @@ TForm1::TForm1(TFormMain &main, QWidget *parent)
             m_main.op().message(error);
             return;
         }
-        if (after && m_result)
-            after(*m_result);
+        if (after)
+            after();
     });
 }
 
 void TForm1::runExchange(Exchange exchange, std::function<void(const ExchangeResult &)> after) {
+    auto result = std::make_shared<ExchangeResult>();
+    runJob([exchange = std::move(exchange), result](SerialPort &port, const QString &device, LinkObserver &obs,
+                                                    StopFlag stop) { *result = exchange(port, device, obs, stop); },
+           [after = std::move(after), result] {
+               if (after)
+                   after(*result);
+           });
+}
+
+void TForm1::runJob(Job job, std::function<void()> after) {
     if (m_worker->running())
         return;
-    auto result = std::make_shared<ExchangeResult>();
-    m_result = result;
     m_after = std::move(after);
     const QString device = selectedDevice();
     BitBtn5->setEnabled(false);
+    CompareButton->setEnabled(false);
     RadioButton1->setEnabled(false);
     RadioButton2->setEnabled(false);
-    m_worker->start([exchange = std::move(exchange), result, device](LinkObserver &obs, const std::atomic<bool> &stop) {
-        PosixSerialPort port;
-        *result = exchange(port, device, obs, &stop);
+    ExchangeLog *log = &m_main.exchangeLog();
+    m_worker->start([job = std::move(job), device, log](LinkObserver &obs, const std::atomic<bool> &stop) {
+        // Every byte goes into the exchange log ("Станция" / "Журнал обмена").
+        PosixSerialPort real;
+        LoggingSerialPort port(real, *log);
+        job(port, device, obs, &stop);
     });
 }
 
@@ -137,14 +192,44 @@ void TForm1::setExchangeButtons(bool enabled) {
 }
 
 void TForm1::showDevices() {
-    Com1Device->setText(devicePath(m_options, 1));
-    Com2Device->setText(devicePath(m_options, 2));
+    Com1Device->setText(deviceOf(1));
+    Com2Device->setText(deviceOf(2));
     Com1Device->setToolTip(Com1Device->text());
     Com2Device->setToolTip(Com2Device->text());
 }
 
+QString TForm1::deviceOf(int port) const {
+    // A device picked from the list wins over the options file's mapping.
+    if (port == 1 || port == 2) {
+        const QString picked = readPickedDevice(m_preferencesPath, port);
+        if (!picked.isEmpty())
+            return picked;
+    }
+    return devicePath(m_options, port, m_optionsPath);
+}
+
 QString TForm1::selectedDevice() const {
-    return devicePath(m_options, SelectedPort == 0 ? 2 : SelectedPort, m_optionsPath);
+    return deviceOf(SelectedPort == 0 ? 2 : SelectedPort);
+}
+
+void TForm1::showPortList(int port) {
+    QMenu menu(this);
+    const QList<SerialDevice> devices = findSerialDevices(m_devRoot, m_sysRoot);
+    if (devices.isEmpty())
+        menu.addAction(QStringLiteral("Последовательные порты не найдены"))->setEnabled(false);
+    for (const SerialDevice &d : devices)
+        menu.addAction(deviceLine(d), this, [this, port, path = d.path] { pickDevice(port, path); });
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("Как в T702Options.ini"), this, [this, port] { pickDevice(port, QString()); });
+    QToolButton *at = port == 1 ? Com1Device : Com2Device;
+    m_portMenu = &menu;
+    menu.exec(at->mapToGlobal(QPoint(0, at->height())));
+    m_portMenu = nullptr;
+}
+
+void TForm1::pickDevice(int port, const QString &device) {
+    m_main.act([&] { savePickedDevice(m_preferencesPath, port, device); });
+    showDevices();
 }
 
 void TForm1::LoadPortChoice() {
@@ -176,6 +261,16 @@ static void report(TFormMain &main, const ExchangeResult &r) {
         main.op().message(r.message);
 }
 
+// A list of differences for a message box: the heading, then at most a screenful of lines.
+static QString differencesText(const QString &heading, const QStringList &lines) {
+    constexpr int Shown = 30;
+    QStringList text{heading};
+    text << lines.mid(0, Shown);
+    if (lines.size() > Shown)
+        text << QStringLiteral("... и еще %1").arg(lines.size() - Shown);
+    return text.join(QLatin1Char('\n'));
+}
+
 void TForm1::BitBtn2Click() {
     m_main.act([&] {
         if (!passGate(m_main.editor().state, tolvin::Gate::LinkWrite, m_main.op()))
@@ -183,11 +278,81 @@ void TForm1::BitBtn2Click() {
         // The write sends the image of the last check, never the grid as it is now.
         const EditorState &s = m_main.editor().state;
         const StreamImage image{s.image, s.ModuleType, s.StationType};
-        runExchange([image](SerialPort &port, const QString &device, LinkObserver &obs, StopFlag stop) {
-                        return writeToStation(port, device, obs, image, stop);
-                    },
-                    [this](const ExchangeResult &r) { report(m_main, r); });
+        const WriteSafeguards safeguards{BackupBox->isChecked(), m_backupFolder, VerifyBox->isChecked()};
+        auto result = std::make_shared<SafeWriteResult>();
+        runJob([image, safeguards, result](SerialPort &port, const QString &device, LinkObserver &obs, StopFlag stop) {
+                   *result = writeWithSafeguards(port, device, obs, image, safeguards, stop);
+               },
+               [this, result, safeguards] {
+                   const SafeWriteResult &r = *result;
+                   QStringList done;
+                   if (!r.backupPath.isEmpty())
+                       done << QStringLiteral("копия %1").arg(QFileInfo(r.backupPath).fileName());
+                   if (r.ok() && safeguards.verify && r.stage == WriteStage::Verify)
+                       done << QStringLiteral("проверено");
+                   SafeguardText->setText(done.join(QStringLiteral("; ")));
+                   SafeguardText->setToolTip(r.backupPath);
+                   if (!r.differences.isEmpty())
+                       m_main.op().message(differencesText(r.message, r.differences));
+                   else if (r.stage == WriteStage::Write && r.exchange.outcome == ExchangeOutcome::QuietStop)
+                       return;
+                   else if (!r.ok())
+                       m_main.op().message(r.message);
+               });
     });
+}
+
+void TForm1::CompareClick() {
+    m_main.act([&] {
+        const Editor &ed = m_main.editor();
+        // The image a check would build now, without the check's flag, file and message.
+        const DataCheckResult checked = checkData(ed);
+        if (!checked.passed) {
+            m_main.op().message(QStringLiteral("Сравнение со станцией невозможно: ") + checked.message);
+            return;
+        }
+        const StreamImage configured{checked.image, checked.ModuleType, ed.state.StationType};
+        const BandSettings band = ed.state.bandSettings;
+        auto result = std::make_shared<ComparisonResult>();
+        runJob([configured, band, result](SerialPort &port, const QString &device, LinkObserver &obs, StopFlag stop) {
+                   *result = compareWithStation(port, device, obs, configured, band, stop);
+               },
+               [this, result] {
+                   const ComparisonResult &r = *result;
+                   if (!r.ok())
+                       report(m_main, r.exchange);
+                   else if (r.differences.isEmpty())
+                       m_main.op().message(QStringLiteral("Станция %1 совпадает с конфигурацией").arg(r.serial));
+                   else
+                       m_main.op().message(differencesText(
+                           QStringLiteral("Станция %1 отличается от конфигурации (различий: %2):")
+                               .arg(r.serial)
+                               .arg(r.differences.size()),
+                           r.differences));
+               });
+    });
+}
+
+void TForm1::setPreferencesPath(const QString &path) {
+    m_preferencesPath = path;
+    const LinkPreferences p = readLinkPreferences(path);
+    BackupBox->setChecked(p.backupBeforeWrite);
+    VerifyBox->setChecked(p.verifyAfterWrite);
+    showDevices();
+}
+
+void TForm1::savePreferences() {
+    m_main.act([&] {
+        saveLinkPreferences(m_preferencesPath, {BackupBox->isChecked(), VerifyBox->isChecked()});
+    });
+}
+
+void TForm1::BackupBoxClick() {
+    savePreferences();
+}
+
+void TForm1::VerifyBoxClick() {
+    savePreferences();
 }
 
 void TForm1::BitBtn3Click() {

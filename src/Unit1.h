@@ -1,6 +1,7 @@
 #pragma once
 // TForm1: the station link window.
 #include "station_link/exchanges.h"
+#include "station_link/link_preferences.h"
 #include "station_link/port_options.h"
 
 #include <QWidget>
@@ -8,7 +9,10 @@
 #include <functional>
 #include <memory>
 
+class QCheckBox;
 class QLabel;
+class QMenu;
+class QToolButton;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
@@ -33,8 +37,14 @@ public:
     QPushButton *UsbButton = nullptr;     // never enabled
     QRadioButton *RadioButton1 = nullptr; // " COM1"
     QRadioButton *RadioButton2 = nullptr; // " COM2"
-    QLabel *Com1Device = nullptr;         // the device behind COM1
-    QLabel *Com2Device = nullptr;
+    QToolButton *Com1Device = nullptr;    // the device behind COM1; a click lists the ports present
+    QToolButton *Com2Device = nullptr;
+
+    // Below the window's own controls: what protects a station's programming.
+    QCheckBox *BackupBox = nullptr;       // "Резервная копия перед записью"
+    QCheckBox *VerifyBox = nullptr;       // "Проверка после записи"
+    QPushButton *CompareButton = nullptr; // "Сравнить со станцией"
+    QLabel *SafeguardText = nullptr;      // the last backup and check
 
     uint8_t SelectedPort = 0;             // 1 = COM1, 2 = COM2, 0 = not chosen yet
 
@@ -46,6 +56,9 @@ public:
     void QueryStationType();
     void RadioButton1Click();
     void RadioButton2Click();
+    void CompareClick();   // compare the station with the configuration in the editor
+    void BackupBoxClick();
+    void VerifyBoxClick();
 
     // The remembered port, read from the options file the first time the window opens in a run.
     void LoadPortChoice();
@@ -54,9 +67,20 @@ public:
 
     // The device the next exchange opens.
     QString selectedDevice() const;
+    QString deviceOf(int port) const;
+    // The port list of COM1 or COM2 (port 1 or 2) and the choice from it, kept in tolvin.ini.
+    void showPortList(int port);
+    void pickDevice(int port, const QString &device);
+    QMenu *portMenu() const { return m_portMenu; }
+    // Where the port list looks; tests give it a made-up /dev and /sys.
+    void setDeviceRoots(const QString &dev, const QString &sys) { m_devRoot = dev; m_sysRoot = sys; }
     // Where the options file is looked for; tests point it elsewhere.
     void setOptionsPath(const QString &path) { m_optionsPath = path; }
     const tolvin::PortOptions &portOptions() const { return m_options; }
+    // The program's own settings file with the backup and check choices; reading it sets the boxes.
+    void setPreferencesPath(const QString &path);
+    // Where backups go; empty: the user's data folder.
+    void setBackupFolder(const QString &folder) { m_backupFolder = folder; }
     tolvin::LinkWorker &worker() { return *m_worker; }
     bool exchangeRunning() const;
 
@@ -70,6 +94,11 @@ private:
     using Exchange = std::function<tolvin::ExchangeResult(tolvin::SerialPort &, const QString &device,
                                                           tolvin::LinkObserver &, tolvin::StopFlag)>;
     void runExchange(Exchange exchange, std::function<void(const tolvin::ExchangeResult &)> after);
+    // The same for a job of several exchanges that keeps its own result.
+    using Job = std::function<void(tolvin::SerialPort &, const QString &device, tolvin::LinkObserver &,
+                                   tolvin::StopFlag)>;
+    void runJob(Job job, std::function<void()> after);
+    void savePreferences();
     void setExchangeButtons(bool enabled);
     void showDevices();
 
@@ -78,6 +107,10 @@ private:
     QString m_optionsPath;
     tolvin::PortOptions m_options;
     bool m_centred = false;
-    std::shared_ptr<tolvin::ExchangeResult> m_result;
-    std::function<void(const tolvin::ExchangeResult &)> m_after;
+    std::function<void()> m_after;
+    QString m_preferencesPath;
+    QString m_devRoot = QStringLiteral("/dev");
+    QString m_sysRoot = QStringLiteral("/sys");
+    QMenu *m_portMenu = nullptr;
+    QString m_backupFolder;
 };

@@ -7,6 +7,7 @@
 #include "gui/cell_editors.h"
 #include "gui/string_grid.h"
 #include "settings_file/settings_file.h"
+#include "station_link/port_finder.h"
 
 #include <QApplication>
 #include <QAbstractItemView>
@@ -16,6 +17,7 @@
 #include <QClipboard>
 #include <QItemSelectionModel>
 #include <QMessageBox>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <QFile>
 #include <QMenu>
@@ -70,7 +72,7 @@ int main(int argc, char **argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: tolvin-shot ACTION OUT.png\n"
                              "actions: fresh band2 template template-list template99-list file-dialog highlight menu-channels "
-                             "undo-menu import-summary paste "
+                             "undo-menu import-summary paste port-list "
                              "menu-station menu-modules link report\n");
         return 2;
     }
@@ -185,6 +187,21 @@ int main(int argc, char **argv) {
                                                 QItemSelectionModel::ClearAndSelect);
         popup = showMessage(&w, op.lastMessage());
         popup->move(w.geometry().bottomRight() - QPoint(popup->width() + 20, popup->height() + 20));
+    } else if (action == QLatin1String("port-list")) {
+        link.show();
+        link.LoadPortChoice();
+        settle(300);
+        target = &link;
+        auto *menu = new QMenu(&link);
+        for (const tolvin::SerialDevice &d : tolvin::findSerialDevices())
+            menu->addAction(tolvin::deviceLine(d));
+        // This bench's own adapters, as a technician's computer would list them.
+        menu->addAction(QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0  (FTDI FT232R USB UART)"));
+        menu->addAction(QStringLiteral("/dev/ttyACM0  (Prolific Technology Inc. USB-Serial Controller)"));
+        menu->addSeparator();
+        menu->addAction(QStringLiteral("Как в T702Options.ini"));
+        menu->popup(link.Com2Device->mapToGlobal(QPoint(0, link.Com2Device->height())));
+        popup = menu;
     } else if (action == QLatin1String("report")) {
         report.move(10, 10);
         report.show();

@@ -1,8 +1,13 @@
-// tolvin-cli write, read and type: the link window's three exchanges over a serial device.
+// tolvin-cli write, read and type: the link window's three exchanges over a serial device; a
+// write to several devices at once, with a backup before and a check after.
 #include "cli/commands.h"
+#include "cli/link_common.h"
 
 #include "settings_file/settings_file.h"
 #include "station_link/exchanges.h"
+#include "station_link/exchange_log.h"
+#include "settings_file/file_io.h"
+#include "station_link/fleet_write.h"
 #include "station_link/port_options.h"
 #include "station_link/posix_serial_port.h"
 #include "station_link/read_into_editor.h"
@@ -11,65 +16,177 @@
 
 #include "common/errors.h"
 
+#include <algorithm>
+
 namespace tolvin::cli {
 
 namespace {
 
-// Progress for the person at the terminal, on standard error, one line per change.
-class ProgressPrinter : public LinkObserver {
-public:
-    explicit ProgressPrinter(QTextStream &err) : m_err(err) {}
-    void status(const QString &text) override {
-        if (text != m_status) {
-            m_status = text;
-            m_err << QStringLiteral("Состояние: ") << text << Qt::endl;
-        }
-    }
-    void gauge(int percent) override {
-        if (percent != m_gauge) {
-            m_gauge = percent;
-            m_err << percent << '%' << Qt::endl;
-        }
-    }
-    void buttonsEnabled(bool) override {}
-
-private:
-    QTextStream &m_err;
-    QString m_status;
-    int m_gauge = -1;
-};
-
-// "--port P": a device path, or a COM number through the options file.
-QString resolvePort(const QString &p) {
-    bool number = false;
-    const int n = p.toInt(&number);
-    if (number && n > 0) {
-        const QString options = optionsFilePath();
-        return devicePath(readPortOptions(options), n, options);
-    }
-    return p;
-}
-
-int exitFor(const ExchangeResult &r) {
+int exitFor(const SafeWriteResult &r) {
     if (r.ok())
         return ExitOk;
-    return r.portError ? ExitUsage : ExitFailed;
+    return r.portError() || r.fileError ? ExitUsage : ExitFailed;
+}
+
+// Every "NAME VALUE" of an option that may be given more than once, up to "--"; the rest stays
+// in order. False, after the complaint and the usage, when a value is missing.
+bool takeRepeatedOption(const QStringList &args, const QString &name, QStringList &values, QStringList &rest,
+                        const QString &usage, QTextStream &err) {
+    bool optionsEnd = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        if (!optionsEnd && a == QLatin1String("--"))
+            optionsEnd = true;
+        if (optionsEnd || a != name) {
+            rest << a;
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            err << QStringLiteral("После %1 не указано значение").arg(a) << Qt::endl
+                << QStringLiteral("Использование: ") << usage << Qt::endl;
+            return false;
+        }
+        values << args.at(++i);
+    }
+    return true;
+}
+
+// Takes a flag out of `args` (before "--"); true when it was there.
+bool takeFlag(QStringList &args, const QString &name) {
+    const qsizetype end = args.indexOf(QStringLiteral("--"));
+    bool found = false;
+    for (qsizetype i = (end < 0 ? args.size() : end) - 1; i >= 0; --i) {
+        if (args.at(i) == name) {
+            args.removeAt(i);
+            found = true;
+        }
+    }
+    return found;
+}
+
+// "--log FILE": the exchange's bytes go to FILE when the command ends, whatever its result; a
+// failed exchange is when the log is wanted most.
+class ExchangeLogFile {
+public:
+    ExchangeLogFile(const ExchangeLog &log, QString path, QTextStream &err) : m_log(log), m_path(std::move(path)), m_err(err) {}
+    ~ExchangeLogFile() {
+        if (m_path.isEmpty())
+            return;
+        try {
+            writeFileAtomically(m_path, m_log.text().toUtf8());
+        } catch (const AppError &e) {
+            m_err << e.message() << Qt::endl;
+        }
+    }
+
+private:
+    const ExchangeLog &m_log;
+    QString m_path;
+    QTextStream &m_err;
+};
+
+int writeOne(const QString &device, const StreamImage &image, const WriteSafeguards &safeguards, const QString &logPath,
+             QTextStream &out, QTextStream &err) {
+    PosixSerialPort real;
+    ExchangeLog log;
+    LoggingSerialPort port(real, log);
+    const ExchangeLogFile logFile(log, logPath, err);
+    ProgressPrinter progress(err);
+    const SafeWriteResult r = writeWithSafeguards(port, device, progress, image, safeguards);
+    if (!r.backupPath.isEmpty())
+        out << QStringLiteral("Резервная копия: ") << r.backupPath << Qt::endl;
+    if (!r.ok()) {
+        err << r.message << Qt::endl;
+        for (const QString &d : r.differences)
+            err << d << Qt::endl;
+        return exitFor(r);
+    }
+    out << QStringLiteral("Записано в станцию: %1 байт").arg(r.writtenBytes) << Qt::endl;
+    if (safeguards.verify)
+        out << QStringLiteral("Проверено: станция хранит записанное") << Qt::endl;
+    return ExitOk;
+}
+
+// One line per port on standard output, "DEVICE SERIAL ok" or "DEVICE SERIAL what failed",
+// with "-" for a serial number no read brought; the details on standard error.
+int writeFleetOf(const QStringList &devices, const StreamImage &image, const WriteSafeguards &safeguards,
+                 QTextStream &out, QTextStream &err) {
+    const std::vector<FleetPortResult> results =
+        writeFleet(devices, image, safeguards,
+                   [&err](const QString &device) { return std::make_unique<ProgressPrinter>(err, device); });
+    int code = ExitOk;
+    for (const FleetPortResult &p : results) {
+        const SafeWriteResult &r = p.result;
+        if (!r.backupPath.isEmpty())
+            err << p.device << QStringLiteral(": резервная копия ") << r.backupPath << Qt::endl;
+        for (const QString &d : r.differences)
+            err << p.device << QStringLiteral(": ") << d << Qt::endl;
+        const QString serial = r.serial.isEmpty() ? QStringLiteral("-") : r.serial;
+        QString what = r.ok() ? QStringLiteral("ok") : r.message.simplified();
+        if (what.isEmpty())
+            what = QStringLiteral("ошибка");
+        out << p.device << ' ' << serial << ' ' << what << Qt::endl;
+        code = std::max(code, exitFor(r));
+    }
+    return code;
 }
 
 } // namespace
 
 int cmdWrite(const QStringList &args, QTextStream &out, QTextStream &err) {
-    const QString usage = QStringLiteral("tolvin-cli write ФАЙЛ --port ПОРТ");
+    const QString usage = QStringLiteral(
+        "tolvin-cli write ФАЙЛ --port ПОРТ [--port ПОРТ ...] [--backup | --backup-dir ПАПКА] [--verify] [--log ЖУРНАЛ]");
+    const qsizetype optionsEnd = args.indexOf(QStringLiteral("--"));
+    const QStringList options = optionsEnd < 0 ? args : args.mid(0, optionsEnd);
+    if (options.contains(QStringLiteral("--help")) || options.contains(QStringLiteral("-h"))) {
+        out << QStringLiteral("Использование: ") << usage << Qt::endl
+            << QStringLiteral(
+                   "\n"
+                   "Проверяет ФАЙЛ, как «Контроль», и записывает его в станцию на ПОРТ (устройство или 1/2 для\n"
+                   "COM1/COM2 из T702Options.ini).\n"
+                   "  --backup           перед записью прочитать станцию и сохранить ее данные в файл настроек\n"
+                   "                     в $XDG_DATA_HOME/tolvin/backups (иначе ~/.local/share/tolvin/backups)\n"
+                   "  --backup-dir ПАПКА то же в ПАПКУ\n"
+                   "  --verify           после записи прочитать станцию и сравнить с записанным\n"
+                   "Если копию сделать не удалось, запись не начинается.\n"
+                   "С несколькими --port запись идет во все станции одновременно; по строке на порт:\n"
+                   "«УСТРОЙСТВО СЕРИЙНЫЙ_НОМЕР ok» или «УСТРОЙСТВО СЕРИЙНЫЙ_НОМЕР причина»\n"
+                   "(серийный номер «-», если станция не читалась).\n"
+                   "Коды завершения: 0 — записано везде, 1 — станция не ответила, проверка не прошла или\n"
+                   "данные не прошли контроль, 2 — неверные аргументы, файл или порт.")
+            << Qt::endl;
+        return ExitOk;
+    }
+    QStringList ports;
+    QStringList afterPorts;
+    if (!takeRepeatedOption(args, QStringLiteral("--port"), ports, afterPorts, usage, err))
+        return ExitUsage;
     QMap<QString, QString> values;
     QStringList rest;
-    if (!takeValueOptions(args, {QStringLiteral("--port")}, values, rest, usage, err))
+    if (!takeValueOptions(afterPorts, {QStringLiteral("--backup-dir"), QStringLiteral("--log")}, values, rest, usage, err))
         return ExitUsage;
+    WriteSafeguards safeguards;
+    safeguards.backup = takeFlag(rest, QStringLiteral("--backup")) || values.contains(QStringLiteral("--backup-dir"));
+    safeguards.backupFolder = values.value(QStringLiteral("--backup-dir"));
+    safeguards.verify = takeFlag(rest, QStringLiteral("--verify"));
     QString file;
     int code = ExitOk;
     if (!takeFileArgument(rest, usage, file, code, out, err))
         return code;
-    if (!requireOptions(values, {QStringLiteral("--port")}, usage, err))
+    if (ports.isEmpty()) {
+        err << QStringLiteral("Не указан параметр --port") << Qt::endl << QStringLiteral("Использование: ") << usage << Qt::endl;
         return ExitUsage;
+    }
+    QStringList devices;
+    for (const QString &p : ports) {
+        const QString device = resolvePort(p);
+        // Two exchanges on one device would only fight over it.
+        if (devices.contains(device)) {
+            err << QStringLiteral("Порт %1 указан дважды").arg(device) << Qt::endl;
+            return ExitUsage;
+        }
+        devices << device;
+    }
     Editor ed;
     if (!loadEditor(ed, file, err))
         return ExitUsage;
@@ -79,22 +196,18 @@ int cmdWrite(const QStringList &args, QTextStream &out, QTextStream &err) {
         return ExitFailed;
     }
     const StreamImage image{ed.state.image, ed.state.ModuleType, ed.state.StationType};
-    PosixSerialPort port;
-    ProgressPrinter progress(err);
-    const ExchangeResult r = writeToStation(port, resolvePort(values.value(QStringLiteral("--port"))), progress, image);
-    if (!r.ok()) {
-        err << r.message << Qt::endl;
-        return exitFor(r);
-    }
-    out << QStringLiteral("Записано в станцию: %1 байт").arg(r.byteCount) << Qt::endl;
-    return ExitOk;
+    if (devices.size() == 1)
+        return writeOne(devices.first(), image, safeguards, values.value(QStringLiteral("--log")), out, err);
+    if (values.contains(QStringLiteral("--log")))
+        err << QStringLiteral("Журнал обмена (--log) пишется только при записи в одну станцию") << Qt::endl;
+    return writeFleetOf(devices, image, safeguards, out, err);
 }
 
 int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err) {
-    const QString usage = QStringLiteral("tolvin-cli read --port ПОРТ -o ФАЙЛ");
+    const QString usage = QStringLiteral("tolvin-cli read --port ПОРТ -o ФАЙЛ [--log ЖУРНАЛ]");
     QMap<QString, QString> values;
     QStringList rest;
-    if (!takeValueOptions(args, {QStringLiteral("--port"), QStringLiteral("-o")}, values, rest, usage, err))
+    if (!takeValueOptions(args, {QStringLiteral("--port"), QStringLiteral("-o"), QStringLiteral("--log")}, values, rest, usage, err))
         return ExitUsage;
     for (const QString &a : rest) {
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
@@ -106,7 +219,10 @@ int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err) {
     }
     if (!requireOptions(values, {QStringLiteral("--port"), QStringLiteral("-o")}, usage, err))
         return ExitUsage;
-    PosixSerialPort port;
+    PosixSerialPort real;
+    ExchangeLog log;
+    LoggingSerialPort port(real, log);
+    const ExchangeLogFile logFile(log, values.value(QStringLiteral("--log")), err);
     ProgressPrinter progress(err);
     const ExchangeResult r = readFromStation(port, resolvePort(values.value(QStringLiteral("--port"))), progress);
     if (!r.ok()) {
@@ -127,10 +243,10 @@ int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err) {
 }
 
 int cmdType(const QStringList &args, QTextStream &out, QTextStream &err) {
-    const QString usage = QStringLiteral("tolvin-cli type --port ПОРТ");
+    const QString usage = QStringLiteral("tolvin-cli type --port ПОРТ [--log ЖУРНАЛ]");
     QMap<QString, QString> values;
     QStringList rest;
-    if (!takeValueOptions(args, {QStringLiteral("--port")}, values, rest, usage, err))
+    if (!takeValueOptions(args, {QStringLiteral("--port"), QStringLiteral("--log")}, values, rest, usage, err))
         return ExitUsage;
     for (const QString &a : rest) {
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
@@ -142,7 +258,10 @@ int cmdType(const QStringList &args, QTextStream &out, QTextStream &err) {
     }
     if (!requireOptions(values, {QStringLiteral("--port")}, usage, err))
         return ExitUsage;
-    PosixSerialPort port;
+    PosixSerialPort real;
+    ExchangeLog log;
+    LoggingSerialPort port(real, log);
+    const ExchangeLogFile logFile(log, values.value(QStringLiteral("--log")), err);
     ProgressPrinter progress(err);
     const ExchangeResult r = queryStationType(port, resolvePort(values.value(QStringLiteral("--port"))), progress);
     if (!r.ok()) {

@@ -25,12 +25,16 @@ const Command kCommands[] = {
     {"show", u"show ФАЙЛ        прочитать файл настроек и вывести конфигурацию в JSON", cmdShow},
     {"check", u"check ФАЙЛ       проверить данные, как «Контроль», и вывести итоговое сообщение", cmdCheck},
     {"image", u"image ФАЙЛ [-o ВЫХОД.bin]  проверить и вывести байты записи в станцию (hex или в файл)", cmdImage},
-    {"write", u"write ФАЙЛ --port ПОРТ  проверить и записать в станцию (ПОРТ — устройство или 1/2 для COM1/COM2)", cmdWrite},
-    {"read", u"read --port ПОРТ -o ФАЙЛ  прочитать станцию и записать файл настроек", cmdRead},
-    {"type", u"type --port ПОРТ  определить тип станции", cmdType},
+    {"write", u"write ФАЙЛ --port ПОРТ [--port ПОРТ ...] [--backup | --backup-dir ПАПКА] [--verify] [--log ЖУРНАЛ]\n"
+              u"                   проверить и записать в станцию (ПОРТ — устройство или 1/2 для COM1/COM2;\n"
+              u"                   несколько --port — во все станции сразу); --backup — сначала резервная копия\n"
+              u"                   станции, --verify — после записи прочитать и сравнить", cmdWrite},
+    {"read", u"read --port ПОРТ -o ФАЙЛ [--log ЖУРНАЛ]  прочитать станцию и записать файл настроек", cmdRead},
+    {"type", u"type --port ПОРТ [--log ЖУРНАЛ]  определить тип станции", cmdType},
     {"import-csv", u"import-csv CSV -o ФАЙЛ --model {61|62|63|64}  каналы из CSV программы CHIRP в файл настроек", cmdImportCsv},
     {"export-csv", u"export-csv ФАЙЛ -o CSV  каналы файла настроек в CSV для CHIRP", cmdExportCsv},
     {"ports", u"ports            последовательные порты этого компьютера (для --port)", cmdPorts},
+    {"diff", u"diff ФАЙЛ --port ПОРТ  сравнить станцию с файлом настроек: 0 — совпадают, 1 — различия", cmdDiff},
     {"report", u"report ФАЙЛ --serial НОМЕР -o ВЫХОД.docx  проверить и создать протокол программирования", cmdReport},
     {"template", u"template --model {61|62|63|64} --count N --start F --step S -o ФАЙЛ  создать шаблон и записать файл настроек",
      cmdTemplate},

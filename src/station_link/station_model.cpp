@@ -94,7 +94,10 @@ StationModel::Answer StationModel::writeData(uint8_t byte) {
     m_stream.append(char(byte));
     Answer a = echo(byte);
     if (m_stream.size() >= WriteStreamFixedLength && m_stream.size() == writeStreamLength(m_stream)) {
-        decodeWriteStream(m_stream, m_memory);
+        QByteArray stored = m_stream;
+        if (m_corruptByte > 0 && m_corruptByte <= stored.size())
+            stored[m_corruptByte - 1] = char(~uint8_t(stored[m_corruptByte - 1]));
+        decodeWriteStream(stored, m_memory);
         a.memoryWritten = true;
         reset();
     }

@@ -26,6 +26,11 @@ public:
     // Drops a half-done exchange: the next byte is read as the start of one.
     void reset();
 
+    // A fault of the station's memory: byte `streamByte` (1-based) of every write stream is
+    // stored with all its bits inverted, while the acknowledgement still echoes it as sent.
+    // 0 stores every byte as it came.
+    void setCorruptByte(int streamByte) { m_corruptByte = streamByte; }
+
     const StreamImage &memory() const { return m_memory; }
     uint8_t typeCode() const { return m_typeCode; }
 
@@ -46,6 +51,7 @@ private:
     State m_state = State::Command;
     int m_openingPos = 0;  // bytes of the five-byte opening taken
     QByteArray m_stream;   // write stream so far
+    int m_corruptByte = 0;
 };
 
 } // namespace tolvin

@@ -36,6 +36,12 @@ constexpr FeatureLine FeatureLines[] = {
 
 } // namespace
 
+QString streamSerial(const QByteArray &readStream) {
+    if (readStream.size() < HeaderByte::SerialSize)
+        return {};
+    return serialText(uint8_t(readStream[0]), uint8_t(readStream[1]), uint8_t(readStream[2]));
+}
+
 ReadoutRow decodeRecord(const ChannelRecord &rec, const BandSettings &band, uint8_t dcsNumbering) {
     static const QString none = QStringLiteral("Нет");
     ReadoutRow row;

@@ -36,6 +36,9 @@ struct StationReadout {
 // received StationType, or with currentBand when that type names no band.
 StationReadout readStation(const QByteArray &stream, const BandSettings &currentBand);
 
+// The serial number at the start of a read stream as six hex digits; empty before it arrived.
+QString streamSerial(const QByteArray &readStream);
+
 // One record as table cells. dcsNumbering is header byte 10.
 ReadoutRow decodeRecord(const ChannelRecord &rec, const BandSettings &band, uint8_t dcsNumbering);
 

@@ -1,4 +1,5 @@
-// tolvin-cli write, read and type against tolvin-sim, as scripts run them.
+// tolvin-cli write (to one station or a fleet, with backup and verify), read and type against
+// tolvin-sim, as scripts run them.
 #include "cli/cli_run.h"
 
 #include "settings_file/settings_file.h"
@@ -8,8 +9,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace tolvin;
 using namespace tolvin::test;
@@ -115,4 +119,130 @@ TEST_F(CmdLinkTest, PortNumberThroughTheOptionsFile) {
     const CliResult t = runCli({QStringLiteral("type"), QStringLiteral("--port"), QStringLiteral("2")}, env);
     EXPECT_EQ(t.exitCode, 0) << t.err.toStdString();
     EXPECT_EQ(QString::fromUtf8(t.out), QStringLiteral("4 Толвин 7К-63\n"));
+}
+
+namespace {
+
+QStringList lines(const QByteArray &out) {
+    return QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QProcessEnvironment withDataHome(const QString &folder) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), folder);
+    return env;
+}
+
+} // namespace
+
+TEST_F(CmdLinkTest, BackupBeforeAndVerifyAfterOneWrite) {
+    SimProcess sim({QStringLiteral("--memory"), dir.filePath(QStringLiteral("m.json"))});
+    const QString before = dir.filePath(QStringLiteral("before.ini"));
+    ASSERT_EQ(runCli({QStringLiteral("read"), QStringLiteral("--port"), sim.path, QStringLiteral("-o"), before}).exitCode, 0);
+    const QString data = dir.filePath(QStringLiteral("data"));
+    const CliResult w = runCli({QStringLiteral("write"), templateFile(12), QStringLiteral("--port"), sim.path,
+                                QStringLiteral("--backup"), QStringLiteral("--verify")},
+                               withDataHome(data));
+    EXPECT_EQ(w.exitCode, 0) << w.err.toStdString();
+    const QStringList out = lines(w.out);
+    ASSERT_EQ(out.size(), 3) << w.out.constData();
+    const QString backup = out[0].mid(QStringLiteral("Резервная копия: ").size());
+    EXPECT_TRUE(out[0].startsWith(QStringLiteral("Резервная копия: ")));
+    EXPECT_EQ(QFileInfo(backup).path(), data + QStringLiteral("/tolvin/backups"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^070001_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.ini$"))
+                    .match(QFileInfo(backup).fileName())
+                    .hasMatch())
+        << backup.toStdString();
+    EXPECT_EQ(bytesOf(backup), bytesOf(before)) << "the backup is the station as a read saves it";
+    EXPECT_EQ(out[1], QStringLiteral("Записано в станцию: %1 байт").arg(25 + 18 * 12));
+    EXPECT_EQ(out[2], QStringLiteral("Проверено: станция хранит записанное"));
+}
+
+TEST_F(CmdLinkTest, FailedBackupOrVerify) {
+    // Stream byte 60 is the "Время" of the second channel (25 + 18 + 16, counted from 1).
+    SimProcess corrupt({QStringLiteral("--corrupt-byte"), QStringLiteral("60")});
+    SimProcess silent({QStringLiteral("--silent")});
+    const QString in = templateFile(3);
+    struct Case { QStringList args; int exit; QStringList err; };
+    const Case cases[] = {
+        {{"write", in, "--port", corrupt.path, "--verify"}, 1,
+         {"Проверка после записи: станция хранит не то, что записано (различий: 1)", "канал 2: Время 255 вместо Нет"}},
+        {{"write", in, "--port", silent.path, "--backup-dir", dir.filePath("b")}, 1,
+         {"Резервная копия не сделана: Станция не ответила: заголовок. Запись не начата, станция не изменена."}},
+        {{"write", in, "--port", corrupt.path, "--backup-dir", dir.filePath("in1.ini/b")}, 2,
+         {"Резервная копия не сохранена"}},
+    };
+    for (const Case &c : cases) {
+        const CliResult r = runCli(c.args);
+        EXPECT_EQ(r.exitCode, c.exit) << c.args.join(' ').toStdString() << "\n" << r.err.toStdString();
+        for (const QString &line : c.err)
+            EXPECT_TRUE(r.err.contains(line)) << line.toStdString() << "\n" << r.err.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("b")))) << "no backup of a station that said nothing";
+}
+
+TEST_F(CmdLinkTest, FleetOfFourWithOneSilentStation) {
+    QList<std::shared_ptr<SimProcess>> sims;
+    for (int i = 0; i < 4; ++i)
+        sims << std::make_shared<SimProcess>(i == 2 ? QStringList{QStringLiteral("--silent")} : QStringList{});
+    const QString in = templateFile(12);
+    QStringList args{QStringLiteral("write"), in};
+    for (const auto &s : sims)
+        args << QStringLiteral("--port") << s->path;
+    const CliResult w = runCli(args);
+    EXPECT_EQ(w.exitCode, 1) << w.err.toStdString();
+    EXPECT_EQ(lines(w.out), (QStringList{sims[0]->path + " - ok", sims[1]->path + " - ok",
+                                        sims[2]->path + " - Станция не ответила на запрос записи",
+                                        sims[3]->path + " - ok"}));
+
+    // The three that took it hold it, as a fleet with backup and verify confirms.
+    const QString backups = dir.filePath(QStringLiteral("backups"));
+    const CliResult again = runCli({QStringLiteral("write"), in, QStringLiteral("--port"), sims[0]->path,
+                                    QStringLiteral("--port"), sims[1]->path, QStringLiteral("--port"), sims[3]->path,
+                                    QStringLiteral("--verify"), QStringLiteral("--backup-dir"), backups});
+    EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
+    EXPECT_EQ(lines(again.out), (QStringList{sims[0]->path + " 070001 ok", sims[1]->path + " 070001 ok",
+                                            sims[3]->path + " 070001 ok"}));
+    EXPECT_EQ(QDir(backups).entryList(QDir::Files).size(), 3) << "stations of one serial number keep a backup each";
+}
+
+TEST_F(CmdLinkTest, RepeatedPortsAndTheNewOptions) {
+    SimProcess sim({});
+    const QString in = templateFile(2);
+    struct Case { QStringList args; int exit; const char16_t *says; };
+    const Case cases[] = {
+        {{"write", in, "--port", sim.path, "--port", sim.path}, 2, u"указан дважды"},
+        {{"read", "--port", sim.path, "--port", sim.path, "-o", dir.filePath("x.ini")}, 2, u"Параметр --port указан дважды"},
+        {{"write", in, "--port", sim.path, "--backup-dir"}, 2, u"После --backup-dir не указано значение"},
+        {{"write", in, "--port"}, 2, u"После --port не указано значение"},
+        {{"write", in, "--port", sim.path, "--verify-all"}, 2, u"Неизвестный параметр: --verify-all"},
+        {{"write", "--help"}, 0, u"--backup-dir"},
+    };
+    for (const Case &c : cases) {
+        const CliResult r = runCli(c.args);
+        EXPECT_EQ(r.exitCode, c.exit) << c.args.join(' ').toStdString() << "\n" << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf16(c.says)) || QString::fromUtf8(r.out).contains(QString::fromUtf16(c.says)))
+            << c.args.join(' ').toStdString() << "\n" << r.err.toStdString();
+    }
+}
+
+TEST_F(CmdLinkTest, LogOptionKeepsTheBytesOfTheExchange) {
+    SimProcess sim({QStringLiteral("--type"), QStringLiteral("3")});
+    const QString log = dir.filePath(QStringLiteral("type.log"));
+    const CliResult t = runCli({QStringLiteral("type"), QStringLiteral("--port"), sim.path, QStringLiteral("--log"), log});
+    EXPECT_EQ(t.exitCode, 0) << t.err.toStdString();
+    QFile f(log);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 9);
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("->  AA")));
+    EXPECT_TRUE(lines[7].endsWith(QStringLiteral("<-  03")));
+    // A failed exchange is logged too.
+    SimProcess silent({QStringLiteral("--silent")});
+    const QString failed = dir.filePath(QStringLiteral("silent.log"));
+    EXPECT_EQ(runCli({QStringLiteral("read"), QStringLiteral("--port"), silent.path, QStringLiteral("-o"), dir.filePath(QStringLiteral("r.ini")),
+                      QStringLiteral("--log"), failed}).exitCode, 1);
+    QFile g(failed);
+    ASSERT_TRUE(g.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(g.readAll().contains("->  1E"));
 }

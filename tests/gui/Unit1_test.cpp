@@ -4,8 +4,14 @@
 #include "gui/main_window_fixture.h"
 #include "support/sim_process.h"
 
+#include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMenu>
+#include <QToolButton>
+#include <QDir>
+#include "station_link/link_preferences.h"
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <QLabel>
@@ -28,6 +34,8 @@ protected:
     void SetUp() override {
         MainWindowTest::SetUp();
         link->setOptionsPath(options);
+        link->setPreferencesPath(preferences);
+        link->setBackupFolder(backups);
     }
     void writeOptions(const char *text) {
         QFile f(options);
@@ -36,6 +44,8 @@ protected:
     }
     QTemporaryDir dir;
     QString options = dir.filePath(QStringLiteral("T702Options.ini"));
+    QString preferences = dir.filePath(QStringLiteral("config/tolvin.ini"));
+    QString backups = dir.filePath(QStringLiteral("backups"));
 };
 
 } // namespace
@@ -56,6 +66,32 @@ TEST_F(LinkWindowTest, ControlsAsTheTechnicianKnowsThem) {
     EXPECT_EQ(link->RadioButton2->toolTip(), QStringLiteral("Нижний разъем"));
     EXPECT_TRUE(link->RadioButton2->isChecked());
     EXPECT_EQ(link->SelectedPort, 0);
+    // Where the technician knows them; what protects the station sits in a strip below.
+    EXPECT_EQ(link->BitBtn2->geometry(), QRect(12, 12, 130, 28));
+    EXPECT_EQ(link->BitBtn1->geometry(), QRect(12, 150, 130, 28));
+    EXPECT_EQ(link->StaticText1->geometry(), QRect(160, 80, 60, 24));
+    EXPECT_EQ(link->Gauge1->geometry(), QRect(355, 12, 30, 166));
+    for (QWidget *w : std::initializer_list<QWidget *>{link->BackupBox, link->VerifyBox, link->CompareButton, link->SafeguardText}) {
+        EXPECT_GE(w->y(), 190) << w->objectName().toStdString();
+        EXPECT_LE(w->geometry().bottom(), link->height()) << w->objectName().toStdString();
+    }
+    EXPECT_TRUE(link->BackupBox->isChecked());
+    EXPECT_TRUE(link->VerifyBox->isChecked());
+}
+
+TEST_F(LinkWindowTest, BackupAndVerifyChoicesKeptInTheProgramsOwnSettings) {
+    link->BackupBox->click();
+    EXPECT_FALSE(link->BackupBox->isChecked());
+    TForm1 again(*main);
+    again.setPreferencesPath(preferences);
+    EXPECT_FALSE(again.BackupBox->isChecked());
+    EXPECT_TRUE(again.VerifyBox->isChecked());
+    link->VerifyBox->click();
+    link->BackupBox->click();
+    again.setPreferencesPath(preferences);
+    EXPECT_TRUE(again.BackupBox->isChecked());
+    EXPECT_FALSE(again.VerifyBox->isChecked());
+    EXPECT_FALSE(QFile::exists(options)) << "the options file is never written";
 }
 
 TEST_F(LinkWindowTest, PortChoiceReadOncePerRun) {
@@ -176,6 +212,8 @@ TEST_F(LinkWithStationTest, WindowKeepsRepaintingDuringALongWriteAndClosingStops
     main->CheckItem->trigger();
     ASSERT_EQ(ed().state.DataChecked, 1);
     op.clear();
+    link->BackupBox->setChecked(false);
+    link->VerifyBox->setChecked(false);
     QList<int> gauge;
     QObject::connect(link->Gauge1, &QProgressBar::valueChanged, [&](int v) { gauge << v; });
     link->BitBtn2Click();
@@ -251,9 +289,117 @@ TEST_F(LinkWithStationTest, TypeQuerySwitchesTheBandAndReturnsToTheMainWindow) {
         EXPECT_EQ(ed().state.StationType, c.after) << c.type;
         EXPECT_EQ(main->windowTitle(), QString::fromUtf16(c.title)) << c.type;
         EXPECT_EQ(op.messages.size(), c.message ? 1 : 0) << c.type;
-        if (c.message)
+        if (c.message) {
             EXPECT_EQ(op.lastMessage(), QStringLiteral("Тип станции определить не удалось"));
+        }
         EXPECT_FALSE(link->isVisible());
         EXPECT_FALSE(main->isMinimized());
     }
+}
+
+TEST_F(LinkWithStationTest, WriteWithBackupAndVerifyLeavesTheEditorAlone) {
+    startStation({});
+    makeTemplate(QStringLiteral("12"));
+    main->CheckItem->trigger();
+    ASSERT_EQ(ed().state.DataChecked, 1);
+    op.clear();
+    const QStringList rx = [&] {
+        QStringList l;
+        for (int r = 1; r <= 12; ++r)
+            l << ed().table.cell(ColRx, r);
+        return l;
+    }();
+    link->BitBtn2Click();
+    waitForTheEnd();
+    EXPECT_TRUE(op.messages.isEmpty()) << op.lastMessage().toStdString();
+    const QStringList files = QDir(backups).entryList(QDir::Files);
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_TRUE(files[0].startsWith(QStringLiteral("070001_")));
+    EXPECT_EQ(link->SafeguardText->text(), QStringLiteral("копия %1; проверено").arg(files[0]));
+    EXPECT_EQ(link->StaticText1->text(), QStringLiteral("- -"));
+    EXPECT_TRUE(link->BitBtn2->isEnabled());
+    EXPECT_TRUE(link->CompareButton->isEnabled());
+    // Neither the backup read (4 channels) nor the check read reached the table.
+    EXPECT_EQ(ed().table.channelCount(), 12);
+    for (int r = 1; r <= 12; ++r)
+        EXPECT_EQ(ed().table.cell(ColRx, r), rx[r - 1]);
+    EXPECT_EQ(ed().state.DataChecked, 1);
+}
+
+TEST_F(LinkWithStationTest, AFailedVerifyIsOneMessageListingTheDifference) {
+    // Stream byte 56 is the "  ШП" of the second channel (25 + 18 + 12, counted from 1).
+    startStation({QStringLiteral("--corrupt-byte"), QStringLiteral("56")});
+    makeTemplate(QStringLiteral("3"));
+    main->CheckItem->trigger();
+    op.clear();
+    link->BitBtn2Click();
+    waitForTheEnd();
+    EXPECT_EQ(op.messages, QStringList{QStringLiteral("Проверка после записи: станция хранит не то, что записано "
+                                                      "(различий: 1)\nканал 2: ШП 254 вместо 1")});
+    EXPECT_TRUE(link->BitBtn2->isEnabled());
+}
+
+TEST_F(LinkWithStationTest, CompareListsTheDifferencesAndChangesNothing) {
+    startStation({});
+    op.clear();
+    link->CompareButton->click();
+    EXPECT_FALSE(link->exchangeRunning()) << "nothing to compare before a table exists";
+    ASSERT_EQ(op.messages.size(), 1);
+    EXPECT_TRUE(op.lastMessage().startsWith(QStringLiteral("Сравнение со станцией невозможно: ")));
+
+    link->BitBtn3Click();
+    waitForTheEnd();
+    op.clear();
+    link->CompareButton->click();
+    waitForTheEnd();
+    EXPECT_EQ(op.messages, QStringList{QStringLiteral("Станция 070001 совпадает с конфигурацией")});
+
+    main->act([&] { ed().table.setCell(ColRx, 2, QStringLiteral("150006,25")); });
+    op.clear();
+    link->CompareButton->click();
+    waitForTheEnd();
+    EXPECT_EQ(op.messages, QStringList{QStringLiteral("Станция 070001 отличается от конфигурации (различий: 1):\n"
+                                                      "канал 2: Rx 150000,00 вместо 150006,25")});
+    EXPECT_EQ(ed().table.cell(ColRx, 2), QStringLiteral("150006,25"));
+    EXPECT_EQ(ed().state.DataChecked, 0) << "comparing is not Контроль";
+    EXPECT_EQ(link->StaticText1->text(), QStringLiteral("- -"));
+}
+
+TEST_F(LinkWithStationTest, ExchangesGoIntoTheLogAndThePortListPicksTheDevice) {
+    startStation({QStringLiteral("--type"), QStringLiteral("0")});
+    link->BitBtn5Click();
+    waitForTheEnd();
+    const QString logged = main->exchangeLog().text();
+    EXPECT_TRUE(logged.contains(QStringLiteral("открытие порта ") + sim->path)) << logged.toStdString();
+    EXPECT_TRUE(logged.contains(QStringLiteral("->  61")));
+
+    // A made-up computer with one USB adapter: picking it for COM2 is kept in tolvin.ini.
+    QTemporaryDir fake;
+    QDir().mkpath(fake.filePath(QStringLiteral("dev")));
+    QFile node(fake.filePath(QStringLiteral("dev/ttyUSB3")));
+    ASSERT_TRUE(node.open(QIODevice::WriteOnly));
+    node.close();
+    link->setDeviceRoots(fake.filePath(QStringLiteral("dev")), fake.filePath(QStringLiteral("sys")));
+    main->LinkClick();
+    QTimer::singleShot(0, [&] {
+        QMenu *m = link->portMenu();
+        ASSERT_NE(m, nullptr);
+        QStringList items;
+        for (QAction *a : m->actions())
+            items << a->text();
+        EXPECT_EQ(items, (QStringList{fake.filePath(QStringLiteral("dev/ttyUSB3")), QString(), QStringLiteral("Как в T702Options.ini")}));
+        m->actions().first()->trigger();
+        m->close();
+    });
+    link->showPortList(2);
+    EXPECT_EQ(link->deviceOf(2), fake.filePath(QStringLiteral("dev/ttyUSB3")));
+    EXPECT_EQ(link->Com2Device->text(), fake.filePath(QStringLiteral("dev/ttyUSB3")));
+    EXPECT_EQ(readPickedDevice(preferences, 2), fake.filePath(QStringLiteral("dev/ttyUSB3")));
+    EXPECT_EQ(link->deviceOf(1), sim->path) << "COM1 still as the options file says";
+    // The options file itself stays as it was.
+    QFile f(options);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(f.readAll().contains("ttyUSB3"));
+    link->pickDevice(2, QString());
+    EXPECT_EQ(link->deviceOf(2), QStringLiteral("/dev/ttyS1"));
 }

@@ -1,0 +1,28 @@
+#pragma once
+// One configuration into several stations at once: one exchange per port, each on its own
+// thread and at its own line's speed, so that a bench of eight stations takes the time of one.
+#include "station_link/safeguards.h"
+
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace tolvin {
+
+struct FleetPortResult {
+    QString device;
+    SafeWriteResult result;
+};
+
+// What each port's exchange shows; called once per device before the threads start. A null
+// factory, or a null observer, leaves that port's progress unseen.
+using FleetObserverFactory = std::function<std::unique_ptr<LinkObserver>(const QString &device)>;
+
+// The results in the order of `devices`. Every port gets the same image and safeguards; a
+// failure on one port ends nothing on the others.
+std::vector<FleetPortResult> writeFleet(const QStringList &devices, const StreamImage &image,
+                                        const WriteSafeguards &safeguards,
+                                        const FleetObserverFactory &observers = nullptr, StopFlag stop = nullptr);
+
+} // namespace tolvin

@@ -1,0 +1,124 @@
+#include "station_link/safeguards.h"
+
+#include "common/errors.h"
+#include "station_link/backup.h"
+#include "station_link/station_compare.h"
+#include "station_link/station_readout.h"
+
+#include <QDateTime>
+#include <thread>
+
+namespace tolvin {
+
+namespace {
+
+// The window's view of a job of several exchanges: status and gauge as each exchange sets them,
+// but the buttons come back only when the whole job ends, and a read made for a backup or a
+// comparison never reaches the editor.
+class JobObserver : public LinkObserver {
+public:
+    explicit JobObserver(LinkObserver &to) : m_to(to) {}
+    ~JobObserver() override { m_to.buttonsEnabled(true); }
+    void status(const QString &text) override { m_to.status(text); }
+    void gauge(int percent) override { m_to.gauge(percent); }
+    void buttonsEnabled(bool enabled) override {
+        if (!enabled)
+            m_to.buttonsEnabled(false);
+    }
+
+private:
+    LinkObserver &m_to;
+};
+
+// A message that goes on inside a sentence.
+QString clause(QString text) {
+    while (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
+}
+
+StreamImage decodedStation(const QByteArray &stream) {
+    StreamImage parts;
+    decodeReadStream(stream, parts);
+    return parts;
+}
+
+} // namespace
+
+SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, LinkObserver &observer,
+                                    const StreamImage &image, const WriteSafeguards &safeguards, StopFlag stop) {
+    SafeWriteResult r;
+    // A write that would send nothing (a type without an opening) needs neither copy nor check.
+    if ((!safeguards.backup && !safeguards.verify) || openingSequence(image.StationType).isEmpty()) {
+        r.exchange = writeToStation(port, device, observer, image, stop);
+        r.message = r.exchange.message;
+        if (r.exchange.ok())
+            r.writtenBytes = r.exchange.byteCount;
+        return r;
+    }
+
+    JobObserver job(observer);
+    if (safeguards.backup) {
+        r.stage = WriteStage::Backup;
+        r.exchange = readFromStation(port, device, job, stop);
+        r.serial = streamSerial(r.exchange.stream);
+        if (!r.exchange.ok()) {
+            r.message = QStringLiteral("Резервная копия не сделана: %1. Запись не начата, станция не изменена.")
+                            .arg(clause(r.exchange.message));
+            return r;
+        }
+        try {
+            const QString folder = safeguards.backupFolder.isEmpty() ? backupFolder() : safeguards.backupFolder;
+            r.backupPath = saveBackup(r.exchange.stream, folder, QDateTime::currentDateTime());
+        } catch (const AppError &e) {
+            r.fileError = true;
+            r.message = QStringLiteral("Резервная копия не сохранена: %1. Запись не начата, станция не изменена.")
+                            .arg(clause(e.message()));
+            return r;
+        }
+    }
+
+    r.stage = WriteStage::Write;
+    r.exchange = writeToStation(port, device, job, image, stop);
+    if (!r.exchange.ok()) {
+        r.message = r.exchange.message;
+        return r;
+    }
+    r.writtenBytes = r.exchange.byteCount;
+
+    if (safeguards.verify) {
+        r.stage = WriteStage::Verify;
+        // The station acknowledges the last byte before it has stored the last record; the same
+        // pause it gets after the fixed part lets it finish before the read command arrives.
+        const auto until = std::chrono::steady_clock::now() + WriteStorePause;
+        while (std::chrono::steady_clock::now() < until && !(stop && stop->load()))
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        r.exchange = readFromStation(port, device, job, stop);
+        r.serial = streamSerial(r.exchange.stream);
+        if (!r.exchange.ok()) {
+            r.message = QStringLiteral("Запись выполнена, но проверить ее не удалось: %1").arg(r.exchange.message);
+            return r;
+        }
+        // The band only matters for a type that names none, which never gets this far.
+        r.differences = imageDifferences(decodedStation(r.exchange.stream), image, BandSettings{});
+        if (!r.differences.isEmpty())
+            r.message = QStringLiteral("Проверка после записи: станция хранит не то, что записано (различий: %1)")
+                            .arg(r.differences.size());
+    }
+    return r;
+}
+
+ComparisonResult compareWithStation(SerialPort &port, const QString &device, LinkObserver &observer,
+                                    const StreamImage &configured, const BandSettings &band, StopFlag stop) {
+    ComparisonResult r;
+    {
+        JobObserver job(observer);
+        r.exchange = readFromStation(port, device, job, stop);
+    }
+    r.serial = streamSerial(r.exchange.stream);
+    if (r.exchange.ok())
+        r.differences = imageDifferences(decodedStation(r.exchange.stream), configured, band);
+    return r;
+}
+
+} // namespace tolvin

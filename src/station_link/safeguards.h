@@ -1,0 +1,56 @@
+#pragma once
+// The write with what keeps a station's programming from being lost: a backup read before the
+// first byte of the write, and a read after the last one that must give back what was sent;
+// and the comparison of a station with a configuration, a read that leaves the editor alone.
+// Each is one job for the window's worker or a CLI thread, built from the plain exchanges.
+#include "station_link/exchanges.h"
+#include "table/bands.h"
+
+#include <QStringList>
+
+namespace tolvin {
+
+struct WriteSafeguards {
+    bool backup = false;
+    QString backupFolder;  // empty: backupFolder()
+    bool verify = false;
+};
+
+enum class WriteStage { Backup, Write, Verify };
+
+struct SafeWriteResult {
+    ExchangeResult exchange;           // the last exchange that ran
+    WriteStage stage = WriteStage::Write;
+    QString serial;                    // from a read of the station; empty when none ran
+    QString backupPath;                // the backup saved, empty when none was
+    int writtenBytes = 0;              // the write stream, once the write ran to its end
+    QStringList differences;           // what the station holds other than what was sent
+    bool fileError = false;            // the backup could not be saved
+    QString message;                   // what went wrong, for the technician; empty when ok
+    bool ok() const { return exchange.ok() && !fileError && differences.isEmpty(); }
+    // The device failed rather than the station (cannot open, gone away).
+    bool portError() const { return exchange.portError; }
+};
+
+// Without backup and verify this is writeToStation itself. With them, the backup read runs
+// first and a failure there (silence, a port error, a file that cannot be saved) ends the job
+// before any byte of the write is sent; the verify read runs only after a write that ran to its
+// end. The status and gauge show each exchange as it runs; the buttons stay disabled from the
+// first exchange to the end of the last; no read of the job reaches readProgress.
+SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, LinkObserver &observer,
+                                    const StreamImage &image, const WriteSafeguards &safeguards,
+                                    StopFlag stop = nullptr);
+
+struct ComparisonResult {
+    ExchangeResult exchange;   // the read
+    QString serial;
+    QStringList differences;   // imageDifferences, valid when the read ran to its end
+    bool ok() const { return exchange.ok(); }
+};
+
+// Reads the station and lists how it differs from `configured` (station_compare.h).
+ComparisonResult compareWithStation(SerialPort &port, const QString &device, LinkObserver &observer,
+                                    const StreamImage &configured, const BandSettings &band,
+                                    StopFlag stop = nullptr);
+
+} // namespace tolvin

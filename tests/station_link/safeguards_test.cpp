@@ -1,0 +1,124 @@
+// Backup before a write and verify after it, against tolvin-sim on a real pseudo-terminal: what
+// the station received, what the window showed, what was saved. What a verify or a comparison
+// reports is checked through tolvin-cli and the link window.
+#include "station_link/safeguards.h"
+
+#include "settings_file/settings_file.h"
+#include "station_link/posix_serial_port.h"
+#include "station_link/read_into_editor.h"
+#include "station_link/station_memory.h"
+#include "station_link/synth_word.h"
+#include "support/link_support.h"
+#include "support/qt_printers.h"
+#include "support/sim_process.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tolvin;
+using namespace tolvin::test;
+
+namespace {
+
+struct Recorder : RecordingObserver {
+    int readPhases = 0;
+    void readProgress(ReadPhase, const QByteArray &) override { ++readPhases; }
+    QStringList statuses() const {
+        QStringList s;
+        for (const QString &e : events)
+            if (e.startsWith(QLatin1String("status:")))
+                s << e.mid(7);
+        return s;
+    }
+};
+
+// The bytes the station logged as received, in order.
+QByteArray received(SimProcess &sim) {
+    sim.stop();
+    QByteArray out;
+    for (const QString &line : sim.log().split(QLatin1Char('\n')))
+        if (line.startsWith(QLatin1String("RX ")))
+            out.append(char(line.mid(3, 2).toInt(nullptr, 16)));
+    return out;
+}
+
+QByteArray fileBytes(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Something other than what a fresh simulated station holds.
+StreamImage newProgramming() {
+    StreamImage m = defaultStationMemory(0);
+    m.image.header[HeaderByte::Volume] = 12;
+    m.image.tones.fill(200);
+    for (int j = 0; j < 3; ++j)
+        m.image.records[2][RecordByte::RxWord + j] =
+            encodeSynthWord(155006.25, SynthSide::Receive, bandRow(2).settings)[j];
+    return m;
+}
+
+const QByteArray Read = QByteArray(1, char(ReadCommand));
+
+} // namespace
+
+TEST(WriteWithSafeguards, BackupIsTheStationBeforeTheWriteAndVerifyFindsTheImage) {
+    QTemporaryDir dir;
+    SimProcess sim({QStringLiteral("--log")});
+    // What "Чтение данных " and "Запись в файл" would have saved just before the write.
+    PosixSerialPort port;
+    Recorder before;
+    const ExchangeResult read = readFromStation(port, sim.path, before);
+    ASSERT_TRUE(read.ok());
+    Editor ed;
+    applyCompleteRead(ed, read.stream);
+    const QString reference = dir.filePath(QStringLiteral("before.ini"));
+    saveSettingsFile(ed, reference);
+
+    const StreamImage image = newProgramming();
+    Recorder obs;
+    const SafeWriteResult r =
+        writeWithSafeguards(port, sim.path, obs, image, {true, dir.filePath(QStringLiteral("backups")), true});
+    ASSERT_TRUE(r.ok()) << r.message.toStdString();
+    EXPECT_EQ(r.stage, WriteStage::Verify);
+    EXPECT_EQ(r.serial, QStringLiteral("070001"));
+    EXPECT_EQ(r.writtenBytes, 25 + 18 * 4);
+    EXPECT_TRUE(r.backupPath.startsWith(dir.filePath(QStringLiteral("backups/070001_")))) << r.backupPath.toStdString();
+    EXPECT_EQ(fileBytes(r.backupPath), fileBytes(reference));
+    EXPECT_FALSE(port.isOpen());
+
+    EXPECT_EQ(received(sim), Read + Read + openingSequence(0) + encodeWriteStream(image) + Read);
+    EXPECT_EQ(obs.statuses(), (QStringList{"ПП", "- -", "ПР", "- -", "ПП", "- -"}));
+    EXPECT_EQ(obs.events.count(QStringLiteral("buttons:1")), 1) << "the buttons come back at the end only";
+    EXPECT_EQ(obs.events.last(), QStringLiteral("buttons:1"));
+    EXPECT_EQ(obs.readPhases, 0) << "no read of the job reaches the editor";
+}
+
+TEST(WriteWithSafeguards, NoByteOfTheWriteWithoutABackup) {
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath(QStringLiteral("file")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    struct Case { const char *what; QStringList args; QString folder; bool fileError; const char16_t *says; };
+    const Case cases[] = {
+        {"silent station", {"--silent"}, dir.filePath("backups"), false,
+         u"Резервная копия не сделана: Станция не ответила: заголовок. Запись не начата, станция не изменена."},
+        {"station stops mid-read", {"--stop-after", "0"}, dir.filePath("backups"), false, u"Резервная копия не сделана"},
+        {"folder cannot be made", {}, dir.filePath("file/backups"), true, u"Резервная копия не сохранена"},
+    };
+    for (const Case &c : cases) {
+        SimProcess sim(QStringList{QStringLiteral("--log")} + c.args);
+        PosixSerialPort port;
+        Recorder obs;
+        const SafeWriteResult r = writeWithSafeguards(port, sim.path, obs, newProgramming(), {true, c.folder, true});
+        EXPECT_FALSE(r.ok()) << c.what;
+        EXPECT_EQ(r.stage, WriteStage::Backup) << c.what;
+        EXPECT_EQ(r.fileError, c.fileError) << c.what;
+        EXPECT_TRUE(r.message.startsWith(QString::fromUtf16(c.says))) << c.what << ": " << r.message.toStdString();
+        EXPECT_TRUE(r.backupPath.isEmpty()) << c.what;
+        EXPECT_EQ(received(sim), Read) << c.what;
+        EXPECT_EQ(obs.events.last(), QStringLiteral("buttons:1")) << c.what;
+        EXPECT_FALSE(port.isOpen()) << c.what;
+    }
+}
