@@ -1,14 +1,62 @@
-// Any bytes as a station's answer to the read command: decoding takes what arrived and never
-// reads outside a list or the image.
+// Any bytes as a station's answer to the read command, cut wherever the station fell silent:
+// the editor takes what arrived phase by phase, never reads outside a list or the image, and
+// what a complete read leaves saves to a file that loads back the same.
+#include "common/errors.h"
+#include "fuzz_target.h"
+#include "settings_file/settings_file.h"
+#include "station_link/image_layout.h"
+#include "station_link/read_into_editor.h"
 #include "station_link/station_readout.h"
-#include "table/bands.h"
 
-#include <QByteArray>
-#include <cstdint>
+TOLVIN_FUZZ_TARGET(station_readout) {
+    using namespace tolvin;
+    const QByteArray stream(reinterpret_cast<const char *>(data), qsizetype(size));
+    for (const BandRow &band : bandTable())
+        (void)readStation(stream, band.settings);
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    const QByteArray stream(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    for (const tolvin::BandRow &band : tolvin::bandTable())
-        (void)tolvin::readStation(stream, band.settings);
+    // The phases as the read reports them while the bytes arrive; a short stream stops where the
+    // read would have stopped.
+    Editor ed;
+    applyReadPhase(ed, ReadPhase::Started, QByteArray());
+    FUZZ_REQUIRE(ed.memo == QStringList{QStringLiteral("[Общие установки]")});
+    if (stream.size() < 10)
+        return 0;
+    applyReadPhase(ed, ReadPhase::HeaderArrived, stream.left(10));
+    for (int i = 11; i <= 20 && i <= stream.size(); ++i)
+        applyReadPhase(ed, ReadPhase::ToneArrived, stream.left(i));
+    if (stream.size() < ReadStreamFixedLength)
+        return 0;
+    applyReadPhase(ed, ReadPhase::SettingsArrived, stream.left(ReadStreamFixedLength));
+    const int n = uint8_t(stream[HeaderByte::ChannelCount]);
+    FUZZ_REQUIRE(ed.table.rowCount() == n + 1);
+    const int complete = ReadStreamFixedLength + RecordSize * n;
+    if (stream.size() < complete)
+        return 0;
+    // The read takes exactly what it asked for; anything after it is dropped with the input.
+    const QByteArray answer = stream.left(complete);
+    applyReadPhase(ed, ReadPhase::RecordsArrived, answer);
+    applyReadPhase(ed, ReadPhase::Finished, answer);
+    FUZZ_REQUIRE(ed.memo.last().startsWith(QStringLiteral("СК=")));
+
+    Editor whole;
+    applyCompleteRead(whole, answer);
+    FUZZ_REQUIRE(whole.memo == ed.memo);
+    FUZZ_REQUIRE(whole.table.rowCount() == ed.table.rowCount());
+
+    // tolvin-cli read saves this editor; the file must load back as it was read.
+    QByteArray saved;
+    try {
+        saved = settingsFileBytes(whole);
+    } catch (const AppError &) {
+        FUZZ_REQUIRE(false);
+    }
+    if (n == 0)
+        return 0; // a file without channel section 1 is no table to load
+    Editor back;
+    loadSettingsBytes(back, saved, QStringLiteral("read.ini"));
+    for (int r = 1; r <= n; ++r)
+        for (int c = 0; c < ColumnCount; ++c)
+            FUZZ_REQUIRE(isCheckboxColumn(c) ? back.table.flag(c, r) == whole.table.flag(c, r)
+                                             : back.table.cell(c, r) == whole.table.cell(c, r).trimmed());
     return 0;
 }

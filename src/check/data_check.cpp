@@ -1,5 +1,6 @@
 #include "check/data_check.h"
 
+#include "common/message_text.h"
 #include "common/numbers.h"
 #include "settings_file/ini_document.h"
 #include "settings_file/settings_file.h"
@@ -33,10 +34,6 @@ using Step = std::optional<Refusal>;
 
 Refusal refuse(const QString &text) {
     return Refusal{text, false};
-}
-
-QString quoted(const QString &s) {
-    return QLatin1Char('"') + s + QLatin1Char('"');
 }
 
 // The three "+"/"-" switches that end up as bits of the feature byte.
@@ -179,7 +176,7 @@ private:
             const std::optional<uint8_t> code = ctcss ? ctcssCode(cell) : dcsCode(cell, m_dcsPlus);
             if (!code)
                 return refuse(QStringLiteral("В строчке №%1 в столбце %2 неизвестное значение %3")
-                                  .arg(r).arg(quoted(columnHeaders().at(cols[k]).trimmed()), quoted(cell)));
+                                  .arg(r).arg(quotedText(columnHeaders().at(cols[k]).trimmed()), quotedText(cell)));
             rec[bytes[k]] = *code;
         }
         return std::nullopt;

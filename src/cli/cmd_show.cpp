@@ -13,34 +13,39 @@ QString stringArray(const QStringList &texts) {
     return QLatin1Char('[') + items.join(QStringLiteral(", ")) + QLatin1Char(']');
 }
 
-QString showJson(const Editor &ed) {
+// Written as it goes: a file of tens of thousands of tiny sections is a table of as many rows,
+// and its text is never held twice.
+void showJson(const Editor &ed, QTextStream &out) {
     const ChannelTable &t = ed.table;
     QStringList headers;
     for (int c = 0; c < ColumnCount; ++c)
         headers << t.cell(c, 0);
-    QStringList rows;
-    for (int r = 1; r < t.rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < ColumnCount; ++c)
-            cells << (isCheckboxColumn(c) ? QString::fromLatin1(t.flag(c, r) ? "true" : "false")
-                                          : jsonString(t.cell(c, r)));
-        rows << QStringLiteral("    [") + cells.join(QStringLiteral(", ")) + QLatin1Char(']');
-    }
     const EditorState &s = ed.state;
-    QString json;
-    json += QStringLiteral("{\n");
-    json += QStringLiteral("  \"title\": %1,\n").arg(jsonString(s.title));
-    json += QStringLiteral("  \"station_type\": %1,\n").arg(s.StationType);
-    json += QStringLiteral("  \"module_type\": %1,\n").arg(s.ModuleType);
-    json += QStringLiteral("  \"band_low\": %1,\n").arg(s.bandSettings.BandLow);
-    json += QStringLiteral("  \"band_high\": %1,\n").arg(s.bandSettings.BandHigh);
-    json += QStringLiteral("  \"memo\": %1,\n").arg(stringArray(ed.memo));
-    json += QStringLiteral("  \"headers\": %1,\n").arg(stringArray(headers));
-    json += rows.isEmpty() ? QStringLiteral("  \"rows\": []\n")
-                           : QStringLiteral("  \"rows\": [\n") + rows.join(QStringLiteral(",\n")) +
-                                 QStringLiteral("\n  ]\n");
-    json += QStringLiteral("}\n");
-    return json;
+    out << QStringLiteral("{\n");
+    out << QStringLiteral("  \"title\": %1,\n").arg(jsonString(s.title));
+    out << QStringLiteral("  \"station_type\": %1,\n").arg(s.StationType);
+    out << QStringLiteral("  \"module_type\": %1,\n").arg(s.ModuleType);
+    out << QStringLiteral("  \"band_low\": %1,\n").arg(s.bandSettings.BandLow);
+    out << QStringLiteral("  \"band_high\": %1,\n").arg(s.bandSettings.BandHigh);
+    out << QStringLiteral("  \"memo\": %1,\n").arg(stringArray(ed.memo));
+    out << QStringLiteral("  \"headers\": %1,\n").arg(stringArray(headers));
+    if (t.rowCount() <= 1) {
+        out << QStringLiteral("  \"rows\": []\n}\n");
+        return;
+    }
+    out << QStringLiteral("  \"rows\": [\n");
+    QString row;
+    for (int r = 1; r < t.rowCount(); ++r) {
+        row = QStringLiteral("    [");
+        for (int c = 0; c < ColumnCount; ++c) {
+            if (c > 0)
+                row += QStringLiteral(", ");
+            row += isCheckboxColumn(c) ? QString::fromLatin1(t.flag(c, r) ? "true" : "false") : jsonString(t.cell(c, r));
+        }
+        row += r + 1 < t.rowCount() ? QStringLiteral("],\n") : QStringLiteral("]\n");
+        out << row;
+    }
+    out << QStringLiteral("  ]\n}\n");
 }
 
 } // namespace
@@ -53,7 +58,7 @@ int cmdShow(const QStringList &args, QTextStream &out, QTextStream &err) {
     Editor ed; // start-up state: band 1, station type 1, no module
     if (!loadEditor(ed, file, err))
         return ExitUsage;
-    out << showJson(ed);
+    showJson(ed, out);
     return ExitOk;
 }
 

@@ -1,6 +1,7 @@
 #include "common/numbers.h"
 
 #include "common/errors.h"
+#include "common/message_text.h"
 
 #include <charconv>
 #include <cfenv>
@@ -58,7 +59,7 @@ std::optional<int32_t> tryStrToInt(const QString &text) {
 int32_t strToInt(const QString &text) {
     if (auto v = tryStrToInt(text))
         return *v;
-    throw ConversionError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    throw ConversionError(QStringLiteral("'%1' is not a valid integer value").arg(visibleText(text)));
 }
 
 namespace {
@@ -152,7 +153,7 @@ std::optional<double> tryStrToFloat(const QString &text) {
 double strToFloat(const QString &text) {
     if (auto v = tryStrToFloat(text))
         return *v;
-    throw ConversionError(QStringLiteral("'%1' is not a valid floating point value").arg(text));
+    throw ConversionError(QStringLiteral("'%1' is not a valid floating point value").arg(visibleText(text)));
 }
 
 QString floatToStr(double value) {

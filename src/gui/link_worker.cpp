@@ -31,6 +31,7 @@ LinkWorker::LinkWorker(QObject *parent) : QObject(parent) {
 
 LinkWorker::~LinkWorker() {
     stop();
+    delete m_thread; // ended: stop() waited for it
 }
 
 bool LinkWorker::start(Job job) {

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <limits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -23,35 +24,225 @@ QString writeError(const QString &path, const QString &reason) {
     return QStringLiteral("Не удалось записать файл %1: %2").arg(QDir::toNativeSeparators(path), reason);
 }
 
-// Closes a descriptor on every way out.
+// The failure of one step of a write, with the errno it left.
+struct StepFailed {
+    int err;
+};
+
+// Closes a descriptor on every way out; close() reports what a network file system or a full
+// disk noticed only then.
 struct Fd {
     int fd = -1;
+    Fd() = default;
+    explicit Fd(int f) : fd(f) {}
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
     ~Fd() {
         if (fd >= 0)
-            ::close(fd);
+            fileCalls().close(fd);
     }
-    int release() {
+    void closeOrThrow() {
         const int f = fd;
         fd = -1;
-        return f;
+        if (fileCalls().close(f) != 0)
+            throw StepFailed{errno};
     }
 };
 
-bool writeAll(int fd, const char *data, qint64 size) {
+void writeAllOrThrow(int fd, const QByteArray &bytes) {
+    const char *data = bytes.constData();
+    qint64 size = bytes.size();
     while (size > 0) {
-        const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
+        const ssize_t n = fileCalls().write(fd, data, static_cast<size_t>(size));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return false;
+            throw StepFailed{errno};
         }
+        if (n == 0)
+            throw StepFailed{EIO};
         data += n;
         size -= n;
     }
-    return true;
+}
+
+void syncOrThrow(int fd) {
+    if (fileCalls().fsync(fd) != 0)
+        throw StepFailed{errno};
+}
+
+// A new directory entry (a rename, a created or removed file) reaches the disk with its folder.
+void syncFolder(const QString &dir) {
+    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// A new file that nobody else has, in `dir`, named after `stem`; -1 with errno when the folder
+// takes none.
+int createUnique(const QString &dir, const QString &stem, mode_t mode, QByteArray &name) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = QFile::encodeName(dir + QLatin1Char('/') + stem + QStringLiteral("-%1-%2").arg(::getpid()).arg(attempt));
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Where the copy of the old bytes goes when the file's own folder takes no new file.
+QString cacheFolder() {
+    QString base = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (base.isEmpty() || QDir::isRelativePath(base))
+        base = QDir::homePath() + QStringLiteral("/.cache");
+    const QString dir = base + QStringLiteral("/tolvin");
+    if (QDir().mkpath(dir) && ::access(QFile::encodeName(dir).constData(), W_OK | X_OK) == 0)
+        return dir;
+    return QDir::tempPath();
+}
+
+bool isPermissionErrno(int err) {
+    return err == EACCES || err == EPERM || err == EROFS;
+}
+
+// The target as a file we write: the path, or the file a symbolic link points to.
+QString resolveTarget(const QString &path) {
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return path;
+    const QString canonical = info.canonicalFilePath(); // empty for a dangling link
+    const QString target = !canonical.isEmpty() ? canonical : info.symLinkTarget();
+    return target.isEmpty() ? path : target;
+}
+
+enum class Replaced { Done, OwnerWouldChange, FolderClosed };
+
+// The new content in a temporary file renamed over the target. Returns without touching the
+// target when a rename would change its owner or group, or the folder takes no new file.
+Replaced replaceByRename(const QString &path, const QString &target, const QByteArray &bytes,
+                         const struct stat *old) {
+    const QString dir = QFileInfo(target).absolutePath();
+    QByteArray tmpName;
+    // Not derived from the target's name, which may already be as long as names get. A new file
+    // gets 0666 less the umask; an existing one's mode is copied below.
+    Fd f(createUnique(dir, QStringLiteral(".tolvin"), 0666, tmpName));
+    if (f.fd < 0) {
+        const int err = errno;
+        if (old && isPermissionErrno(err))
+            return Replaced::FolderClosed;
+        if (err == EACCES || err == EPERM)
+            throw IoError(writeError(path, QStringLiteral("нет прав на создание файлов в папке %1")
+                                               .arg(QDir::toNativeSeparators(dir))));
+        throw IoError(writeError(path, describeErrno(err)));
+    }
+    try {
+        if (old) {
+            // A user who may not give the file its owner and group back must not take them
+            // away by saving it: that is a case for writing in place.
+            if (::fchown(f.fd, old->st_uid, old->st_gid) != 0) {
+            }
+            struct stat now {};
+            if (::fstat(f.fd, &now) != 0)
+                throw StepFailed{errno};
+            if (now.st_uid != old->st_uid || now.st_gid != old->st_gid) {
+                f.closeOrThrow();
+                ::unlink(tmpName.constData());
+                return Replaced::OwnerWouldChange;
+            }
+            if (::fchmod(f.fd, old->st_mode & 07777) != 0 && errno != EPERM)
+                throw StepFailed{errno};
+        }
+        writeAllOrThrow(f.fd, bytes);
+        syncOrThrow(f.fd);
+        f.closeOrThrow();
+        if (::rename(tmpName.constData(), QFile::encodeName(target).constData()) != 0)
+            throw StepFailed{errno};
+    } catch (const StepFailed &e) {
+        ::unlink(tmpName.constData());
+        throw IoError(writeError(path, describeErrno(e.err)));
+    }
+    syncFolder(dir);
+    return Replaced::Done;
+}
+
+// Opens the target as it is and puts `bytes` in it from the start, cutting what is left over.
+void overwrite(const QByteArray &target, const QByteArray &bytes) {
+    Fd f(::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+    if (f.fd < 0)
+        throw StepFailed{errno};
+    writeAllOrThrow(f.fd, bytes);
+    if (::ftruncate(f.fd, static_cast<off_t>(bytes.size())) != 0)
+        throw StepFailed{errno};
+    syncOrThrow(f.fd);
+    f.closeOrThrow();
+}
+
+// The careful editor's way: old bytes to a copy on disk, new bytes into the file itself, the
+// copy removed once the file holds them. The file keeps its inode, links, owner, group, mode.
+void writeInPlace(const QString &path, const QString &target, const QByteArray &bytes) {
+    const QByteArray nativeTarget = QFile::encodeName(target);
+    QByteArray old;
+    try {
+        // A writable file of any size is still the user's; read it whole, whatever the limit.
+        old = readFileBytes(target, std::numeric_limits<qint64>::max() / 2);
+    } catch (const IoError &) {
+        throw IoError(writeError(path, QStringLiteral("файл нельзя прочитать, чтобы сохранить его прежнее "
+                                                      "содержимое на время записи")));
+    }
+
+    const QFileInfo info(target);
+    const QString stem = QLatin1Char('.') + info.fileName() + QStringLiteral(".tolvin-old");
+    QByteArray copyName;
+    QString copyDir = info.absolutePath();
+    Fd copy(createUnique(copyDir, stem, 0600, copyName));
+    if (copy.fd < 0 && isPermissionErrno(errno)) {
+        copyDir = cacheFolder();
+        copy.fd = createUnique(copyDir, stem, 0600, copyName);
+    }
+    if (copy.fd < 0)
+        throw IoError(writeError(path, QStringLiteral("не удалось сохранить копию прежнего содержимого: %1")
+                                           .arg(describeErrno(errno))));
+    try {
+        writeAllOrThrow(copy.fd, old);
+        syncOrThrow(copy.fd);
+        copy.closeOrThrow();
+    } catch (const StepFailed &e) {
+        ::unlink(copyName.constData());
+        throw IoError(writeError(path, QStringLiteral("не удалось сохранить копию прежнего содержимого: %1")
+                                           .arg(describeErrno(e.err))));
+    }
+    syncFolder(copyDir);
+
+    try {
+        overwrite(nativeTarget, bytes);
+    } catch (const StepFailed &e) {
+        QString reason = describeErrno(e.err);
+        try {
+            overwrite(nativeTarget, old);
+            ::unlink(copyName.constData());
+        } catch (const StepFailed &) {
+            reason += QStringLiteral(". Прежнее содержимое файла сохранено в %1")
+                          .arg(QDir::toNativeSeparators(QFile::decodeName(copyName)));
+        }
+        throw IoError(writeError(path, reason));
+    }
+    ::unlink(copyName.constData());
+    syncFolder(copyDir);
+}
+
+ssize_t systemWrite(int fd, const void *data, size_t size) {
+    return ::write(fd, data, size);
 }
 
 } // namespace
+
+FileCalls &fileCalls() {
+    static FileCalls calls{systemWrite, ::fsync, ::close};
+    return calls;
+}
 
 QString describeErrno(int err) {
     switch (err) {
@@ -78,6 +269,15 @@ QString describeErrno(int err) {
     }
 }
 
+QString sizeText(qint64 bytes) {
+    constexpr qint64 MiB = 1024 * 1024;
+    return bytes % MiB == 0 ? QStringLiteral("%1 МБ").arg(bytes / MiB) : QStringLiteral("%1 байт").arg(bytes);
+}
+
+QString tooBigReason(qint64 maxBytes) {
+    return QStringLiteral("файл слишком велик (больше %1)").arg(sizeText(maxBytes));
+}
+
 std::optional<QByteArray> tryReadFileBytes(const QString &path, qint64 maxBytes) {
     try {
         return readFileBytes(path, maxBytes);
@@ -90,8 +290,13 @@ QByteArray readFileBytes(const QString &path, qint64 maxBytes) {
     if (path.isEmpty())
         throw IoError(readError(path, describeErrno(ENOENT)));
     const QByteArray native = QFile::encodeName(path);
-    Fd f;
-    f.fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct ReadFd {
+        int fd;
+        ~ReadFd() {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    } f{::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
     if (f.fd < 0)
         throw IoError(readError(path, describeErrno(errno)));
     struct stat st {};
@@ -102,14 +307,14 @@ QByteArray readFileBytes(const QString &path, qint64 maxBytes) {
     if (!S_ISREG(st.st_mode)) // a device or a pipe could block or never end
         throw IoError(readError(path, QStringLiteral("это не обычный файл")));
     if (st.st_size > maxBytes)
-        throw IoError(readError(path, describeErrno(EFBIG)));
+        throw IoError(readError(path, tooBigReason(maxBytes)));
     QByteArray bytes;
     bytes.resize(static_cast<qsizetype>(st.st_size));
     qint64 done = 0;
     while (true) {
         if (done == bytes.size()) {
-            if (bytes.size() >= maxBytes + 1)
-                throw IoError(readError(path, describeErrno(EFBIG)));
+            if (bytes.size() > maxBytes)
+                throw IoError(readError(path, tooBigReason(maxBytes)));
             bytes.resize(bytes.size() + 4096); // the file grew since fstat
         }
         const ssize_t n = ::read(f.fd, bytes.data() + done, static_cast<size_t>(bytes.size() - done));
@@ -122,6 +327,8 @@ QByteArray readFileBytes(const QString &path, qint64 maxBytes) {
             break;
         done += n;
     }
+    if (done > maxBytes)
+        throw IoError(readError(path, tooBigReason(maxBytes)));
     bytes.truncate(static_cast<qsizetype>(done));
     return bytes;
 }
@@ -129,83 +336,32 @@ QByteArray readFileBytes(const QString &path, qint64 maxBytes) {
 void writeFileAtomically(const QString &path, const QByteArray &bytes) {
     if (path.isEmpty())
         throw IoError(writeError(path, describeErrno(ENOENT)));
-    QString target = path;
-    const QFileInfo info(path);
-    if (info.isSymLink()) {
-        const QString canonical = info.canonicalFilePath(); // empty for a dangling link
-        target = !canonical.isEmpty() ? canonical : info.symLinkTarget();
-        if (target.isEmpty())
-            target = path;
-    }
+    const QString target = resolveTarget(path);
     const QByteArray nativeTarget = QFile::encodeName(target);
 
-    bool existed = false;
     struct stat st {};
-    if (::stat(nativeTarget.constData(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
-            throw IoError(writeError(path, describeErrno(EISDIR)));
-        if (!S_ISREG(st.st_mode))
-            throw IoError(writeError(path, QStringLiteral("это не обычный файл")));
-        existed = true;
-        // The rename below would get past a file the user made read-only; refuse as an
-        // ordinary write into it would.
-        if (::faccessat(AT_FDCWD, nativeTarget.constData(), W_OK, AT_EACCESS) != 0)
+    if (::stat(nativeTarget.constData(), &st) != 0) {
+        if (errno != ENOENT)
             throw IoError(writeError(path, describeErrno(errno)));
-    } else if (errno != ENOENT) {
+        replaceByRename(path, target, bytes, nullptr);
+        return;
+    }
+    if (S_ISDIR(st.st_mode))
+        throw IoError(writeError(path, describeErrno(EISDIR)));
+    if (!S_ISREG(st.st_mode))
+        throw IoError(writeError(path, QStringLiteral("это не обычный файл")));
+    // The rename would get past a file the user made read-only; refuse as an ordinary write
+    // into it would.
+    if (::faccessat(AT_FDCWD, nativeTarget.constData(), W_OK, AT_EACCESS) != 0)
         throw IoError(writeError(path, describeErrno(errno)));
-    }
 
-    const QFileInfo targetInfo(target);
-    const QString dir = targetInfo.absolutePath();
-    QByteArray tmpName;
-    Fd f;
-    for (int attempt = 0; attempt < 100 && f.fd < 0; ++attempt) {
-        // Not derived from the target's name, which may already be as long as names get.
-        tmpName = QFile::encodeName(dir + QStringLiteral("/.tolvin-%1-%2.tmp").arg(::getpid()).arg(attempt));
-        // A new file gets 0666 less the umask; an existing one's mode is copied below.
-        f.fd = ::open(tmpName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (f.fd < 0 && errno != EEXIST)
-            break;
+    // A rename gives the name a new file; the other names of the old one would keep the old text.
+    if (st.st_nlink > 1) {
+        writeInPlace(path, target, bytes);
+        return;
     }
-    if (f.fd < 0) {
-        const int err = errno;
-        if (err == EACCES || err == EPERM)
-            throw IoError(writeError(path, QStringLiteral("нет прав на создание файлов в папке %1")
-                                               .arg(QDir::toNativeSeparators(dir))));
-        throw IoError(writeError(path, describeErrno(err)));
-    }
-
-    auto fail = [&](int err) {
-        ::close(f.release());
-        ::unlink(tmpName.constData());
-        throw IoError(writeError(path, describeErrno(err)));
-    };
-    if (!writeAll(f.fd, bytes.constData(), bytes.size()))
-        fail(errno);
-    if (existed) {
-        // Owner and mode as the old file had them; a user who may not change them still saves.
-        if (::fchown(f.fd, st.st_uid, st.st_gid) != 0) {
-        }
-        if (::fchmod(f.fd, st.st_mode & 07777) != 0 && errno != EPERM)
-            fail(errno);
-    }
-    if (::fsync(f.fd) != 0)
-        fail(errno);
-    if (::close(f.release()) != 0) {
-        const int err = errno;
-        ::unlink(tmpName.constData());
-        throw IoError(writeError(path, describeErrno(err)));
-    }
-    if (::rename(tmpName.constData(), nativeTarget.constData()) != 0) {
-        const int err = errno;
-        ::unlink(tmpName.constData());
-        throw IoError(writeError(path, describeErrno(err)));
-    }
-    // The rename itself must reach the disk too.
-    Fd d;
-    d.fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (d.fd >= 0)
-        ::fsync(d.fd);
+    if (replaceByRename(path, target, bytes, &st) != Replaced::Done)
+        writeInPlace(path, target, bytes);
 }
 
 } // namespace tolvin

@@ -4,21 +4,51 @@
 #include <QString>
 #include <optional>
 
+#include <sys/types.h>
+
 namespace tolvin {
+
+// The largest file the program reads. A settings file of 99 channels is about 24 KB and a
+// thousand full channel sections stay well below this; anything larger is not a file of ours,
+// and refusing it keeps every load, check and save of an accepted file quick and small.
+constexpr qint64 MaxInputFileBytes = 1024 * 1024;
 
 // The reason behind an errno value, in the words a technician reads in a message box.
 QString describeErrno(int err);
 
+// "1 МБ", "100 байт": a size limit as a message gives it.
+QString sizeText(qint64 bytes);
+// "файл слишком велик (больше 1 МБ)": the reason for a file past a size limit.
+QString tooBigReason(qint64 maxBytes);
+
 // Reads the whole file. Throws IoError "Не удалось прочитать файл <path>: <reason>" when it is
 // missing, a folder, not readable, or larger than maxBytes.
-QByteArray readFileBytes(const QString &path, qint64 maxBytes = 16 * 1024 * 1024);
+QByteArray readFileBytes(const QString &path, qint64 maxBytes = MaxInputFileBytes);
 // The same without the error: nothing when the file cannot be read.
-std::optional<QByteArray> tryReadFileBytes(const QString &path, qint64 maxBytes = 16 * 1024 * 1024);
+std::optional<QByteArray> tryReadFileBytes(const QString &path, qint64 maxBytes = MaxInputFileBytes);
 
-// Writes a temporary file in the target's folder, puts it on disk and renames it over the
-// target, so that a failure at any step leaves the old file as it was. A symbolic link is
-// followed (the file it points to is replaced, the link stays); an existing file keeps its
-// permissions, and one we may not write to is refused. Throws IoError "Не удалось записать файл <path>: <reason>".
+// Writes the whole file so that a failure at any step leaves the old content as it was, and
+// keeps what the user relies on about the file:
+// - Normally a temporary file in the target's folder is written, put on disk and renamed over
+//   the target, with the old file's mode, owner and group.
+// - Where a rename would change something, the file is rewritten in place instead, after a copy
+//   of its old bytes has been put on disk next to it (or, in a folder we may not write, in the
+//   user's cache folder); the copy goes once the new content is on disk, and stays, named in
+//   the error, only when the old content could not be put back. That is the case for a file
+//   with other hard links (they would keep the old content), for a file whose owner or group a
+//   new file of ours could not take, and for a writable file in a folder we may not write.
+// A symbolic link is followed: the file it points to is written, the link stays. An existing
+// file we may not write to is refused (the rename would get past its read-only mode).
+// Throws IoError "Не удалось записать файл <path>: <reason>".
 void writeFileAtomically(const QString &path, const QByteArray &bytes);
+
+// The system calls through which the file layer puts bytes on disk, where a full disk, a
+// network share or a failing USB stick reports late. Tests put failing ones in their place.
+struct FileCalls {
+    ssize_t (*write)(int fd, const void *data, size_t size);
+    int (*fsync)(int fd);
+    int (*close)(int fd);
+};
+FileCalls &fileCalls();
 
 } // namespace tolvin

@@ -25,7 +25,7 @@ constexpr qint64 RacyWindowNs = 2'000'000'000;
 
 } // namespace
 
-IniAccessor::Stamp IniAccessor::stampOf(const QString &path) {
+IniAccessor::Stamp IniAccessor::fileStamp(const QString &path) {
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return {};
@@ -40,7 +40,7 @@ IniAccessor::Stamp IniAccessor::stampOf(const QString &path) {
 }
 
 const IniDocument &IniAccessor::current() {
-    const Stamp now = stampOf(m_path);
+    const Stamp now = m_stampOf(m_path);
     if (m_loaded && now == m_stamp) {
         if (!now.exists)
             return m_doc;
@@ -93,7 +93,7 @@ void IniAccessor::WriteText(const QString &section, const QString &key, const QS
     // Keep what the disk holds: a character outside the code page was stored as '?'.
     m_doc = IniDocument::fromBytes(bytes);
     m_bytes = bytes;
-    m_stamp = stampOf(m_path);
+    m_stamp = m_stampOf(m_path);
     m_checkedAtNs = nowNs();
     m_loaded = m_stamp.exists;
     m_unreadable = false;

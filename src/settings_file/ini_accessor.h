@@ -14,7 +14,21 @@ namespace tolvin {
 
 class IniAccessor {
 public:
-    explicit IniAccessor(QString path) : m_path(std::move(path)) {}
+    // What says whether a file changed since the accessor last read it.
+    struct Stamp {
+        bool exists = false;
+        quint64 dev = 0, inode = 0;
+        qint64 size = 0, mtimeNs = 0, ctimeNs = 0;
+        bool operator==(const Stamp &) const = default;
+    };
+    using StampReader = Stamp (*)(const QString &path);
+    // The file system's own: stat(), times to the nanosecond where the file system keeps them.
+    static Stamp fileStamp(const QString &path);
+
+    // Tests stand in a file system that keeps coarse times (whole seconds; FAT keeps two) by a
+    // stamp reader of their own.
+    explicit IniAccessor(QString path, StampReader stamp = fileStamp)
+        : m_path(std::move(path)), m_stampOf(stamp) {}
 
     QString ReadText(const QString &section, const QString &key, const QString &def);
     int32_t ReadNumber(const QString &section, const QString &key, int32_t def);
@@ -28,16 +42,10 @@ public:
     const QString &path() const { return m_path; }
 
 private:
-    struct Stamp {
-        bool exists = false;
-        quint64 dev = 0, inode = 0;
-        qint64 size = 0, mtimeNs = 0, ctimeNs = 0;
-        bool operator==(const Stamp &) const = default;
-    };
-    static Stamp stampOf(const QString &path);
     const IniDocument &current();
 
     QString m_path;
+    StampReader m_stampOf;
     bool m_loaded = false;
     bool m_unreadable = false; // the file exists but its content could not be read
     Stamp m_stamp;

@@ -3,6 +3,7 @@
 #include "common/cp1251.h"
 #include "common/text_encoding.h"
 #include "common/errors.h"
+#include "common/message_text.h"
 #include "common/numbers.h"
 
 namespace tolvin {
@@ -39,25 +40,22 @@ bool hasLineBreak(const QString &s) {
     return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r'));
 }
 
-// One text line per LF; a CR right before the LF belongs to the break, any other CR to the text.
-void splitInto(QStringList &out, const QString &text, bool dropFinalEmpty) {
+// One text line per line end: CR LF, LF or CR. Text after the last line end is one more line;
+// a line end at the very end starts none unless keepFinalEmpty says so.
+void splitInto(QStringList &out, QStringView text, bool keepFinalEmpty) {
     qsizetype start = 0;
     const qsizetype n = text.size();
-    while (start < n) {
-        qsizetype lf = text.indexOf(QLatin1Char('\n'), start);
-        const bool last = lf < 0;
-        if (last)
-            lf = n;
-        qsizetype end = lf;
-        if (!last && end > start && text.at(end - 1) == QLatin1Char('\r'))
-            --end;
-        out << text.mid(start, end - start);
-        start = lf + 1;
-        if (last)
-            return;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c != QLatin1Char('\n') && c != QLatin1Char('\r'))
+            continue;
+        out << text.mid(start, i - start).toString();
+        if (c == QLatin1Char('\r') && i + 1 < n && text[i + 1] == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
     }
-    if (!dropFinalEmpty)
-        out << QString();
+    if (start < n || keepFinalEmpty)
+        out << text.mid(start).toString();
 }
 
 } // namespace
@@ -65,7 +63,7 @@ void splitInto(QStringList &out, const QString &text, bool dropFinalEmpty) {
 IniDocument IniDocument::fromBytes(const QByteArray &bytes) {
     IniDocument doc;
     if (!bytes.isEmpty())
-        splitInto(doc.m_lines, decodeFileText(bytes), true);
+        splitInto(doc.m_lines, decodeFileText(bytes), false);
     doc.reindex();
     return doc;
 }
@@ -74,8 +72,8 @@ IniDocument IniDocument::fromLines(const QStringList &lines) {
     IniDocument doc;
     doc.m_lines.reserve(lines.size());
     for (const QString &l : lines) {
-        if (l.contains(QLatin1Char('\n')))
-            splitInto(doc.m_lines, l, false); // read back from disk, it would be these lines
+        if (hasLineBreak(l))
+            splitInto(doc.m_lines, l, true); // read back from disk, it would be these lines
         else
             doc.m_lines << l;
     }
@@ -86,21 +84,27 @@ IniDocument IniDocument::fromLines(const QStringList &lines) {
 void IniDocument::reindex() {
     m_sections.clear();
     m_sectionByName.clear();
+    m_entries.clear();
     m_current = -1;
-    for (int i = 0; i < m_lines.size(); ++i)
+    m_byteSize = 0;
+    for (int i = 0; i < m_lines.size(); ++i) {
         indexLine(i, m_current);
+        m_byteSize += m_lines.at(i).size() + 2;
+    }
 }
 
 void IniDocument::indexLine(int line, int &current) {
     const QStringView t = trimBlanks(m_lines.at(line));
     if (isHeader(t)) {
+        if (current >= 0)
+            m_sections[current].end = line;
         const QString name = fold(headerName(t));
         if (m_sectionByName.contains(name)) {
             current = -1; // a later duplicate stays invisible
             return;
         }
         current = static_cast<int>(m_sections.size());
-        m_sections.push_back(Section{line, -1, {}});
+        m_sections.push_back(Section{line, -1, -1});
         m_sectionByName.insert(name, current);
         return;
     }
@@ -109,15 +113,15 @@ void IniDocument::indexLine(int line, int &current) {
     const QStringView key = entryKey(t);
     if (key.isEmpty())
         return;
-    Section &s = m_sections[current];
-    const QString k = key.toString().toCaseFolded();
-    if (!s.keys.contains(k))
-        s.keys.insert(k, line);
-    s.lastEntry = line;
+    EntryKey k{current, key.toString().toCaseFolded()};
+    if (!m_entries.contains(k))
+        m_entries.emplace(std::move(k), line);
+    m_sections[current].lastEntry = line;
 }
 
 void IniDocument::appendLine(const QString &line) {
     m_lines << line;
+    m_byteSize += line.size() + 2;
     indexLine(static_cast<int>(m_lines.size()) - 1, m_current);
 }
 
@@ -127,10 +131,10 @@ const IniDocument::Section *IniDocument::findSection(const QString &section) con
 }
 
 int IniDocument::findEntry(const QString &section, const QString &key) const {
-    const Section *s = findSection(section);
-    if (!s)
+    const auto it = m_sectionByName.constFind(fold(section));
+    if (it == m_sectionByName.constEnd())
         return -1;
-    return s->keys.value(fold(key), -1);
+    return m_entries.value(EntryKey{*it, fold(key)}, -1);
 }
 
 std::optional<QString> IniDocument::value(const QString &section, const QString &key) const {
@@ -153,6 +157,34 @@ int32_t IniDocument::readNumber(const QString &section, const QString &key, int3
     return tryStrToInt(text).value_or(def);
 }
 
+QString IniDocument::foldName(const QString &name) {
+    return fold(name);
+}
+
+QStringList IniDocument::readTexts(const QString &section, const QStringList &foldedKeys,
+                                   const QStringList &defaults) const {
+    QStringList out = defaults;
+    const Section *s = findSection(section);
+    if (!s)
+        return out;
+    std::vector<bool> found(size_t(foldedKeys.size()), false);
+    qsizetype left = foldedKeys.size();
+    const int end = s->end >= 0 ? s->end : int(m_lines.size());
+    for (int line = s->header + 1; line < end && line <= s->lastEntry && left > 0; ++line) {
+        const QStringView t = trimBlanks(m_lines.at(line));
+        const QStringView key = entryKey(t);
+        if (key.isEmpty())
+            continue;
+        const qsizetype i = foldedKeys.indexOf(key.toString().toCaseFolded());
+        if (i < 0 || found[size_t(i)])
+            continue;
+        found[size_t(i)] = true;
+        --left;
+        out[i] = trimBlanks(t.mid(t.indexOf(QLatin1Char('=')) + 1)).toString();
+    }
+    return out;
+}
+
 bool IniDocument::hasSection(const QString &section) const {
     const Section *s = findSection(section);
     return s && s->lastEntry >= 0;
@@ -162,13 +194,13 @@ void IniDocument::writeText(const QString &section, const QString &key, const QS
     const QString sec = trimBlanks(section).toString();
     const QString k = trimBlanks(key).toString();
     if (sec.isEmpty() || hasLineBreak(sec) || sec.contains(QLatin1Char(']')))
-        throw AppError(QStringLiteral("Недопустимое имя раздела \"%1\"").arg(section));
+        throw AppError(QStringLiteral("Недопустимое имя раздела %1").arg(quotedText(section)));
     if (k.isEmpty() || hasLineBreak(k) || k.contains(QLatin1Char('=')) ||
         k.startsWith(QLatin1Char('[')) || k.startsWith(QLatin1Char(';')))
-        throw AppError(QStringLiteral("Недопустимое имя ключа \"%1\" в разделе [%2]").arg(key, sec));
+        throw AppError(QStringLiteral("Недопустимое имя ключа %1 в разделе [%2]").arg(quotedText(key), visibleText(sec)));
     if (hasLineBreak(value))
-        throw AppError(QStringLiteral("Значение ключа \"%1\" в разделе [%2] содержит перевод строки")
-                           .arg(k, sec));
+        throw AppError(QStringLiteral("Значение ключа \"%1\" в разделе [%2] содержит перевод строки: %3")
+                           .arg(visibleText(k), visibleText(sec), quotedText(value)));
 
     const auto it = m_sectionByName.constFind(sec.toCaseFolded());
     if (it == m_sectionByName.constEnd()) {
@@ -177,12 +209,14 @@ void IniDocument::writeText(const QString &section, const QString &key, const QS
         return;
     }
     const Section &s = m_sections[*it];
-    const int line = s.keys.value(k.toCaseFolded(), -1);
+    const int line = m_entries.value(EntryKey{*it, k.toCaseFolded()}, -1);
     if (line >= 0) {
         // The key keeps the spelling it had in the file.
         const QString &old = m_lines.at(line);
         const QStringView oldKey = trimBlanks(QStringView(old).left(old.indexOf(QLatin1Char('='))));
-        m_lines[line] = oldKey.toString() + QLatin1Char('=') + value;
+        const QString replaced = oldKey.toString() + QLatin1Char('=') + value;
+        m_byteSize += replaced.size() - old.size();
+        m_lines[line] = replaced;
         return;
     }
     const int pos = (s.lastEntry >= 0 ? s.lastEntry : s.header) + 1;

@@ -17,6 +17,33 @@ const QString kNo = QStringLiteral("нет");
 
 QString str(const char16_t *s) { return QString::fromUtf16(s); }
 
+// The channel keys (as written and as lookups compare them) and their defaults, made once: a
+// file of many sections then costs the lines it has, not new strings for every key of every row.
+struct ChannelKeyTexts {
+    std::array<QString, 18> key;
+    QStringList folded, def;
+    ChannelKeyTexts() {
+        for (size_t i = 0; i < channelKeys().size(); ++i) {
+            key[i] = str(channelKeys()[i].key);
+            folded << IniDocument::foldName(key[i]);
+            def << str(channelKeys()[i].def);
+        }
+    }
+};
+const ChannelKeyTexts &channelKeyTexts() {
+    static const ChannelKeyTexts t;
+    return t;
+}
+
+// A file the reader would refuse is not worth writing: the save stops at the reader's limit.
+void requireReadableSize(const IniDocument &doc, int channels) {
+    if (doc.byteSize() > MaxInputFileBytes)
+        throw AppError(QStringLiteral("Таблица из %1 каналов не помещается в файл настроек: он был бы больше %2, "
+                                      "и программа не смогла бы прочитать его снова")
+                           .arg(channels)
+                           .arg(sizeText(MaxInputFileBytes)));
+}
+
 // A row whose boxes were never made (start-up) or were removed (band change) has no flags to
 // store; writing "нет" for them would silently turn channels off.
 void requireTable(const ChannelTable &t) {
@@ -75,14 +102,17 @@ QByteArray settingsFileBytes(const Editor &ed) {
     IniDocument doc = IniDocument::fromBytes(toCp1251(block));
     doc.writeNumber(generalSection(), kTypeKey, ed.state.StationType);
     doc.writeNumber(generalSection(), kModuleKey, ed.state.ModuleType);
+    requireReadableSize(doc, t.channelCount());
 
+    const ChannelKeyTexts &keys = channelKeyTexts();
     for (int r = 1; r < t.rowCount(); ++r) {
         const QString section = QString::number(r);
-        for (const ChannelKey &k : channelKeys()) {
-            const QString value = isCheckboxColumn(k.column) ? (t.flag(k.column, r) ? kYes : kNo)
-                                                             : t.cell(k.column, r);
-            doc.writeText(section, str(k.key), value);
+        for (size_t i = 0; i < channelKeys().size(); ++i) {
+            const int col = channelKeys()[i].column;
+            const QString value = isCheckboxColumn(col) ? (t.flag(col, r) ? kYes : kNo) : t.cell(col, r);
+            doc.writeText(section, keys.key[i], value);
         }
+        requireReadableSize(doc, t.channelCount());
     }
     return doc.toBytes();
 }
@@ -92,8 +122,12 @@ void saveSettingsFile(const Editor &ed, const QString &path) {
 }
 
 void loadSettingsFile(Editor &ed, const QString &path) {
+    loadSettingsBytes(ed, readFileBytes(path), path);
+}
+
+void loadSettingsBytes(Editor &ed, const QByteArray &bytes, const QString &path) {
     // Everything that can fail happens before the editor is touched.
-    const IniDocument doc = IniDocument::fromBytes(readFileBytes(path));
+    const IniDocument doc = IniDocument::fromBytes(bytes);
     if (!doc.hasSection(QStringLiteral("1")))
         throw AppError(QStringLiteral("В файле %1 нет таблицы каналов").arg(QDir::toNativeSeparators(path)));
 
@@ -124,14 +158,16 @@ void loadSettingsFile(Editor &ed, const QString &path) {
     createAllOverlays(ed);
     st.PrevRowCount = rows;
 
+    const ChannelKeyTexts &keys = channelKeyTexts();
     for (int r = 1; r < rows; ++r) {
-        const QString section = QString::number(r);
-        for (const ChannelKey &k : channelKeys()) {
-            const QString value = doc.readText(section, str(k.key), str(k.def));
-            if (isCheckboxColumn(k.column))
-                t.setFlag(k.column, r, value != kNo);
+        const QStringList values = doc.readTexts(QString::number(r), keys.folded, keys.def);
+        for (size_t i = 0; i < channelKeys().size(); ++i) {
+            const int col = channelKeys()[i].column;
+            const QString &value = values[qsizetype(i)];
+            if (isCheckboxColumn(col))
+                t.setFlag(col, r, value != kNo);
             else
-                t.setCell(k.column, r, value);
+                t.setCell(col, r, value);
         }
     }
 }

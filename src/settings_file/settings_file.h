@@ -29,7 +29,8 @@ struct ChannelKey {
 const std::array<ChannelKey, 18> &channelKeys();
 
 // The file's bytes for the editor's configuration. Refuses (AppError) while any channel row
-// lacks a check-box state: then there is no table to save.
+// lacks a check-box state: then there is no table to save; and when the file would grow past
+// what loadSettingsFile reads (thousands of channels, only from a file of tiny sections).
 QByteArray settingsFileBytes(const Editor &ed);
 
 // Writes the file safely: the old file stays as it was unless the new one is complete on disk.
@@ -41,6 +42,8 @@ void saveSettingsFile(const Editor &ed, const QString &path);
 // file cannot be read and AppError when it holds no channel table; the editor is then
 // unchanged.
 void loadSettingsFile(Editor &ed, const QString &path);
+// The same for bytes already read; `path` names the file in messages.
+void loadSettingsBytes(Editor &ed, const QByteArray &bytes, const QString &path);
 
 // The two dialogs of the "Каналы" menu.
 FileDialogRequest saveDialogRequest();

@@ -8,8 +8,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <limits>
 #include <sys/signalfd.h>
 
 namespace {
@@ -61,6 +63,8 @@ int main(int argc, char **argv) {
     }
 
     StationModel model(memory, o.type);
+    if (o.corruptByte)
+        model.setCorruptByte(int(std::min<qint64>(*o.corruptByte, std::numeric_limits<int>::max())));
     sim::PtyStation station(model, o);
     QString path;
     try {

@@ -133,11 +133,18 @@ void PtyStation::answer(uint8_t byte, Clock::time_point at) {
             std::fprintf(stderr, "%s\n", e.message().toLocal8Bit().constData());
         }
     }
-    for (char c : a.reply) {
+    QByteArray reply = a.reply;
+    if (!reply.isEmpty())
+        for (int i = 0; i < m_options.flood; ++i)
+            reply.append(char(m_noise() & 0xFF));
+    for (char c : reply) {
+        if (m_options.stopSendingAfter && m_queued >= *m_options.stopSendingAfter)
+            return;
         const uint8_t out = m_options.garble ? uint8_t(m_noise() & 0xFF) : uint8_t(c);
         const Clock::time_point due = std::max(at, m_txLineFree) + m_byteTime;
         m_txLineFree = due;
         m_outgoing.push_back({out, due});
+        ++m_queued;
     }
 }
 

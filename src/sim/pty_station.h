@@ -51,6 +51,7 @@ private:
     Clock::time_point m_txLineFree{};
     Clock::time_point m_lastReceived{};
     qint64 m_received = 0;
+    qint64 m_queued = 0;  // bytes put on the way out
     std::mt19937 m_noise;
 };
 

@@ -70,6 +70,13 @@ ParsedOptions parseOptions(const QStringList &args) {
             o.stopAfter = count(0, Unlimited);
         } else if (name == QLatin1String("--hang-up-after")) {
             o.hangUpAfter = count(1, Unlimited);
+        } else if (name == QLatin1String("--stop-sending-after")) {
+            o.stopSendingAfter = count(0, Unlimited);
+        } else if (name == QLatin1String("--flood")) {
+            if (const auto n = count(1, 4096))
+                o.flood = int(*n);
+        } else if (name == QLatin1String("--corrupt-byte")) {
+            o.corruptByte = count(1, Unlimited);
         } else if (name == QLatin1String("--line-rate")) {
             flag(o.lineRate);
         } else if (name == QLatin1String("--silent")) {
@@ -109,6 +116,13 @@ QString helpText() {
         "  --garble            отвечать случайными байтами\n"
         "  --hang-up-after N   закрыть терминал на N-м принятом байте (N >= 1), не ответив\n"
         "                      на него: устройство пропадает у программы\n"
+        "  --stop-sending-after N  передать только первые N байтов, затем молчать\n"
+        "                      (обрыв посреди ответа на чтение)\n"
+        "  --flood N           после каждого ответа еще N случайных байтов (1..4096):\n"
+        "                      станция передает больше, чем у нее спросили\n"
+        "  --corrupt-byte N    хранить N-й байт каждой записи (N >= 1, считая после\n"
+        "                      вступительных байтов) с инвертированными битами, хотя\n"
+        "                      ответ на него — принятый байт: неисправная память\n"
         "  --log               каждый принятый (RX) и переданный (TX) байт в hex\n"
         "                      на стандартный вывод ошибок\n"
         "  --help              эта справка\n"

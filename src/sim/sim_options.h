@@ -16,6 +16,9 @@ struct Options {
     std::optional<qint64> stopAfter;    // --stop-after N
     bool garble = false;                // --garble
     std::optional<qint64> hangUpAfter;  // --hang-up-after N
+    std::optional<qint64> stopSendingAfter; // --stop-sending-after N
+    int flood = 0;                      // --flood N
+    std::optional<qint64> corruptByte;  // --corrupt-byte N
     bool log = false;                   // --log
     bool help = false;                  // --help
 };

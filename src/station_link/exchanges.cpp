@@ -73,7 +73,7 @@ ExchangeResult cannotOpen(const LinkError &e) {
 } // namespace
 
 ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObserver &observer,
-                              const StreamImage &image, StopFlag stop) {
+                              const StreamImage &image, StopFlag stop, std::chrono::milliseconds storePause) {
     try {
         port.open(device);
     } catch (const LinkError &e) {
@@ -91,6 +91,7 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
 
         for (const char b : openingSequence(image.StationType)) {
             checkStop(stop);
+            port.DiscardInput();
             port.SendByte(uint8_t(b));
             if (!WaitReply(link))
                 return endWith(port, observer, ExchangeOutcome::QuietStop, LinkStatus::idle(),
@@ -101,6 +102,7 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
         const int n = image.image.header[HeaderByte::ChannelCount];
         for (int i = 0; i < stream.size(); ++i) {
             checkStop(stop);
+            port.DiscardInput();
             port.SendByte(uint8_t(stream[i]));
             if (!WaitReply(link)) {
                 // The station stopped answering: say where, once, instead of running into the
@@ -119,7 +121,7 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
                 observer.gauge(66);
             else if (sent == WriteStreamFixedLength) {
                 observer.gauge(100);
-                pause(WriteStorePause, stop);
+                pause(storePause, stop);
                 observer.gauge(0);
             } else if (sent > WriteStreamFixedLength && (sent - WriteStreamFixedLength) % RecordSize == 0) {
                 const int j = (sent - WriteStreamFixedLength) / RecordSize;
@@ -229,6 +231,7 @@ ExchangeResult queryStationType(SerialPort &port, const QString &device, LinkObs
     try {
         for (const uint8_t b : TypeQuerySequence) {
             checkStop(stop);
+            port.DiscardInput();
             port.SendByte(b);
             if (!WaitReply(link)) {
                 // The next send would only meet the closed port; one message says what happened.

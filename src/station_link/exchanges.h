@@ -33,19 +33,25 @@ struct ExchangeResult {
 // Asked by the program to end at the next byte; null: never.
 using StopFlag = const std::atomic<bool> *;
 
-// The checked image into the station. The caller has passed the "not checked" gate.
+// The pause after the fixed part of a write, while the station stores it.
+constexpr std::chrono::milliseconds WriteStorePause{200};
+
+// The checked image into the station. The caller has passed the "not checked" gate. Input that
+// waits before a byte goes out is no answer to it and is dropped, so a station that sends more
+// than one byte per byte keeps each acknowledgement with its own byte. storePause is for
+// stations without a store time (fuzzing the host side).
 ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObserver &observer,
-                              const StreamImage &image, StopFlag stop = nullptr);
+                              const StreamImage &image, StopFlag stop = nullptr,
+                              std::chrono::milliseconds storePause = WriteStorePause);
 
 // The station's whole programming; observer.readProgress gets the stream at each phase.
 ExchangeResult readFromStation(SerialPort &port, const QString &device, LinkObserver &observer,
                                StopFlag stop = nullptr);
 
-// The station's type code. Applying it (band selection or the message) is the caller's.
+// The station's type code. Applying it (band selection or the message) is the caller's. As in
+// the write, input waiting before a byte goes out is dropped: the code must be the station's
+// answer, not a byte left over from noise.
 ExchangeResult queryStationType(SerialPort &port, const QString &device, LinkObserver &observer,
                                 StopFlag stop = nullptr);
-
-// The pause after the fixed part of a write, while the station stores it.
-constexpr std::chrono::milliseconds WriteStorePause{200};
 
 } // namespace tolvin

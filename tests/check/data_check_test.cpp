@@ -267,10 +267,11 @@ TEST(DataCheck, ChannelRowRules) {
         EXPECT_EQ(passed, c.message.isEmpty()) << c.what;
         EXPECT_EQ(s(op.lastMessage()), s(c.message.isEmpty() ? Passed : c.message)) << c.what;
         EXPECT_EQ(ok, !c.message.contains(QLatin1String("is not a valid"))) << c.what;
-        if (c.errorBeep)
+        if (c.errorBeep) {
             EXPECT_EQ(op.events, (QStringList{QStringLiteral("errorBeep"), QStringLiteral("message:") + c.message})) << c.what;
-        else
+        } else {
             EXPECT_FALSE(op.events.contains(QStringLiteral("errorBeep"))) << c.what;
+        }
         for (const auto &[byte, value] : c.bytes)
             EXPECT_EQ(ed.state.image.records[1][byte], value) << c.what << " byte " << byte;
     }
@@ -319,6 +320,26 @@ TEST(DataCheck, CellsThatAreNotNumbersEndTheCheck) {
     setKey(ed, QStringLiteral("ФВ"), QStringLiteral("x5"));
     RecordingOperator op;
     EXPECT_THROW(runDataCheck(ed, op), ConversionError);
+}
+
+TEST(DataCheck, MessagesQuoteCellsReadably) {
+    // A cell from a file or a paste may be huge or hold control characters; the message shows a
+    // head of it with the controls visible, and stays a message.
+    struct Case { int col; QString cell; QString message; };
+    const QString huge = QString(10 * 1024 * 1024, u'7');
+    const Case cases[] = {
+        {ColCtcRx, QStringLiteral("88,5\t"), QStringLiteral("В строчке №3 в столбце \"CTC_Rx\" неизвестное значение \"88,5\\t\"")},
+        {ColCtcRx, huge, QStringLiteral("В строчке №3 в столбце \"CTC_Rx\" неизвестное значение \"%1…\"").arg(QString(60, u'7'))},
+        {ColNoise, QStringLiteral("1") + QChar(0) + QStringLiteral("2"), QStringLiteral("'1\\02' is not a valid integer value")},
+        {ColRx, huge + QStringLiteral("x"), QStringLiteral("'%1…' is not a valid floating point value").arg(QString(60, u'7'))},
+    };
+    for (const Case &c : cases) {
+        Editor ed = smallEditor();
+        ed.table.setCell(c.col, 3, c.cell);
+        RecordingOperator op;
+        runAction(op, [&] { runDataCheck(ed, op); });
+        EXPECT_EQ(op.lastMessage(), c.message) << c.col;
+    }
 }
 
 TEST(DataCheck, RowsWithoutCheckBoxesAreRefused) {

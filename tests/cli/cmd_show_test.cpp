@@ -112,7 +112,7 @@ TEST_F(CmdShowTest, FilesThatCannotBeLoaded) {
     f.close();
     QFile bin(dir.filePath(QStringLiteral("binary.ini")));
     ASSERT_TRUE(bin.open(QIODevice::WriteOnly));
-    bin.write(QByteArray("\x00\xff[1\x00]\n=\n[\n", 13));
+    bin.write(QByteArray("\x00\xff[1\x00]\n=\n[\n", 11));
     bin.close();
     struct Case { QString file; int code; const char16_t *err; };
     const Case cases[] = {

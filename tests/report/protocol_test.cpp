@@ -89,7 +89,8 @@ TEST(ProtocolTest, CellsAsTheTableHoldsThemWhenCreated) {
     g.setFlag(ColActive, 2, false);
     g.setFlag(ColIdTone, 3, true);
 
-    const Table &t = buildReport(ed, QStringLiteral("X")).table(1);
+    const Document report = buildReport(ed, QStringLiteral("X"));
+    const Table &t = report.table(1);
     EXPECT_EQ(rowTexts(t, 2), (QStringList{"1", "150000", "150000", "Нет", "Нет", "Нет", "Нет", "Нет", "Нет", "1",
                                            "1", "4", "+", "25", "-", "Норм", "Нет", "+"}));
     EXPECT_EQ(rowTexts(t, 3), (QStringList{"2", "РЕТР_ПП", "150012,5", "67,0", "Нет", "Нет", "023", "7", "Нет", "3",
@@ -100,7 +101,8 @@ TEST(ProtocolTest, CellsAsTheTableHoldsThemWhenCreated) {
 TEST(ProtocolTest, ChannelCountIsTheChecked) {
     Editor ed = checkedEditor(5);
     ed.table.setRowCount(4); // three channel rows left, the check counted five
-    const Table &t = buildReport(ed, QStringLiteral("X")).table(1);
+    const Document report = buildReport(ed, QStringLiteral("X"));
+    const Table &t = report.table(1);
     ASSERT_EQ(t.rows(), 6);
     EXPECT_EQ(t.cell(6, 1).text, QString());
     EXPECT_EQ(t.cell(6, 13).text, QStringLiteral("-"));

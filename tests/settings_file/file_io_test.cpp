@@ -1,18 +1,24 @@
 #include "settings_file/file_io.h"
 
 #include "common/errors.h"
+#include "support/unprivileged.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tolvin;
+using tolvin::test::runningAsRoot;
+using tolvin::test::runUnprivileged;
+using tolvin::test::UnprivilegedId;
 
 namespace {
 
@@ -26,6 +32,87 @@ void put(const QString &path, const QByteArray &bytes) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(bytes);
 }
+
+struct stat statOf(const QString &path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0) << path.toStdString();
+    return st;
+}
+
+QStringList entries(const QString &dir) {
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+void mode(const QString &path, mode_t m) {
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), m), 0) << path.toStdString();
+}
+
+void owner(const QString &path, uid_t uid, gid_t gid) {
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), uid, gid), 0) << path.toStdString();
+}
+
+// The disk failing late, at one of the calls the file layer makes: the call does its work (a
+// descriptor is closed even when close reports an error) and then reports `err`. Calls are
+// counted from 1; calls `from` to `until` fail.
+class LateDiskFault {
+public:
+    enum Call { Write, Fsync, Close };
+    LateDiskFault(Call call, int from, int until, int err) : m_saved(fileCalls()) {
+        s_call = call;
+        s_from = from;
+        s_until = until;
+        s_err = err;
+        s_count = 0;
+        fileCalls().write = [](int fd, const void *d, size_t n) -> ssize_t {
+            if (fails(Write)) {
+                // Part of it reaches the file, then the disk is full.
+                if (n > 1)
+                    (void)::write(fd, d, n / 2);
+                return -1;
+            }
+            return ::write(fd, d, n);
+        };
+        fileCalls().fsync = [](int fd) { return fails(Fsync) ? -1 : ::fsync(fd); };
+        fileCalls().close = [](int fd) {
+            ::close(fd);
+            return fails(Close) ? -1 : 0;
+        };
+    }
+    ~LateDiskFault() { fileCalls() = m_saved; }
+
+private:
+    static bool fails(Call c) {
+        if (c != s_call)
+            return false;
+        ++s_count;
+        if (s_count < s_from || s_count > s_until)
+            return false;
+        errno = s_err;
+        return true;
+    }
+    static inline Call s_call = Write;
+    static inline int s_from = 0, s_until = 0, s_err = 0, s_count = 0;
+    FileCalls m_saved;
+};
+
+// XDG_CACHE_HOME for one test: where a write in place keeps its copy when the file's own
+// folder takes none.
+class CacheHome {
+public:
+    explicit CacheHome(const QString &path) : m_old(qgetenv("XDG_CACHE_HOME")), m_had(qEnvironmentVariableIsSet("XDG_CACHE_HOME")) {
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(path));
+    }
+    ~CacheHome() {
+        if (m_had)
+            qputenv("XDG_CACHE_HOME", m_old);
+        else
+            qunsetenv("XDG_CACHE_HOME");
+    }
+
+private:
+    QByteArray m_old;
+    bool m_had;
+};
 
 } // namespace
 
@@ -54,23 +141,38 @@ TEST(FileIoTest, ReadFailuresNameThePathAndReason) {
     EXPECT_FALSE(tryReadFileBytes(dir.path()).has_value());
 }
 
+TEST(FileIoTest, NoInputFileIsReadPastTheLimit) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.ini"));
+    put(path, QByteArray(MaxInputFileBytes, 'x'));
+    EXPECT_EQ(readFileBytes(path).size(), MaxInputFileBytes);
+    put(path, QByteArray(MaxInputFileBytes + 1, 'x'));
+    try {
+        readFileBytes(path);
+        ADD_FAILURE();
+    } catch (const IoError &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Не удалось прочитать файл %1: файл слишком велик (больше 1 МБ)").arg(path));
+    }
+    EXPECT_EQ(tooBigReason(100), QStringLiteral("файл слишком велик (больше 100 байт)"));
+}
+
 TEST(FileIoTest, AtomicWriteReplacesKeepsModeAndFollowsLinks) {
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("t.ini"));
     put(target, "old");
-    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0640), 0);
+    mode(target, 0640);
+    const ino_t before = statOf(target).st_ino;
     writeFileAtomically(target, "new");
     EXPECT_EQ(contents(target), "new");
-    struct stat st {};
-    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(statOf(target).st_mode & 0777, 0640u);
+    EXPECT_NE(statOf(target).st_ino, before) << "a plain file is replaced by a rename";
 
     const QString link = dir.filePath(QStringLiteral("link.ini"));
     ASSERT_TRUE(QFile::link(target, link));
     writeFileAtomically(link, "via link");
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(contents(target), "via link");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2); // no temporaries left
+    EXPECT_EQ(entries(dir.path()).size(), 2); // no temporaries left
 }
 
 TEST(FileIoTest, FailedWriteLeavesTheOldFile) {
@@ -119,36 +221,163 @@ TEST(FileIoTest, FailedWriteLeavesTheOldFile) {
         EXPECT_TRUE(message.startsWith(QStringLiteral("Не удалось записать файл ") + target)) << c.name;
         EXPECT_TRUE(message.contains(QString::fromUtf16(c.reason))) << message.toStdString();
         EXPECT_EQ(contents(target), "old") << c.name;
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << c.name;
+        EXPECT_EQ(entries(dir.path()).size(), 1) << c.name;
     }
 }
 
-TEST(FileIoTest, ReadOnlyFolderOrFileRefusedAndOldFileKept) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permission bits do not stop root; FailedWriteLeavesTheOldFile covers it";
-    // A read-only file is the user's "do not change"; replacing it through the folder would
-    // get past that.
-    struct Case { const char *name; mode_t folderMode, fileMode; };
+TEST(FileIoTest, ReadOnlyFileOrNewFileInReadOnlyFolderRefused) {
+    // A read-only file is the user's "do not change"; replacing it through the folder would get
+    // past that. Run as an ordinary user, where permission bits mean something.
+    runUnprivileged([] {
+        struct Case { const char *name; mode_t folderMode, fileMode; bool exists; const char16_t *reason; };
+        const Case cases[] = {
+            {"read-only file", 0755, 0444, true, u"нет прав доступа"},
+            {"read-only file in a read-only folder", 0555, 0444, true, u"нет прав доступа"},
+            {"new file in a read-only folder", 0555, 0644, false, u"нет прав на создание файлов в папке"},
+        };
+        for (const Case &c : cases) {
+            QTemporaryDir dir;
+            const QString sub = dir.filePath(QStringLiteral("ro"));
+            ASSERT_TRUE(QDir().mkdir(sub));
+            const QString target = sub + QStringLiteral("/t.ini");
+            if (c.exists) {
+                put(target, "old");
+                mode(target, c.fileMode);
+            }
+            mode(sub, c.folderMode);
+            try {
+                writeFileAtomically(target, "new");
+                ADD_FAILURE() << c.name;
+            } catch (const IoError &e) {
+                EXPECT_TRUE(e.message().contains(QString::fromUtf16(c.reason))) << e.message().toStdString();
+            }
+            mode(sub, 0755);
+            EXPECT_EQ(contents(target), c.exists ? QByteArray("old") : QByteArray("<unreadable>")) << c.name;
+            EXPECT_EQ(entries(sub).size(), c.exists ? 1 : 0) << c.name;
+        }
+    });
+}
+
+TEST(FileIoTest, WritesInPlaceWhereARenameWouldChangeTheFile) {
+    // Each case: who owns the folder and the file, and the modes; the save runs as an ordinary
+    // user. Owners other than the ordinary user need root to set up.
+    struct Case {
+        const char *name;
+        bool otherOwners;       // set up by root
+        uid_t folderUid, fileUid;
+        gid_t fileGid;
+        mode_t folderMode, fileMode;
+        bool hardLink;
+    };
+    const uid_t me = runningAsRoot() ? UnprivilegedId : ::geteuid();
+    const gid_t myGroup = runningAsRoot() ? UnprivilegedId : ::getegid();
     const Case cases[] = {
-        {"read-only folder", 0555, 0644},
-        {"read-only file", 0755, 0444},
+        {"another hard link", false, me, me, myGroup, 0755, 0644, true},
+        {"folder not writable, file writable", false, me, me, myGroup, 0555, 0644, false},
+        {"owner would change", true, me, 0, 0, 0755, 0666, false},
+        {"group would change", true, me, me, 0, 0755, 0664, false},
+    };
+    for (const Case &c : cases) {
+        if (c.otherOwners && !runningAsRoot()) {
+            std::printf("[  SKIPPED ] %s: needs root to give the file another owner\n", c.name);
+            continue;
+        }
+        QTemporaryDir dir;
+        mode(dir.path(), 0755);
+        const QString folder = dir.filePath(QStringLiteral("f"));
+        ASSERT_TRUE(QDir().mkdir(folder));
+        const QString cache = dir.filePath(QStringLiteral("cache"));
+        ASSERT_TRUE(QDir().mkdir(cache));
+        if (runningAsRoot())
+            owner(cache, me, myGroup);
+        const CacheHome cacheHome(cache);
+        const QString target = folder + QStringLiteral("/Q7KM_10.ini");
+        const QString other = dir.filePath(QStringLiteral("other-name.ini"));
+        put(target, "old content");
+        if (c.hardLink) {
+            ASSERT_EQ(::link(QFile::encodeName(target).constData(), QFile::encodeName(other).constData()), 0);
+        }
+        if (runningAsRoot()) {
+            owner(folder, c.folderUid, myGroup);
+            owner(target, c.fileUid, c.fileGid);
+        }
+        mode(target, c.fileMode);
+        mode(folder, c.folderMode);
+        const struct stat before = statOf(target);
+
+        runUnprivileged([&] {
+            EXPECT_NO_THROW(writeFileAtomically(target, "new")) << c.name;
+            EXPECT_EQ(contents(target), "new") << c.name;
+            const struct stat after = statOf(target);
+            EXPECT_EQ(after.st_ino, before.st_ino) << c.name;
+            EXPECT_EQ(after.st_uid, before.st_uid) << c.name;
+            EXPECT_EQ(after.st_gid, before.st_gid) << c.name;
+            EXPECT_EQ(after.st_mode, before.st_mode) << c.name;
+            if (c.hardLink) {
+                EXPECT_EQ(contents(other), "new") << c.name;
+            }
+            // The copy of the old bytes is gone once the new ones are on disk.
+            EXPECT_EQ(entries(folder), QStringList{QStringLiteral("Q7KM_10.ini")}) << c.name;
+            EXPECT_TRUE(entries(cache + QStringLiteral("/tolvin")).isEmpty()) << c.name;
+        });
+        mode(folder, 0755);
+    }
+}
+
+TEST(FileIoTest, LateDiskFailuresKeepTheOldContent) {
+    // Both ways of writing, each with the disk failing at the calls that put the bytes there.
+    struct Case {
+        const char *name;
+        bool inPlace;
+        LateDiskFault::Call call;
+        int from, until; // which calls fail
+        int err;
+        const char16_t *reason;
+        bool copyKept;   // the old content could not be put back either
+    };
+    constexpr int Always = 1000;
+    const Case cases[] = {
+        {"rename: write", false, LateDiskFault::Write, 1, Always, ENOSPC, u"нет места на диске", false},
+        {"rename: fsync", false, LateDiskFault::Fsync, 1, Always, EIO, u"ошибка ввода-вывода", false},
+        {"rename: close", false, LateDiskFault::Close, 1, Always, EDQUOT, u"превышена дисковая квота", false},
+        {"in place: the copy's fsync", true, LateDiskFault::Fsync, 1, Always, EIO, u"копию прежнего содержимого", false},
+        {"in place: write, put back", true, LateDiskFault::Write, 2, 2, ENOSPC, u"нет места на диске", false},
+        {"in place: fsync, put back", true, LateDiskFault::Fsync, 2, 2, EIO, u"ошибка ввода-вывода", false},
+        {"in place: close, put back", true, LateDiskFault::Close, 2, 2, EIO, u"ошибка ввода-вывода", false},
+        {"in place: write, not put back", true, LateDiskFault::Write, 2, Always, ENOSPC, u"нет места на диске", true},
+        {"in place: fsync, not put back", true, LateDiskFault::Fsync, 2, Always, EIO, u"ошибка ввода-вывода", true},
+        {"in place: close, not put back", true, LateDiskFault::Close, 2, Always, EIO, u"ошибка ввода-вывода", true},
     };
     for (const Case &c : cases) {
         QTemporaryDir dir;
-        const QString sub = dir.filePath(QStringLiteral("ro"));
-        ASSERT_TRUE(QDir().mkdir(sub));
-        const QString target = sub + QStringLiteral("/t.ini");
-        put(target, "old");
-        ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), c.fileMode), 0);
-        ASSERT_EQ(::chmod(QFile::encodeName(sub).constData(), c.folderMode), 0);
-        try {
-            writeFileAtomically(target, "new");
-            ADD_FAILURE() << c.name;
-        } catch (const IoError &e) {
-            EXPECT_TRUE(e.message().contains(QStringLiteral("нет прав"))) << e.message().toStdString();
+        const QString target = dir.filePath(QStringLiteral("t.ini"));
+        const QByteArray old = "old content, longer than the new";
+        put(target, old);
+        if (c.inPlace) { // another name for the file makes the write go in place
+            ASSERT_EQ(::link(QFile::encodeName(target).constData(),
+                             QFile::encodeName(dir.filePath(QStringLiteral("hard.ini"))).constData()), 0);
         }
-        ::chmod(QFile::encodeName(sub).constData(), 0755);
-        EXPECT_EQ(contents(target), "old") << c.name;
-        EXPECT_EQ(QDir(sub).entryList(QDir::Files | QDir::Hidden).size(), 1) << c.name;
+        QString message;
+        {
+            const LateDiskFault fault(c.call, c.from, c.until, c.err);
+            try {
+                writeFileAtomically(target, "new");
+            } catch (const IoError &e) {
+                message = e.message();
+            }
+        }
+        EXPECT_TRUE(message.startsWith(QStringLiteral("Не удалось записать файл ") + target)) << c.name << ": " << message.toStdString();
+        EXPECT_TRUE(message.contains(QString::fromUtf16(c.reason))) << c.name << ": " << message.toStdString();
+        const QStringList left = entries(dir.path());
+        EXPECT_EQ(left.size(), 1 + (c.inPlace ? 1 : 0) + (c.copyKept ? 1 : 0)) << c.name << ": " << left.join(' ').toStdString();
+        if (!c.copyKept) {
+            EXPECT_EQ(contents(target), old) << c.name;
+            continue;
+        }
+        // The message names the copy, which holds the old bytes.
+        const QString marker = QStringLiteral("Прежнее содержимое файла сохранено в ");
+        const qsizetype at = message.indexOf(marker);
+        ASSERT_GE(at, 0) << message.toStdString();
+        EXPECT_EQ(contents(message.mid(at + marker.size())), old) << c.name;
     }
 }

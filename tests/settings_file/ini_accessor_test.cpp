@@ -2,7 +2,9 @@
 
 #include "common/cp1251.h"
 #include "common/errors.h"
+#include "settings_file/file_io.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -72,27 +74,60 @@ TEST_F(IniAccessorTest, WritesPlaceKeysAndCreateTheFile) {
     EXPECT_EQ(fileText(path), QStringLiteral("[A]\r\nk=-7\r\nn=3\r\n[B]\r\nx=2\r\n"));
 }
 
+namespace {
+
+// A file system whose clock ticks coarsely (whole seconds on some, two on FAT): every change
+// made during the test falls within one tick, so a rewrite of the same size leaves the stamp as
+// it was and only the bytes tell.
+qint64 tickStartNs = 0;
+IniAccessor::Stamp oneTickStamp(const QString &path) {
+    IniAccessor::Stamp s = IniAccessor::fileStamp(path);
+    if (s.exists)
+        s.mtimeNs = s.ctimeNs = tickStartNs;
+    return s;
+}
+
+// Writes in place, as an editor that keeps the file's inode does.
+void rewriteInPlace(const QString &path, const QString &text) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.write(toCp1251(text));
+    f.resize(f.pos());
+}
+
+} // namespace
+
 TEST_F(IniAccessorTest, SeesOutsideWritesAtTheNextOperation) {
-    putFile(path, QStringLiteral("[S]\nk=1\n"));
-    IniAccessor ini(path);
-    EXPECT_EQ(ini.ReadText(QStringLiteral("S"), QStringLiteral("k"), {}), QStringLiteral("1"));
-    putFile(path, QStringLiteral("[S]\nk=2\n")); // same size, within the same clock tick
-    EXPECT_EQ(ini.ReadText(QStringLiteral("S"), QStringLiteral("k"), {}), QStringLiteral("2"));
+    struct Case { const char *name; IniAccessor::StampReader stamp; };
+    for (const Case &c : {Case{"nanosecond stamps", IniAccessor::fileStamp}, Case{"one clock tick", oneTickStamp}}) {
+        QFile::remove(path);
+        tickStartNs = QDateTime::currentMSecsSinceEpoch() * 1000000;
+        putFile(path, QStringLiteral("[S]\nk=1\n"));
+        IniAccessor ini(path, c.stamp);
+        EXPECT_EQ(ini.ReadText(QStringLiteral("S"), QStringLiteral("k"), {}), QStringLiteral("1")) << c.name;
+        // Same size, same inode, within the same clock tick.
+        const IniAccessor::Stamp before = c.stamp(path);
+        rewriteInPlace(path, QStringLiteral("[S]\nk=2\n"));
+        if (c.stamp == oneTickStamp) {
+            EXPECT_EQ(c.stamp(path), before) << "only the bytes can tell";
+        }
+        EXPECT_EQ(ini.ReadText(QStringLiteral("S"), QStringLiteral("k"), {}), QStringLiteral("2")) << c.name;
 
-    ini.WriteText(QStringLiteral("S"), QStringLiteral("m"), QStringLiteral("3"));
-    putFile(path, fileText(path) + QStringLiteral("[T]\r\nz=4\r\n"));
-    EXPECT_TRUE(ini.HasSection(QStringLiteral("T")));
-    ini.WriteText(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("5")); // keeps [T]
-    EXPECT_EQ(fileText(path), QStringLiteral("[S]\r\nk=5\r\nm=3\r\n[T]\r\nz=4\r\n"));
+        ini.WriteText(QStringLiteral("S"), QStringLiteral("m"), QStringLiteral("3"));
+        putFile(path, fileText(path) + QStringLiteral("[T]\r\nz=4\r\n"));
+        EXPECT_TRUE(ini.HasSection(QStringLiteral("T"))) << c.name;
+        ini.WriteText(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("5")); // keeps [T]
+        EXPECT_EQ(fileText(path), QStringLiteral("[S]\r\nk=5\r\nm=3\r\n[T]\r\nz=4\r\n")) << c.name;
 
-    QFile::remove(path);
-    EXPECT_EQ(ini.ReadText(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("gone")), QStringLiteral("gone"));
+        QFile::remove(path);
+        EXPECT_EQ(ini.ReadText(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("gone")), QStringLiteral("gone")) << c.name;
+    }
 }
 
 TEST_F(IniAccessorTest, RefusedWriteNamesThePath) {
     // A file too large to read must not be replaced by the one key written.
     const QString big = dir.filePath(QStringLiteral("big.ini"));
-    const qint64 bigSize = 16 * 1024 * 1024 + 1;
+    const qint64 bigSize = MaxInputFileBytes + 1;
     {
         QFile f(big);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));

@@ -57,6 +57,10 @@ TEST(IniDocumentTest, LookupRules) {
         const auto got = doc.value(QString::fromUtf16(c.section), QString::fromUtf16(c.key));
         SCOPED_TRACE(QString::fromUtf16(c.key).toStdString());
         ASSERT_EQ(got.has_value(), c.expected.has_value());
+        // A whole-section read finds the same.
+        const QString section = QString::fromUtf16(c.section), key = QString::fromUtf16(c.key);
+        EXPECT_EQ(doc.readTexts(section, {IniDocument::foldName(key), QStringLiteral("?")}, {u"d"_qs, u"e"_qs}),
+                  (QStringList{doc.readText(section, key, u"d"_qs), u"e"_qs}));
         if (got) {
             EXPECT_EQ(*got, QString::fromUtf16(*c.expected));
         }
@@ -165,5 +169,43 @@ TEST(IniDocumentTest, RefusesTextsThatWouldBreakTheLayout) {
                                    QString::fromUtf16(c.value)),
                      AppError);
         EXPECT_EQ(doc.lines().size(), 2);
+    }
+}
+
+TEST(IniDocumentTest, LineEndsAloneOrMixed) {
+    // Every file below holds the same three entries; how their lines end must not matter.
+    struct Case { const char *name; QByteArray bytes; int lines; };
+    const Case cases[] = {
+        {"CR LF", "[A]\r\nb=3\r\nc=4\r\n", 3},
+        {"LF", "[A]\nb=3\nc=4\n", 3},
+        {"CR", "[A]\rb=3\rc=4\r", 3},
+        {"CR CR LF: an empty line after each", "[A]\r\r\nb=3\r\r\nc=4\r\r\n", 6},
+        {"mixed, no final end", "[A]\r\nb=3\rc=4", 3},
+        {"LF CR: two ends", "[A]\n\rb=3\n\rc=4", 5},
+    };
+    for (const Case &c : cases) {
+        const IniDocument doc = IniDocument::fromBytes(c.bytes);
+        EXPECT_EQ(doc.lines().size(), c.lines) << c.name;
+        EXPECT_EQ(doc.readText(QStringLiteral("A"), QStringLiteral("b"), {}), QStringLiteral("3")) << c.name;
+        EXPECT_EQ(doc.readNumber(QStringLiteral("A"), QStringLiteral("c"), 0), 4) << c.name;
+        for (const QString &l : doc.lines())
+            EXPECT_FALSE(l.contains(QLatin1Char('\r')) || l.contains(QLatin1Char('\n'))) << c.name;
+        // What was read can be written again.
+        IniDocument again = doc;
+        EXPECT_NO_THROW(again.writeText(QStringLiteral("A"), QStringLiteral("c"), QStringLiteral("5"))) << c.name;
+        EXPECT_EQ(again.byteSize(), again.toBytes().size()) << c.name;
+    }
+}
+
+TEST(IniDocumentTest, RefusalsQuoteWhatWasRefused) {
+    IniDocument doc;
+    try {
+        doc.writeText(QStringLiteral("2"), QStringLiteral("Rx"), QStringLiteral("140000\r\n[3]") + QString(5000, u'x'));
+        ADD_FAILURE();
+    } catch (const AppError &e) {
+        EXPECT_TRUE(e.message().startsWith(
+            QStringLiteral("Значение ключа \"Rx\" в разделе [2] содержит перевод строки: \"140000\\r\\n[3]xxx")))
+            << e.message().toStdString();
+        EXPECT_LT(e.message().size(), 140);
     }
 }

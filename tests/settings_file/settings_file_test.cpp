@@ -1,9 +1,11 @@
 #include "settings_file/settings_file.h"
 
+#include "check/data_check.h"
 #include "common/cp1251.h"
 #include "common/errors.h"
 #include "settings_file/ini_accessor.h"
 #include "support/recording_operator.h"
+#include "support/unprivileged.h"
 #include "table/template.h"
 
 #include <QDir>
@@ -93,10 +95,11 @@ TEST_F(SettingsFileTest, SaveThenLoadRestoresTheConfiguration) {
     loadSettingsFile(loaded, path);
     for (int r = 1; r <= 4; ++r)
         for (int c = 0; c < ColumnCount; ++c) {
-            if (isCheckboxColumn(c))
+            if (isCheckboxColumn(c)) {
                 EXPECT_EQ(loaded.table.flag(c, r), t.flag(c, r)) << r << "/" << c;
-            else
+            } else {
                 EXPECT_EQ(loaded.table.cell(c, r), t.cell(c, r)) << r << "/" << c;
+            }
         }
     EXPECT_EQ(loaded.table.rowCount(), 5);
     for (int c = 0; c < ColumnCount; ++c)
@@ -232,23 +235,34 @@ TEST_F(SettingsFileTest, FailedSaveKeepsTheOldFile) {
         saveSettingsFile(broken, path);
         ADD_FAILURE();
     } catch (const AppError &e) {
-        EXPECT_EQ(e.message(), QStringLiteral("Значение ключа \"Rx\" в разделе [2] содержит перевод строки"));
+        EXPECT_EQ(e.message(), QStringLiteral("Значение ключа \"Rx\" в разделе [2] содержит перевод строки: \"140000\\r\\n[3]\""));
     }
     EXPECT_EQ(readAll(path), "old");
 }
 
-TEST_F(SettingsFileTest, SaveIntoReadOnlyFolderKeepsTheOldFile) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permission bits do not stop root; FailedSaveKeepsTheOldFile covers the failure";
+TEST_F(SettingsFileTest, ReadOnlyFileRefusedWritableFileInReadOnlyFolderSaved) {
     const Editor ed = templateEditor(2);
-    const QString ro = dir.filePath(QStringLiteral("ro"));
-    ASSERT_TRUE(QDir().mkdir(ro));
-    const QString target = ro + QStringLiteral("/a.ini");
-    putText(target, QStringLiteral("old"));
-    ::chmod(QFile::encodeName(ro).constData(), 0555);
-    EXPECT_THROW(saveSettingsFile(ed, target), IoError);
-    ::chmod(QFile::encodeName(ro).constData(), 0755);
-    EXPECT_EQ(readAll(target), "old");
+    const QByteArray expected = settingsFileBytes(ed);
+    test::runUnprivileged([&] {
+        struct Case { const char *name; mode_t fileMode; bool saved; };
+        const Case cases[] = {{"read-only file", 0444, false}, {"writable file", 0644, true}};
+        for (const Case &c : cases) {
+            QTemporaryDir tmp;
+            const QString ro = tmp.filePath(QStringLiteral("ro"));
+            ASSERT_TRUE(QDir().mkdir(ro));
+            const QString target = ro + QStringLiteral("/a.ini");
+            putText(target, QStringLiteral("old"));
+            ::chmod(QFile::encodeName(target).constData(), c.fileMode);
+            ::chmod(QFile::encodeName(ro).constData(), 0555);
+            if (c.saved) {
+                EXPECT_NO_THROW(saveSettingsFile(ed, target)) << c.name;
+            } else {
+                EXPECT_THROW(saveSettingsFile(ed, target), IoError) << c.name;
+            }
+            ::chmod(QFile::encodeName(ro).constData(), 0755);
+            EXPECT_EQ(readAll(target), c.saved ? expected : QByteArray("old")) << c.name;
+        }
+    });
 }
 
 TEST_F(SettingsFileTest, FlagsReadCheckedUnlessExactlyNo) {
@@ -421,4 +435,63 @@ TEST_F(SettingsFileTest, FilesSavedAsUtf8LoadAsTheyRead) {
         saveSettingsFile(ed, path);
         EXPECT_EQ(readAll(path), resaved) << c.what;
     }
+}
+
+TEST_F(SettingsFileTest, AnyLineEndsLoadCheckAndSaveAlike) {
+    // Files pass through editors and tools that end lines their own way; what the load takes,
+    // the check and the save must take too.
+    Editor original = templateEditor(3, 2);
+    for (QString &l : original.memo)
+        if (l.startsWith(QStringLiteral("Яркость диодов=")))
+            l = QStringLiteral("Яркость диодов=3");
+    saveSettingsFile(original, path);
+    const QByteArray crlf = readAll(path);
+    Editor reference;
+    loadSettingsFile(reference, path);
+    const QByteArray resaved = settingsFileBytes(reference);
+
+    auto ends = [&](const char *end) { return QByteArray(crlf).replace("\r\n", end); };
+    struct Case { const char *what; QByteArray bytes; };
+    const Case cases[] = {
+        {"LF", ends("\n")},
+        {"CR", ends("\r")},
+        {"CR CR LF", ends("\r\r\n")},
+        {"mixed", QByteArray(crlf).replace("\r\n[2]\r\n", "\n[2]\r").replace("Rx=", "\rRx=")},
+        {"byte order mark and CR CR LF", QByteArray("\xEF\xBB\xBF") + ends("\r\r\n")},
+    };
+    for (const Case &c : cases) {
+        putText(path, {});
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.bytes);
+        f.close();
+        Editor ed;
+        loadSettingsFile(ed, path);
+        EXPECT_EQ(snapshot(ed), snapshot(reference)) << c.what;
+        EXPECT_TRUE(ed.memo.contains(QStringLiteral("Яркость диодов=3"))) << c.what;
+        test::RecordingOperator op;
+        EXPECT_TRUE(runDataCheck(ed, op)) << c.what << ": " << op.lastMessage().toStdString();
+        EXPECT_EQ(ed.state.image.header[3], 11) << c.what;
+        EXPECT_NO_THROW(saveSettingsFile(ed, path)) << c.what;
+        EXPECT_EQ(readAll(path), resaved) << c.what;
+    }
+}
+
+TEST_F(SettingsFileTest, NoFileIsSavedThatCouldNotBeLoadedAgain) {
+    // Only a file of thousands of tiny sections gives such a table; its save would be many
+    // times the size the load takes.
+    putText(path, QStringLiteral("old"));
+    Editor ed = templateEditor(1);
+    ed.table.setRowCount(7001); // empty cells: the smallest channel sections there are
+    createAllOverlays(ed);
+    try {
+        saveSettingsFile(ed, path);
+        ADD_FAILURE();
+    } catch (const IoError &) {
+        ADD_FAILURE() << "not an I/O problem";
+    } catch (const AppError &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Таблица из 7000 каналов не помещается в файл настроек: он был бы "
+                                              "больше 1 МБ, и программа не смогла бы прочитать его снова"));
+    }
+    EXPECT_EQ(readAll(path), "old");
 }

@@ -75,6 +75,9 @@ TEST(Sim, CommandLineMistakesExitWithCode2AndSayWhatIsWrong) {
         {{"--bogus"}, "Неизвестный параметр: --bogus"},
         {{"--type=256"}, "--type должно быть целым числом от 0 до 255, а не «256»"},
         {{"--hang-up-after", "0"}, "--hang-up-after должно быть целым числом не меньше 1"},
+        {{"--corrupt-byte", "0"}, "--corrupt-byte должно быть целым числом не меньше 1"},
+        {{"--flood", "0"}, "--flood должно быть целым числом от 1 до 4096, а не «0»"},
+        {{"--stop-sending-after", "-1"}, "--stop-sending-after должно быть целым числом не меньше 0"},
         {{"--silent=1"}, "Параметр --silent не принимает значения"},
     };
     for (const auto &[args, says] : cases) {

@@ -4,6 +4,7 @@
 #include <QTemporaryFile>
 
 #include <csignal>
+#include <sys/prctl.h>
 
 namespace tolvin::test {
 
@@ -16,6 +17,8 @@ public:
         // A file, not a pipe, for the log: a test that never reads it must not stall the station.
         m_err.open();
         m_p.setStandardErrorFile(m_err.fileName());
+        // A test program that crashes must not leave its stations running.
+        m_p.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         m_p.start(simPath(), args);
         while (m_p.waitForStarted(10000) && !m_p.canReadLine() && m_p.waitForReadyRead(10000)) {
         }
