@@ -228,18 +228,22 @@ TEST(ReadFromStation, FailuresKeepWhatArrived) {
         t.start();
         const ExchangeResult r = readFromStation(port, sim.path, obs);
         EXPECT_LT(t.elapsed(), 5000) << c.what;
+        EXPECT_FALSE(port.isOpen());
+        EXPECT_EQ(obs.events.last(), QStringLiteral("buttons:1")) << c.what;
+        // Random answers may happen to form a whole stream; what matters is the bounded end.
+        if (c.memoLines < 0)
+            continue;
         EXPECT_EQ(r.outcome, ExchangeOutcome::Failed) << c.what;
         EXPECT_FALSE(r.message.isEmpty()) << c.what;
-        if (!c.message.isEmpty())
+        if (!c.message.isEmpty()) {
             EXPECT_EQ(r.message, c.message) << c.what;
-        EXPECT_FALSE(port.isOpen());
+        }
         EXPECT_EQ(obs.events.filter(QStringLiteral("status:")).last(), QStringLiteral("status:AK")) << c.what;
         EXPECT_EQ(obs.events.last(), QStringLiteral("buttons:1")) << c.what;
         Editor ed;
         for (ReadPhase p : obs.phases)
             applyReadPhase(ed, p, r.stream);
-        if (c.memoLines >= 0)
-            EXPECT_EQ(ed.memo.size(), c.memoLines) << c.what;
+        EXPECT_EQ(ed.memo.size(), c.memoLines) << c.what;
         EXPECT_EQ(ed.memo.first(), QStringLiteral("[Общие установки]")) << c.what;
     }
 }
