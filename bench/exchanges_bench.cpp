@@ -4,6 +4,7 @@
 // far above it the exchange ran.
 #include "bench_sim.h"
 
+#include "station_link/exchange_log.h"
 #include "station_link/exchanges.h"
 #include "station_link/posix_serial_port.h"
 #include "station_link/station_memory.h"
@@ -52,6 +53,35 @@ void BM_Write99ChannelsAtLineRate(benchmark::State &state) {
     }
 }
 BENCHMARK(BM_Write99ChannelsAtLineRate)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
+// The same write with every byte going into the exchange log, as the link window and --log do.
+void BM_Write99ChannelsAtLineRateLogged(benchmark::State &state) {
+    BenchSim sim({"--line-rate"});
+    if (sim.path().empty()) {
+        state.SkipWithError("tolvin-sim did not start");
+        return;
+    }
+    const tolvin::StreamImage image = ninetyNine(1);
+    const int bytes = int(tolvin::openingSequence(1).size() + tolvin::encodeWriteStream(image).size());
+    const double limit = bytes * 2 * ByteTime + 0.2;
+    for (auto _ : state) {
+        tolvin::PosixSerialPort real;
+        tolvin::ExchangeLog log;
+        tolvin::LoggingSerialPort port(real, log);
+        NoObserver observer;
+        const auto t0 = std::chrono::steady_clock::now();
+        const tolvin::ExchangeResult r = tolvin::writeToStation(port, QString::fromStdString(sim.path()), observer, image);
+        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        if (!r.ok()) {
+            state.SkipWithError("write failed");
+            return;
+        }
+        state.SetIterationTime(s);
+        report(state, s, limit);
+        state.counters["logged_bytes"] = double(log.entries().size());
+    }
+}
+BENCHMARK(BM_Write99ChannelsAtLineRateLogged)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 void BM_Read99ChannelsAtLineRate(benchmark::State &state) {
     BenchSim sim({"--line-rate"});
