@@ -50,11 +50,12 @@ demo: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 
-# The whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer. Every report, of a
+# The whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer, unoptimised: it
+# compiles in half the time and the sanitizers see the code as written. Every report, of a
 # test or of a tolvin-cli or tolvin-sim it started, goes to $(ASAN_BUILD)/sanitizer-reports; any
 # report fails the target, even where the test itself passed.
 $(ASAN_BUILD)/CMakeCache.txt:
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVIN_SANITIZE=ON
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTOLVIN_SANITIZE=ON
 
 test-asan: deps $(ASAN_BUILD)/CMakeCache.txt
 	cmake --build $(ASAN_BUILD) -j$(JOBS) --target tolvin-tests tolvin-gui-tests tolvin-cli tolvin-sim

@@ -81,7 +81,6 @@ protected:
     // statusSaysIt: the exchange sets the status itself; a type query that works leaves it as
     // the exchange before left it.
     void expectReady(const char *fault, bool deviceGone, bool statusSaysIt = true) {
-        std::printf("DRILL %s | %s | %s\n", fault, qPrintable(link->StaticText1->text()), qPrintable(op.messages.join(" // ")));
         EXPECT_TRUE(link->BitBtn1->isEnabled()) << fault;
         EXPECT_TRUE(link->BitBtn2->isEnabled()) << fault;
         EXPECT_TRUE(link->BitBtn3->isEnabled()) << fault;
