@@ -292,11 +292,11 @@ void TForm1::BitBtn2Click() {
                        done << QStringLiteral("проверено");
                    SafeguardText->setText(done.join(QStringLiteral("; ")));
                    SafeguardText->setToolTip(r.backupPath);
+                   // A station that never took the write gets a message too: the idle status
+                   // alone would look like a finished write.
                    if (!r.differences.isEmpty())
                        m_main.op().message(differencesText(r.message, r.differences));
-                   else if (r.stage == WriteStage::Write && r.exchange.outcome == ExchangeOutcome::QuietStop)
-                       return;
-                   else if (!r.ok())
+                   else if (!r.ok() && !r.message.isEmpty())
                        m_main.op().message(r.message);
                });
     });

@@ -226,6 +226,8 @@ void TFormMain::buildPanels() {
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A tab inside a "key=value" line would only make the check refuse it; Tab moves on.
+    Memo1->setTabChangesFocus(true);
     QPalette memoPalette = Memo1->palette();
     memoPalette.setColor(QPalette::Base, QColor(180, 104, 255));
     Memo1->setPalette(memoPalette);

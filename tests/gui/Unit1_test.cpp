@@ -269,6 +269,20 @@ TEST_F(LinkWithStationTest, SilentStationShowsAK) {
     sim.reset();
 }
 
+TEST_F(LinkWithStationTest, WriteToASilentStationSaysSo) {
+    startStation({QStringLiteral("--silent")});
+    makeTemplate(QStringLiteral("3"));
+    main->CheckItem->trigger();
+    link->BackupBox->setChecked(false);
+    link->VerifyBox->setChecked(false);
+    op.clear();
+    link->BitBtn2Click();
+    waitForTheEnd();
+    EXPECT_EQ(op.messages, QStringList{QStringLiteral("Станция не ответила на запрос записи")});
+    EXPECT_TRUE(link->BitBtn2->isEnabled());
+    sim.reset();
+}
+
 TEST_F(LinkWithStationTest, TypeQuerySwitchesTheBandAndReturnsToTheMainWindow) {
     struct Case { const char *type; uint8_t before; uint8_t after; const char16_t *title; bool message; };
     const Case cases[] = {

@@ -676,3 +676,25 @@ TEST_F(MainWindowTest, ExchangeLogWindowShowsAndSavesTheBytes) {
     w->clearButton->click();
     EXPECT_TRUE(w->text->toPlainText().isEmpty());
 }
+
+TEST_F(MainWindowTest, TabWalksTheTemplateAndLeavesTheSettingsText) {
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+    main->CreateTemplateClick();
+    QApplication::processEvents();
+    QStringList walk{QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString()};
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        walk << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(walk, (QStringList{"Edit1", "Edit2", "Edit3", "BitBtn1"}));
+    // The keyboard alone makes the template.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    ASSERT_EQ(ed().table.rowCount(), 11);
+    // Tab in the general settings moves on instead of putting a tab into a setting.
+    main->Memo1->setFocus();
+    const QString before = main->Memo1->toPlainText();
+    QTest::keyClick(main->Memo1, Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), main->Memo1);
+    EXPECT_EQ(main->Memo1->toPlainText(), before);
+}

@@ -146,3 +146,23 @@ TEST_F(ListTest, DropDownsFitTheirItems) {
     EXPECT_GE(box->view()->height(), rowHeight * 8);
     box->hidePopup();
 }
+
+TEST_F(ListTest, EscapeOnAnOpenDropDownChangesNothing) {
+    QComboBox *box = openOn(ColCtcRx, 2);
+    ASSERT_NE(box, nullptr);
+    box->showPopup();
+    QApplication::processEvents();
+    ASSERT_TRUE(box->view()->isVisible());
+    // Moving through the items is not a pick.
+    QTest::keyClick(box->view(), Qt::Key_Down);
+    QTest::keyClick(box->view(), Qt::Key_Down);
+    QTest::keyClick(box->view(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_FALSE(box->view()->isVisible());
+    EXPECT_EQ(cell(ColCtcRx, 2), QStringLiteral("Нет"));
+    // A second Escape leaves the list, still without writing.
+    QTest::keyClick(box, Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_FALSE(box->isVisible());
+    EXPECT_EQ(cell(ColCtcRx, 2), QStringLiteral("Нет"));
+}
