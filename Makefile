@@ -3,16 +3,18 @@ BUILD      ?= build
 JOBS       ?= 2
 PACKAGES   := cmake g++ make qt6-base-dev qt6-serialport-dev libgl1-mesa-dev \
               libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core fonts-liberation2 \
-              locales qt6-translations-l10n libzip-dev pkg-config
+              locales qt6-translations-l10n libzip-dev pkg-config \
+              desktop-file-utils appstream dpkg-dev file groff-base gzip
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 # The sanitizer and fuzzing builds live beside the main one, so `make test` keeps its own.
 ASAN_BUILD   ?= $(BUILD)-asan
 FUZZ_BUILD   ?= $(BUILD)-fuzz
 FUZZ_SECONDS ?= 60
+PREFIX       ?= /usr/local
 # Only the fuzzers need these: clang with libFuzzer, and a symbolizer for readable crash reports.
 FUZZ_PACKAGES := clang libclang-rt-14-dev llvm-14
 
-.PHONY: all deps fuzz-deps build run demo test test-asan fuzz bench clean
+.PHONY: all deps fuzz-deps build run demo test test-asan fuzz bench install package docs clean
 
 all: build
 
@@ -82,6 +84,21 @@ fuzz: fuzz-deps $(FUZZ_BUILD)/CMakeCache.txt
 bench: build
 	cmake --build $(BUILD) -j$(JOBS) --target tolvin-bench
 	./$(BUILD)/tolvin-bench
+
+# The README's pictures, remade from the program (needs LibreOffice and poppler-utils for the
+# report pages).
+docs: build
+	tools/docs $(BUILD)
+
+# The programs, desktop entry, icon, AppStream data and manual pages under $(PREFIX)
+# (DESTDIR=... stages them elsewhere).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package in $(BUILD): sudo apt install ./$(BUILD)/tolvin_*.deb
+package: build
+	cd $(BUILD) && cpack -G DEB
+	@ls $(BUILD)/tolvin_*.deb
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

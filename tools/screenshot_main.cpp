@@ -26,6 +26,8 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPixmap>
+#include <QProgressBar>
+#include <QLabel>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
@@ -63,6 +65,18 @@ void makeTemplate(TFormMain &w, const QString &count) {
     settle();
 }
 
+// 99 channels 25 kHz apart from 150 MHz on a 7К-62, checked: what the README shows.
+void makeFullTable(TFormMain &w) {
+    w.BandClick(2);
+    w.CreateTemplateClick();
+    w.Edit1->setText(QStringLiteral("99"));
+    w.Edit2->setText(QStringLiteral("150000"));
+    w.Edit3->setText(QStringLiteral("25"));
+    w.BitBtn1Click();
+    settle();
+    w.CheckClick();
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -73,7 +87,7 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "usage: tolvin-shot ACTION OUT.png\n"
                              "actions: fresh band2 template template-list template99-list file-dialog highlight menu-channels "
                              "undo-menu import-summary paste port-list "
-                             "menu-station menu-modules link report\n");
+                             "menu-station menu-modules main99 link link-writing report\n");
         return 2;
     }
     const QString action = QString::fromLocal8Bit(argv[1]);
@@ -145,6 +159,25 @@ int main(int argc, char **argv) {
             popup = sub;
         }
         settle();
+    } else if (action == QLatin1String("main99")) {
+        makeFullTable(w);
+    } else if (action == QLatin1String("link-writing")) {
+        // A write under way to the station COM1 names (tools/docs points it at tolvin-sim), shot
+        // once the channel records are going out.
+        makeFullTable(w);
+        w.LinkClick();
+        link.move(10, 10);
+        settle();
+        link.BitBtn2Click();
+        // The backup read goes first; its gauge is still up for a moment when the write begins.
+        int writing = 0;
+        for (int waited = 0; waited < 90000; waited += 100) {
+            writing = link.StaticText1->text() == QStringLiteral("ПР") ? writing + 100 : 0;
+            if (writing > 1000 && link.Gauge1->value() >= 40)
+                break;
+            settle(100);
+        }
+        target = &link;
     } else if (action == QLatin1String("link")) {
         link.move(10, 10);
         link.show();

@@ -6,12 +6,17 @@
 #include "gui/qt_operator.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tolvin"));
     QApplication::setApplicationDisplayName(QStringLiteral("Толвин"));
     QApplication::setApplicationVersion(QStringLiteral(TOLVIN_VERSION));
+    // The desktop entry's name lets a Wayland shell match the windows to its icon; the built-in
+    // picture serves X11 and a program run from the build tree.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tolvin"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/tolvin-256.png")));
     tolvin::applyAppearance();
     tolvin::installRussianTranslation();
 

@@ -1,7 +1,8 @@
 #pragma once
 // The commands of tolvin-cli. Each one gets the arguments after its name, writes its result to
 // `out` and its messages to `err`, and returns the exit code. A new command is one function
-// here, one file beside main.cpp and one line in main.cpp's table.
+// here, one file beside main.cpp, one line in main.cpp's table and its help, with examples, in
+// command_help.h.
 #include <QMap>
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,5 @@
 // tolvin-cli: the core's operations without a window, in the order the GUI's handlers run them.
+#include "cli/command_help.h"
 #include "cli/commands.h"
 
 #include "common/errors.h"
@@ -7,7 +8,9 @@
 #include <QTextStream>
 
 #include <csignal>
+#include <cstddef>
 #include <cstdio>
+#include <iterator>
 #include <new>
 
 namespace {
@@ -16,39 +19,68 @@ using namespace tolvin::cli;
 
 struct Command {
     const char *name;
-    const char16_t *synopsis;
     int (*run)(const QStringList &, QTextStream &, QTextStream &);
 };
 
-// One line per command.
-const Command kCommands[] = {
-    {"show", u"show ФАЙЛ        прочитать файл настроек и вывести конфигурацию в JSON", cmdShow},
-    {"check", u"check ФАЙЛ       проверить данные, как «Контроль», и вывести итоговое сообщение", cmdCheck},
-    {"image", u"image ФАЙЛ [-o ВЫХОД.bin]  проверить и вывести байты записи в станцию (hex или в файл)", cmdImage},
-    {"write", u"write ФАЙЛ --port ПОРТ [--port ПОРТ ...] [--backup | --backup-dir ПАПКА] [--verify] [--log ЖУРНАЛ]\n"
-              u"                   проверить и записать в станцию (ПОРТ — устройство или 1/2 для COM1/COM2;\n"
-              u"                   несколько --port — во все станции сразу); --backup — сначала резервная копия\n"
-              u"                   станции, --verify — после записи прочитать и сравнить", cmdWrite},
-    {"read", u"read --port ПОРТ -o ФАЙЛ [--log ЖУРНАЛ]  прочитать станцию и записать файл настроек", cmdRead},
-    {"type", u"type --port ПОРТ [--log ЖУРНАЛ]  определить тип станции", cmdType},
-    {"import-csv", u"import-csv CSV -o ФАЙЛ --model {61|62|63|64}  каналы из CSV программы CHIRP в файл настроек", cmdImportCsv},
-    {"export-csv", u"export-csv ФАЙЛ -o CSV  каналы файла настроек в CSV для CHIRP", cmdExportCsv},
-    {"ports", u"ports            последовательные порты этого компьютера (для --port)", cmdPorts},
-    {"diff", u"diff ФАЙЛ --port ПОРТ  сравнить станцию с файлом настроек: 0 — совпадают, 1 — различия", cmdDiff},
-    {"report", u"report ФАЙЛ --serial НОМЕР -o ВЫХОД.docx  проверить и создать протокол программирования", cmdReport},
-    {"template", u"template --model {61|62|63|64} --count N --start F --step S -o ФАЙЛ  создать шаблон и записать файл настроек",
-     cmdTemplate},
+// The dispatcher's names are those of the help table, in its order: a command without help
+// does not compile.
+constexpr Command kCommands[] = {
+    {"show", cmdShow},
+    {"check", cmdCheck},
+    {"image", cmdImage},
+    {"write", cmdWrite},
+    {"read", cmdRead},
+    {"type", cmdType},
+    {"import-csv", cmdImportCsv},
+    {"export-csv", cmdExportCsv},
+    {"ports", cmdPorts},
+    {"diff", cmdDiff},
+    {"report", cmdReport},
+    {"template", cmdTemplate},
 };
+
+constexpr bool sameName(const char *a, const char *b) {
+    while (*a != 0 && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}
+
+constexpr bool commandsMatchHelp() {
+    if (std::size(kCommands) != std::size(kCommandHelp))
+        return false;
+    for (std::size_t i = 0; i < std::size(kCommands); ++i)
+        if (!sameName(kCommands[i].name, kCommandHelp[i].name))
+            return false;
+    return true;
+}
+static_assert(commandsMatchHelp(), "each command needs its entry in command_help.h, in the same place");
+
+void printExamples(QTextStream &out, const char16_t *examples, const QString &indent) {
+    const QStringList lines = QString::fromUtf16(examples).split(QLatin1Char('\n'));
+    for (const QString &line : lines)
+        out << indent << line << '\n';
+}
 
 void printHelp(QTextStream &out) {
     out << QStringLiteral("Использование: tolvin-cli КОМАНДА [АРГУМЕНТЫ]\n\nКоманды:\n");
-    for (const Command &c : kCommands)
+    for (const CommandHelp &c : kCommandHelp) {
         out << QStringLiteral("  ") << QString::fromUtf16(c.synopsis) << '\n';
-    out << QStringLiteral("\nПараметры:\n"
-                          "  --help, -h       эта справка (и КОМАНДА --help для команды)\n"
-                          "  --version        версия программы\n\n"
-                          "Коды завершения: 0 — успешно, 1 — отрицательный результат или внутренняя "
-                          "ошибка, 2 — неверные аргументы или файл, который нельзя прочитать.\n");
+        printExamples(out, c.examples, QStringLiteral("    пример: "));
+    }
+    out << QStringLiteral("\nПараметры:\n");
+    for (const GeneralOptionHelp &o : kGeneralOptionHelp) {
+        out << QStringLiteral("  ") << QString::fromLatin1(o.names).leftJustified(16) << ' ' << QString::fromUtf16(o.text)
+            << '\n';
+        printExamples(out, o.examples, QStringLiteral("    пример: "));
+    }
+    out << QStringLiteral("\nПОРТ — путь к устройству (/dev/ttyUSB0) или номер N: 1 и 2 — COM1 и COM2 из\n"
+                          "T702Options.ini в $XDG_CONFIG_HOME/tolvin (иначе ~/.config/tolvin), другой N — ключ\n"
+                          "COMN оттуда же, иначе /dev/ttyS(N-1).\n\n"
+                          "Коды завершения: 0 — успешно, 1 — отрицательный результат или внутренняя ошибка,\n"
+                          "2 — неверные аргументы, файл, который нельзя прочитать или записать, или порт,\n"
+                          "который не открылся или пропал во время обмена.\n");
 }
 
 int run(const QStringList &args, QTextStream &out, QTextStream &err) {
@@ -66,9 +98,18 @@ int run(const QStringList &args, QTextStream &out, QTextStream &err) {
         out << QStringLiteral("tolvin-cli " TOLVIN_VERSION "\n");
         return ExitOk;
     }
-    for (const Command &c : kCommands)
-        if (first == QLatin1String(c.name))
-            return c.run(args.mid(1), out, err);
+    for (std::size_t i = 0; i < std::size(kCommands); ++i) {
+        if (first != QLatin1String(kCommands[i].name))
+            continue;
+        const QStringList rest = args.mid(1);
+        const int code = kCommands[i].run(rest, out, err);
+        // A command's own help shows the examples of the general one too.
+        if (code == ExitOk && rest.size() == 1 && (rest.first() == QLatin1String("--help") || rest.first() == QLatin1String("-h"))) {
+            out << QStringLiteral("\nПримеры:\n");
+            printExamples(out, kCommandHelp[i].examples, QStringLiteral("  "));
+        }
+        return code;
+    }
     err << QStringLiteral("Неизвестная команда: ") << first << '\n';
     printHelp(err);
     return ExitUsage;

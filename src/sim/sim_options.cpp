@@ -1,7 +1,6 @@
 #include "sim/sim_options.h"
 
 #include <charconv>
-#include <limits>
 
 namespace tolvin::sim {
 
@@ -16,18 +15,29 @@ std::optional<qint64> number(const QString &text, qint64 min, qint64 max) {
     return v;
 }
 
+const OptionEntry *findOption(const QString &name) {
+    for (const OptionEntry &entry : kOptions)
+        if (name == QLatin1String(entry.name) || (entry.alias && name == QLatin1String(entry.alias)))
+            return &entry;
+    return nullptr;
+}
+
 } // namespace
 
 ParsedOptions parseOptions(const QStringList &args) {
     ParsedOptions r;
     Options &o = r.options;
-    constexpr qint64 Unlimited = std::numeric_limits<qint64>::max();
     for (int i = 0; i < args.size(); ++i) {
         QString name = args[i];
         std::optional<QString> inlineValue;
         if (const qsizetype eq = name.indexOf(QLatin1Char('=')); name.startsWith(QLatin1String("--")) && eq > 0) {
             inlineValue = name.mid(eq + 1);
             name.truncate(eq);
+        }
+        const OptionEntry *entry = findOption(name);
+        if (!entry) {
+            r.error = QStringLiteral("Неизвестный параметр: %1").arg(args[i]);
+            return r;
         }
         // The value of an option that takes one, or an error naming it.
         auto value = [&]() -> std::optional<QString> {
@@ -38,14 +48,14 @@ ParsedOptions parseOptions(const QStringList &args) {
             r.error = QStringLiteral("Параметру %1 нужно значение").arg(name);
             return std::nullopt;
         };
-        auto count = [&](qint64 min, qint64 max) -> std::optional<qint64> {
+        auto count = [&]() -> std::optional<qint64> {
             const std::optional<QString> v = value();
             if (!v)
                 return std::nullopt;
-            const std::optional<qint64> n = number(*v, min, max);
+            const std::optional<qint64> n = number(*v, entry->min, entry->max);
             if (!n) {
-                const QString range = max == Unlimited ? QStringLiteral("не меньше %1").arg(min)
-                                                       : QStringLiteral("от %1 до %2").arg(min).arg(max);
+                const QString range = entry->max == Unlimited ? QStringLiteral("не меньше %1").arg(entry->min)
+                                                              : QStringLiteral("от %1 до %2").arg(entry->min).arg(entry->max);
                 r.error = QStringLiteral("Значение параметра %1 должно быть целым числом %2, а не «%3»")
                               .arg(name, range, *v);
             }
@@ -57,38 +67,31 @@ ParsedOptions parseOptions(const QStringList &args) {
             target = true;
         };
 
-        if (name == QLatin1String("--type")) {
-            if (const auto n = count(0, 255))
+        switch (entry->id) {
+        case OptionId::Type:
+            if (const auto n = count())
                 o.type = uint8_t(*n);
-        } else if (name == QLatin1String("--memory")) {
+            break;
+        case OptionId::Memory:
             if (const auto v = value()) {
                 if (v->isEmpty())
                     r.error = QStringLiteral("Параметру --memory нужно имя файла");
                 o.memoryPath = *v;
             }
-        } else if (name == QLatin1String("--stop-after")) {
-            o.stopAfter = count(0, Unlimited);
-        } else if (name == QLatin1String("--hang-up-after")) {
-            o.hangUpAfter = count(1, Unlimited);
-        } else if (name == QLatin1String("--stop-sending-after")) {
-            o.stopSendingAfter = count(0, Unlimited);
-        } else if (name == QLatin1String("--flood")) {
-            if (const auto n = count(1, 4096))
+            break;
+        case OptionId::StopAfter: o.stopAfter = count(); break;
+        case OptionId::HangUpAfter: o.hangUpAfter = count(); break;
+        case OptionId::StopSendingAfter: o.stopSendingAfter = count(); break;
+        case OptionId::Flood:
+            if (const auto n = count())
                 o.flood = int(*n);
-        } else if (name == QLatin1String("--corrupt-byte")) {
-            o.corruptByte = count(1, Unlimited);
-        } else if (name == QLatin1String("--line-rate")) {
-            flag(o.lineRate);
-        } else if (name == QLatin1String("--silent")) {
-            flag(o.silent);
-        } else if (name == QLatin1String("--garble")) {
-            flag(o.garble);
-        } else if (name == QLatin1String("--log")) {
-            flag(o.log);
-        } else if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
-            flag(o.help);
-        } else {
-            r.error = QStringLiteral("Неизвестный параметр: %1").arg(args[i]);
+            break;
+        case OptionId::CorruptByte: o.corruptByte = count(); break;
+        case OptionId::LineRate: flag(o.lineRate); break;
+        case OptionId::Silent: flag(o.silent); break;
+        case OptionId::Garble: flag(o.garble); break;
+        case OptionId::Log: flag(o.log); break;
+        case OptionId::Help: flag(o.help); break;
         }
         if (!r.error.isEmpty())
             return r;
@@ -97,42 +100,41 @@ ParsedOptions parseOptions(const QStringList &args) {
 }
 
 QString helpText() {
+    // Descriptions start in one column; a name too long for it pushes its first line on.
+    constexpr int TextColumn = 22;
+    const QString indent(TextColumn, QLatin1Char(' '));
+    QString options;
+    for (const OptionEntry &entry : kOptions) {
+        QString head = QStringLiteral("  ") + QLatin1String(entry.name);
+        if (entry.alias)
+            head += QStringLiteral(", ") + QLatin1String(entry.alias);
+        if (entry.value)
+            head += QLatin1Char(' ') + QString::fromUtf16(entry.value);
+        head = head.size() < TextColumn ? head.leftJustified(TextColumn) : head + QStringLiteral("  ");
+        const QStringList lines = QString::fromUtf16(entry.text).split(QLatin1Char('\n'));
+        options += head + lines.first() + QLatin1Char('\n');
+        for (qsizetype i = 1; i < lines.size(); ++i)
+            options += indent + lines.at(i) + QLatin1Char('\n');
+        options += QStringLiteral("    пример: ") + QString::fromUtf16(entry.example) + QLatin1Char('\n');
+    }
     return QStringLiteral(
-        "Использование: tolvin-sim [ПАРАМЕТРЫ]\n"
-        "\n"
-        "Имитатор радиостанции «Толвин 7К-61..64» для записи, чтения и запроса типа.\n"
-        "Открывает псевдотерминал, первой строкой выводит путь к нему (например /dev/pts/7) —\n"
-        "это порт для программы — и работает до Ctrl+C (SIGINT) или SIGTERM.\n"
-        "\n"
-        "Параметры:\n"
-        "  --type N            код типа, который станция сообщает на запрос типа\n"
-        "                      (0..255, по умолчанию 0)\n"
-        "  --memory ФАЙЛ       память станции в файле: если его нет, создается с памятью по\n"
-        "                      умолчанию; перезаписывается после каждой полной записи\n"
-        "  --line-rate         скорость линии 1200 бод 8N1: каждый байт в обе стороны\n"
-        "                      занимает 1/120 с\n"
-        "  --silent            никогда не отвечать\n"
-        "  --stop-after N      отвечать только на первые N принятых байтов\n"
-        "  --garble            отвечать случайными байтами\n"
-        "  --hang-up-after N   закрыть терминал на N-м принятом байте (N >= 1), не ответив\n"
-        "                      на него: устройство пропадает у программы\n"
-        "  --stop-sending-after N  передать только первые N байтов, затем молчать\n"
-        "                      (обрыв посреди ответа на чтение)\n"
-        "  --flood N           после каждого ответа еще N случайных байтов (1..4096):\n"
-        "                      станция передает больше, чем у нее спросили\n"
-        "  --corrupt-byte N    хранить N-й байт каждой записи (N >= 1, считая после\n"
-        "                      вступительных байтов) с инвертированными битами, хотя\n"
-        "                      ответ на него — принятый байт: неисправная память\n"
-        "  --log               каждый принятый (RX) и переданный (TX) байт в hex\n"
-        "                      на стандартный вывод ошибок\n"
-        "  --help              эта справка\n"
-        "\n"
-        "После паузы на линии дольше 2 с станция ждет начала нового обмена.\n"
-        "Коды завершения: 0 — остановлен сигналом, 1 — не удалось открыть псевдотерминал,\n"
-        "2 — неверные параметры или файл памяти.\n"
-        "\n"
-        "Пример:\n"
-        "  tolvin-sim --type 3 --memory station.json --line-rate --log\n");
+               "Использование: tolvin-sim [ПАРАМЕТРЫ]\n"
+               "\n"
+               "Имитатор радиостанции «Толвин 7К-61..64» для записи, чтения и запроса типа.\n"
+               "Открывает псевдотерминал, первой строкой выводит путь к нему (например /dev/pts/7) —\n"
+               "это порт для программы — и работает до Ctrl+C (SIGINT) или SIGTERM.\n"
+               "\n"
+               "Параметры (значение можно дать и через «=»: --type=3):\n") +
+           options +
+           QStringLiteral(
+               "\n"
+               "После паузы на линии дольше 2 с станция ждет начала нового обмена.\n"
+               "Коды завершения: 0 — остановлен сигналом, 1 — не удалось открыть псевдотерминал,\n"
+               "2 — неверные параметры или файл памяти.\n"
+               "\n"
+               "Пример: станция в одном терминале, запись в нее из другого\n"
+               "  tolvin-sim --type 3 --memory station.json --line-rate --log\n"
+               "  tolvin-cli write настройки.ini --port /dev/pts/7\n");
 }
 
 } // namespace tolvin::sim

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <limits>
 #include <optional>
 
 namespace tolvin::sim {
@@ -21,6 +22,73 @@ struct Options {
     std::optional<qint64> corruptByte;  // --corrupt-byte N
     bool log = false;                   // --log
     bool help = false;                  // --help
+};
+
+enum class OptionId { Type, Memory, LineRate, Silent, StopAfter, Garble, HangUpAfter, StopSendingAfter, Flood,
+                      CorruptByte, Log, Help };
+
+// One option as the parser takes it and the help shows it. The parser knows no name that is not
+// here, so an option cannot be added without its line of help and its example.
+struct OptionEntry {
+    OptionId id;
+    const char *name;
+    const char *alias;          // another name, or nullptr
+    const char16_t *value;      // what the help calls the value, nullptr for a flag
+    qint64 min;                 // the range of a numeric value
+    qint64 max;
+    const char16_t *text;       // the help's description, lines joined by '\n'
+    const char16_t *example;    // a command line a shell can run
+};
+
+inline constexpr qint64 Unlimited = std::numeric_limits<qint64>::max();
+
+inline constexpr OptionEntry kOptions[] = {
+    {OptionId::Type, "--type", nullptr, u"N", 0, 255,
+     u"код типа, который станция сообщает на запрос типа\n"
+     u"(0..255, по умолчанию 0): 0 — 7К-62, 1 и 2 — 7К-61,\n"
+     u"3 — 7К-64, 4 — 7К-63, другой код программа не узнает",
+     u"tolvin-sim --type 3"},
+    {OptionId::Memory, "--memory", nullptr, u"ФАЙЛ", 0, 0,
+     u"память станции в файле: если его нет, создается с памятью по\n"
+     u"умолчанию; перезаписывается после каждой полной записи",
+     u"tolvin-sim --memory станция.json"},
+    {OptionId::LineRate, "--line-rate", nullptr, nullptr, 0, 0,
+     u"скорость линии 1200 бод 8N1: каждый байт в обе стороны\n"
+     u"занимает 1/120 с",
+     u"tolvin-sim --line-rate"},
+    {OptionId::Silent, "--silent", nullptr, nullptr, 0, 0,
+     u"никогда не отвечать",
+     u"tolvin-sim --silent"},
+    {OptionId::StopAfter, "--stop-after", nullptr, u"N", 0, Unlimited,
+     u"отвечать только на первые N принятых байтов",
+     u"tolvin-sim --stop-after 2"},
+    {OptionId::Garble, "--garble", nullptr, nullptr, 0, 0,
+     u"отвечать случайными байтами",
+     u"tolvin-sim --garble"},
+    {OptionId::HangUpAfter, "--hang-up-after", nullptr, u"N", 1, Unlimited,
+     u"закрыть терминал на N-м принятом байте (N >= 1), не ответив\n"
+     u"на него: устройство пропадает у программы",
+     u"tolvin-sim --hang-up-after 3"},
+    {OptionId::StopSendingAfter, "--stop-sending-after", nullptr, u"N", 0, Unlimited,
+     u"передать только первые N байтов, затем молчать\n"
+     u"(обрыв посреди ответа на чтение)",
+     u"tolvin-sim --stop-sending-after 100"},
+    {OptionId::Flood, "--flood", nullptr, u"N", 1, 4096,
+     u"после каждого ответа еще N случайных байтов (1..4096):\n"
+     u"станция передает больше, чем у нее спросили",
+     u"tolvin-sim --flood 5"},
+    {OptionId::CorruptByte, "--corrupt-byte", nullptr, u"N", 1, Unlimited,
+     u"хранить N-й байт каждой записи (N >= 1, считая после\n"
+     u"вступительных байтов) с инвертированными битами, хотя\n"
+     u"ответ на него — принятый байт: неисправная память",
+     u"tolvin-sim --corrupt-byte 20"},
+    {OptionId::Log, "--log", nullptr, nullptr, 0, 0,
+     u"каждый принятый (RX) и переданный (TX) байт в hex\n"
+     u"на стандартный вывод ошибок",
+     u"tolvin-sim --log 2> обмен.txt"},
+    {OptionId::Help, "--help", "-h", nullptr, 0, 0,
+     u"эта справка",
+     u"tolvin-sim --help"},
 };
 
 struct ParsedOptions {

@@ -1,6 +1,7 @@
 // tolvin-sim as other tools see it: the built program on a real pseudo-terminal, driven through
 // the port and WaitReply the exchanges use, one port opening per operation.
 #include "common/errors.h"
+#include "sim/sim_options.h"
 #include "station_link/posix_serial_port.h"
 #include "station_link/station_memory.h"
 #include "support/link_support.h"
@@ -10,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace tolvin;
 using namespace tolvin::test;
@@ -93,6 +96,42 @@ TEST(Sim, CommandLineMistakesExitWithCode2AndSayWhatIsWrong) {
     ASSERT_TRUE(help.waitForFinished(10000));
     EXPECT_EQ(help.exitCode(), 0);
     EXPECT_TRUE(QString::fromUtf8(help.readAllStandardOutput()).contains(QStringLiteral("Пример:")));
+}
+
+// The parser knows only the options of its table, so each one is in the help, with an example
+// the parser takes: with "--help" added it reads the whole line and stops before any terminal.
+TEST(Sim, HelpGivesEveryOptionAnExampleThatParses) {
+    QProcess help;
+    help.start(simPath(), {QStringLiteral("--help")});
+    ASSERT_TRUE(help.waitForFinished(10000));
+    ASSERT_EQ(help.exitCode(), 0);
+    const QString text = QString::fromUtf8(help.readAllStandardOutput());
+    for (const sim::OptionEntry &entry : sim::kOptions) {
+        SCOPED_TRACE(entry.name);
+        const QString name = QLatin1String(entry.name);
+        QString head = QStringLiteral("\n  ") + name;
+        if (entry.alias)
+            head += QStringLiteral(", ") + QLatin1String(entry.alias);
+        if (entry.value)
+            head += QLatin1Char(' ') + QString::fromUtf16(entry.value);
+        EXPECT_TRUE(text.contains(head + QLatin1Char(' '))) << head.toStdString();
+        const QString example = QString::fromUtf16(entry.example);
+        EXPECT_TRUE(text.contains(QStringLiteral("    пример: ") + example + QLatin1Char('\n')));
+
+        QStringList words = example.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        // A redirection is the shell's, not the program's.
+        words.erase(std::find_if(words.begin(), words.end(),
+                                 [](const QString &w) { return w.startsWith(QLatin1Char('>')) || w.startsWith(QLatin1String("2>")); }),
+                    words.end());
+        ASSERT_FALSE(words.isEmpty());
+        EXPECT_EQ(words.takeFirst(), QStringLiteral("tolvin-sim"));
+        EXPECT_TRUE(words.contains(name)) << "the example shows its own option";
+        QProcess p;
+        p.start(simPath(), words << QStringLiteral("--help"));
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        EXPECT_TRUE(p.readAllStandardOutput().startsWith("Использование: tolvin-sim"));
+    }
 }
 
 // The three exchanges byte for byte, each in its own port opening, on stations of several types.

@@ -1,0 +1,67 @@
+#pragma once
+// What `tolvin-cli --help` says: a line (or a few) per command and examples to copy. main.cpp
+// dispatches by these names, so a command cannot be added without its help; the tests read the
+// same table to hold every command and option to an example. Data only, so that a test can
+// include it without the commands.
+
+namespace tolvin::cli {
+
+struct CommandHelp {
+    const char *name;
+    const char16_t *synopsis;  // the usage and what the command does, as the help shows it
+    const char16_t *examples;  // whole command lines, one per line; together they use every option
+};
+
+inline constexpr CommandHelp kCommandHelp[] = {
+    {"show", u"show ФАЙЛ        прочитать файл настроек и вывести конфигурацию в JSON",
+     u"tolvin-cli show настройки.ini"},
+    {"check", u"check ФАЙЛ       проверить данные, как «Контроль», и вывести итоговое сообщение",
+     u"tolvin-cli check настройки.ini"},
+    {"image", u"image ФАЙЛ [-o ВЫХОД.bin]  проверить и вывести байты записи в станцию (hex или в файл)",
+     u"tolvin-cli image настройки.ini\n"
+     u"tolvin-cli image настройки.ini -o образ.bin"},
+    {"write",
+     u"write ФАЙЛ --port ПОРТ [--port ПОРТ ...] [--backup | --backup-dir ПАПКА] [--verify] [--log ЖУРНАЛ]\n"
+     u"                   проверить и записать в станцию (ПОРТ — устройство или 1/2 для COM1/COM2;\n"
+     u"                   несколько --port — во все станции сразу); --backup — сначала резервная копия\n"
+     u"                   станции, --verify — после записи прочитать и сравнить",
+     u"tolvin-cli write настройки.ini --port 1\n"
+     u"tolvin-cli write настройки.ini --port /dev/ttyUSB0 --backup --verify --log обмен.txt\n"
+     u"tolvin-cli write настройки.ini --port /dev/ttyUSB0 --port /dev/ttyUSB1 --backup-dir копии --verify"},
+    {"read", u"read --port ПОРТ -o ФАЙЛ [--log ЖУРНАЛ]  прочитать станцию и записать файл настроек",
+     u"tolvin-cli read --port 2 -o станция.ini\n"
+     u"tolvin-cli read --port /dev/ttyUSB0 -o станция.ini --log обмен.txt"},
+    {"type", u"type --port ПОРТ [--log ЖУРНАЛ]  определить тип станции",
+     u"tolvin-cli type --port /dev/ttyUSB0\n"
+     u"tolvin-cli type --port 1 --log обмен.txt"},
+    {"import-csv", u"import-csv CSV -o ФАЙЛ --model {61|62|63|64}  каналы из CSV программы CHIRP в файл настроек",
+     u"tolvin-cli import-csv chirp.csv -o настройки.ini --model 62"},
+    {"export-csv", u"export-csv ФАЙЛ -o CSV  каналы файла настроек в CSV для CHIRP",
+     u"tolvin-cli export-csv настройки.ini -o chirp.csv"},
+    {"ports", u"ports            последовательные порты этого компьютера (для --port)",
+     u"tolvin-cli ports"},
+    {"diff", u"diff ФАЙЛ --port ПОРТ  сравнить станцию с файлом настроек: 0 — совпадают, 1 — различия",
+     u"tolvin-cli diff настройки.ini --port /dev/ttyUSB0"},
+    {"report", u"report ФАЙЛ --serial НОМЕР -o ВЫХОД.docx  проверить и создать протокол программирования",
+     u"tolvin-cli report настройки.ini --serial S7K62-12345 -o протокол.docx"},
+    {"template",
+     u"template --model {61|62|63|64} --count N --start F --step S -o ФАЙЛ  создать шаблон и записать файл настроек\n"
+     u"                   (N каналов с частоты F кГц через S кГц; F и S кратны 6,25 кГц)",
+     u"tolvin-cli template --model 62 --count 10 --start 145000 --step 25 -o шаблон.ini"},
+};
+
+// The options that stand in place of a command.
+struct GeneralOptionHelp {
+    const char *names;         // as the help lists them, "--help, -h"
+    const char16_t *text;
+    const char16_t *examples;  // as in CommandHelp
+};
+
+inline constexpr GeneralOptionHelp kGeneralOptionHelp[] = {
+    {"--help, -h", u"эта справка (и КОМАНДА --help для команды)",
+     u"tolvin-cli --help\n"
+     u"tolvin-cli write -h"},
+    {"--version", u"версия программы", u"tolvin-cli --version"},
+};
+
+} // namespace tolvin::cli
