@@ -199,13 +199,7 @@ void TForm1::showDevices() {
 }
 
 QString TForm1::deviceOf(int port) const {
-    // A device picked from the list wins over the options file's mapping.
-    if (port == 1 || port == 2) {
-        const QString picked = readPickedDevice(m_preferencesPath, port);
-        if (!picked.isEmpty())
-            return picked;
-    }
-    return devicePath(m_options, port, m_optionsPath);
+    return portDevice(m_options, port, m_optionsPath, m_preferencesPath);
 }
 
 QString TForm1::selectedDevice() const {

@@ -6,12 +6,13 @@
 namespace tolvin::cli {
 
 int cmdPorts(const QStringList &args, QTextStream &out, QTextStream &err) {
+    const QString usage = QStringLiteral("Использование: tolvin-cli ports");
     for (const QString &a : args) {
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            out << QStringLiteral("Использование: tolvin-cli ports") << Qt::endl;
+            out << usage << Qt::endl;
             return ExitOk;
         }
-        err << QStringLiteral("Лишний аргумент: ") << a << Qt::endl;
+        err << QStringLiteral("Лишний аргумент: ") << a << Qt::endl << usage << Qt::endl;
         return ExitUsage;
     }
     const QList<SerialDevice> devices = findSerialDevices();

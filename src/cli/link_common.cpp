@@ -1,6 +1,7 @@
 #include "cli/link_common.h"
 
 #include "cli/commands.h"
+#include "station_link/link_preferences.h"
 #include "station_link/port_options.h"
 
 #include <mutex>
@@ -32,8 +33,9 @@ QString resolvePort(const QString &p) {
     bool number = false;
     const int n = p.toInt(&number);
     if (number && n > 0) {
+        // The same device the link window shows for that port, picked or from the options file.
         const QString options = optionsFilePath();
-        return devicePath(readPortOptions(options), n, options);
+        return portDevice(readPortOptions(options), n, options, preferencesFilePath());
     }
     return p;
 }

@@ -75,9 +75,10 @@ void printHelp(QTextStream &out) {
             << '\n';
         printExamples(out, o.examples, QStringLiteral("    пример: "));
     }
-    out << QStringLiteral("\nПОРТ — путь к устройству (/dev/ttyUSB0) или номер N: 1 и 2 — COM1 и COM2 из\n"
-                          "T702Options.ini в $XDG_CONFIG_HOME/tolvin (иначе ~/.config/tolvin), другой N — ключ\n"
-                          "COMN оттуда же, иначе /dev/ttyS(N-1).\n\n"
+    out << QStringLiteral("\nПОРТ — путь к устройству (/dev/ttyUSB0) или номер N: 1 и 2 — COM1 и COM2, как их\n"
+                          "показывает окно обмена (устройство, выбранное в списке портов, иначе из\n"
+                          "T702Options.ini в $XDG_CONFIG_HOME/tolvin, иначе ~/.config/tolvin), другой N — ключ\n"
+                          "COMN из T702Options.ini, иначе /dev/ttyS(N-1).\n\n"
                           "Коды завершения: 0 — успешно, 1 — отрицательный результат или внутренняя ошибка,\n"
                           "2 — неверные аргументы, файл, который нельзя прочитать или записать, или порт,\n"
                           "который не открылся или пропал во время обмена.\n");

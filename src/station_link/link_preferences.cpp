@@ -47,4 +47,13 @@ void saveLinkPreferences(const QString &path, const LinkPreferences &preferences
     ini.WriteNumber(Section, VerifyKey, preferences.verifyAfterWrite ? 1 : 0);
 }
 
+QString portDevice(const PortOptions &options, int port, const QString &optionsPath, const QString &preferencesPath) {
+    if (port == 1 || port == 2) {
+        const QString picked = readPickedDevice(preferencesPath, port);
+        if (!picked.isEmpty())
+            return picked;
+    }
+    return devicePath(options, port, optionsPath);
+}
+
 } // namespace tolvin

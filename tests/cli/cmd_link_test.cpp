@@ -1,5 +1,6 @@
 // tolvin-cli write (to one station or a fleet, with backup and verify), read and type against
 // tolvin-sim, as scripts run them.
+#include "station_link/link_preferences.h"
 #include "cli/cli_run.h"
 
 #include "settings_file/settings_file.h"
@@ -119,6 +120,14 @@ TEST_F(CmdLinkTest, PortNumberThroughTheOptionsFile) {
     const CliResult t = runCli({QStringLiteral("type"), QStringLiteral("--port"), QStringLiteral("2")}, env);
     EXPECT_EQ(t.exitCode, 0) << t.err.toStdString();
     EXPECT_EQ(QString::fromUtf8(t.out), QStringLiteral("4 Толвин 7К-63\n"));
+
+    // A device picked in the link window's list is the one the window shows for COM2, so a
+    // script that says "2" must reach that station, not the file's.
+    SimProcess picked({QStringLiteral("--type"), QStringLiteral("0")});
+    savePickedDevice(dir.filePath(QStringLiteral("cfg/tolvin/tolvin.ini")), 2, picked.path);
+    const CliResult p = runCli({QStringLiteral("type"), QStringLiteral("--port"), QStringLiteral("2")}, env);
+    EXPECT_EQ(p.exitCode, 0) << p.err.toStdString();
+    EXPECT_EQ(QString::fromUtf8(p.out), QStringLiteral("0 Толвин 7К-62\n"));
 }
 
 namespace {
