@@ -85,6 +85,36 @@ bool loadEditor(Editor &ed, const QString &path, QTextStream &err) {
     }
 }
 
+bool loadAndCheck(Editor &ed, const QString &file, int &exitCode, QTextStream &out, QTextStream &err) {
+    if (!loadEditor(ed, file, err)) {
+        exitCode = ExitUsage;
+        return false;
+    }
+    QString message;
+    if (!runCheckCommand(ed, message)) {
+        out << message << Qt::endl;
+        exitCode = ExitFailed;
+        return false;
+    }
+    return true;
+}
+
+bool noFurtherArguments(const QStringList &rest, const QString &usage, int &exitCode, QTextStream &out,
+                        QTextStream &err) {
+    for (const QString &a : rest) {
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            out << QStringLiteral("Использование: ") << usage << Qt::endl;
+            exitCode = ExitOk;
+            return false;
+        }
+        err << QStringLiteral("Лишний аргумент: ") << a << Qt::endl << QStringLiteral("Использование: ") << usage
+            << Qt::endl;
+        exitCode = ExitUsage;
+        return false;
+    }
+    return true;
+}
+
 QString jsonString(const QString &text) {
     QString s;
     s.reserve(text.size() + 2);

@@ -21,12 +21,9 @@ int cmdImportCsv(const QStringList &args, QTextStream &out, QTextStream &err) {
         return code;
     if (!requireOptions(values, {QStringLiteral("-o"), QStringLiteral("--model")}, usage, err))
         return ExitUsage;
-    const int band = bandOfModel(values.value(QStringLiteral("--model")));
-    if (band == 0) {
-        err << QStringLiteral("Неизвестная модель: %1 (допустимы 61, 62, 63, 64)").arg(values.value(QStringLiteral("--model")))
-            << Qt::endl;
+    const int band = bandOfModelOption(values.value(QStringLiteral("--model")), err);
+    if (band == 0)
         return ExitUsage;
-    }
     try {
         Editor ed;
         selectBand(ed, band);

@@ -44,13 +44,8 @@ int cmdImage(const QStringList &args, QTextStream &out, QTextStream &err) {
         return code;
 
     Editor ed;
-    if (!loadEditor(ed, file, err))
-        return ExitUsage;
-    QString message;
-    if (!runCheckCommand(ed, message)) {
-        out << message << '\n';
-        return ExitFailed;
-    }
+    if (!loadAndCheck(ed, file, code, out, err))
+        return code;
     const uint8_t type = ed.state.StationType;
     const QByteArray opening = openingSequence(type);
     if (opening.isEmpty()) {

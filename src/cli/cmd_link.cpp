@@ -210,14 +210,9 @@ int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err) {
     QStringList rest;
     if (!takeValueOptions(args, {QStringLiteral("--port"), QStringLiteral("-o"), QStringLiteral("--log")}, values, rest, usage, err))
         return ExitUsage;
-    for (const QString &a : rest) {
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            out << QStringLiteral("Использование: ") << usage << Qt::endl;
-            return ExitOk;
-        }
-        err << QStringLiteral("Лишний аргумент: ") << a << Qt::endl << QStringLiteral("Использование: ") << usage << Qt::endl;
-        return ExitUsage;
-    }
+    int code = ExitOk;
+    if (!noFurtherArguments(rest, usage, code, out, err))
+        return code;
     if (!requireOptions(values, {QStringLiteral("--port"), QStringLiteral("-o")}, usage, err))
         return ExitUsage;
     PosixSerialPort real;
@@ -249,14 +244,9 @@ int cmdType(const QStringList &args, QTextStream &out, QTextStream &err) {
     QStringList rest;
     if (!takeValueOptions(args, {QStringLiteral("--port"), QStringLiteral("--log")}, values, rest, usage, err))
         return ExitUsage;
-    for (const QString &a : rest) {
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            out << QStringLiteral("Использование: ") << usage << Qt::endl;
-            return ExitOk;
-        }
-        err << QStringLiteral("Лишний аргумент: ") << a << Qt::endl << QStringLiteral("Использование: ") << usage << Qt::endl;
-        return ExitUsage;
-    }
+    int code = ExitOk;
+    if (!noFurtherArguments(rest, usage, code, out, err))
+        return code;
     if (!requireOptions(values, {QStringLiteral("--port")}, usage, err))
         return ExitUsage;
     PosixSerialPort real;

@@ -6,15 +6,9 @@
 namespace tolvin::cli {
 
 int cmdPorts(const QStringList &args, QTextStream &out, QTextStream &err) {
-    const QString usage = QStringLiteral("Использование: tolvin-cli ports");
-    for (const QString &a : args) {
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            out << usage << Qt::endl;
-            return ExitOk;
-        }
-        err << QStringLiteral("Лишний аргумент: ") << a << Qt::endl << usage << Qt::endl;
-        return ExitUsage;
-    }
+    int code = ExitOk;
+    if (!noFurtherArguments(args, QStringLiteral("tolvin-cli ports"), code, out, err))
+        return code;
     const QList<SerialDevice> devices = findSerialDevices();
     if (devices.isEmpty())
         err << QStringLiteral("Последовательные порты не найдены") << Qt::endl;

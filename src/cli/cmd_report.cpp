@@ -26,13 +26,8 @@ int cmdReport(const QStringList &args, QTextStream &out, QTextStream &err) {
         return ExitUsage;
 
     Editor ed;
-    if (!loadEditor(ed, file, err))
-        return ExitUsage;
-    QString message;
-    if (!runCheckCommand(ed, message)) {
-        out << message << '\n';
-        return ExitFailed;
-    }
+    if (!loadAndCheck(ed, file, code, out, err))
+        return code;
     const QByteArray docx = docxBytes(buildReport(ed, values.value(serialOption)));
     try {
         writeFileAtomically(values.value(outputOption), docx);

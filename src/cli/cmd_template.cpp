@@ -18,6 +18,13 @@ int bandOfModel(const QString &text) {
     return 0;
 }
 
+int bandOfModelOption(const QString &model, QTextStream &err) {
+    const int band = bandOfModel(model);
+    if (band == 0)
+        err << QStringLiteral("Неизвестная модель: %1 (допустимы 61, 62, 63, 64)").arg(model) << Qt::endl;
+    return band;
+}
+
 int cmdTemplate(const QStringList &args, QTextStream &out, QTextStream &err) {
     const QString usage =
         QStringLiteral("tolvin-cli template --model {61|62|63|64} --count N --start F --step S -o ФАЙЛ");
@@ -42,12 +49,9 @@ int cmdTemplate(const QStringList &args, QTextStream &out, QTextStream &err) {
     }
     if (!requireOptions(values, names, usage, err))
         return ExitUsage;
-    const int band = bandOfModel(values.value(QStringLiteral("--model")));
-    if (band == 0) {
-        err << QStringLiteral("Неизвестная модель: %1 (допустимы 61, 62, 63, 64)").arg(values.value(QStringLiteral("--model")))
-            << Qt::endl;
+    const int band = bandOfModelOption(values.value(QStringLiteral("--model")), err);
+    if (band == 0)
         return ExitUsage;
-    }
 
     // The band item, then the template panel with the three fields as given, then "Ok".
     Editor ed;

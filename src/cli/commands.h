@@ -58,8 +58,20 @@ bool loadEditor(Editor &ed, const QString &path, QTextStream &err);
 // would have seen: the success text, the failing rule's message or the conversion error.
 bool runCheckCommand(Editor &ed, QString &message);
 
+// Loads FILE and runs the check, as "Чтение файла" then "Контроль". Returns false, after writing
+// why to `err` (a file that cannot be read, *exitCode 2) or the check's message to `out` (*exitCode
+// 1), when the command should end.
+bool loadAndCheck(Editor &ed, const QString &file, int &exitCode, QTextStream &out, QTextStream &err);
+
+// For commands whose only arguments are options: "--help" gives the usage on `out` (*exitCode 0),
+// anything else left over is a complaint with the usage on `err` (*exitCode 2); both return false.
+bool noFurtherArguments(const QStringList &rest, const QString &usage, int &exitCode, QTextStream &out,
+                        QTextStream &err);
+
 // The band item of a model number (61..64), 0 for any other text.
 int bandOfModel(const QString &text);
+// The same for the --model option's value; an unknown model is complained of on `err` and gives 0.
+int bandOfModelOption(const QString &model, QTextStream &err);
 
 // A JSON string literal, quotes included.
 QString jsonString(const QString &text);
