@@ -46,16 +46,6 @@ StreamImage imageOf(const Editor &ed) {
     return StreamImage{ed.state.image, ed.state.ModuleType, ed.state.StationType};
 }
 
-// The bytes the station logged as received, in order.
-QByteArray received(SimProcess &sim) {
-    sim.stop();
-    QByteArray out;
-    for (const QString &line : sim.log().split(QLatin1Char('\n')))
-        if (line.startsWith(QLatin1String("RX ")))
-            out.append(char(line.mid(3, 2).toInt(nullptr, 16)));
-    return out;
-}
-
 QString memoryWith(QTemporaryDir &dir, const std::function<void(StreamImage &)> &change) {
     StreamImage m = defaultStationMemory(0);
     change(m);
@@ -86,7 +76,7 @@ TEST(WriteToStation, SendsTheImageByteForByteWithTheGauge) {
         EXPECT_FALSE(port.isOpen());
         const QByteArray expected = openingSequence(ed.state.StationType) + encodeWriteStream(imageOf(ed));
         EXPECT_EQ(expected.size(), (c.band == 1 ? 5 : 1) + 25 + 18 * c.channels);
-        EXPECT_EQ(received(sim), expected) << c.channels;
+        EXPECT_EQ(sim.received(), expected) << c.channels;
         QStringList gauges;
         for (const QString &e : obs.events)
             if (e.startsWith(QLatin1String("gauge:")))
@@ -121,14 +111,15 @@ TEST(WriteToStation, SilentOrFailingStations) {
         const ExchangeResult r = writeToStation(port, sim.path, obs, imageOf(*c.ed));
         EXPECT_LT(t.elapsed(), 20000) << c.what;
         EXPECT_EQ(r.outcome, c.outcome) << c.what << " " << r.message.toStdString();
-        if (!c.message.isEmpty())
+        if (!c.message.isEmpty()) {
             EXPECT_EQ(r.message, c.message) << c.what;
-        else if (r.outcome == ExchangeOutcome::Failed)
+        } else if (r.outcome == ExchangeOutcome::Failed) {
             EXPECT_FALSE(r.message.isEmpty()) << c.what;
+        }
         EXPECT_FALSE(port.isOpen()) << c.what;
         EXPECT_EQ(obs.events.filter(QStringLiteral("status:")).last(), QStringLiteral("status:") + c.lastStatus) << c.what;
         EXPECT_EQ(obs.events.last(), QStringLiteral("buttons:1")) << c.what;
-        EXPECT_EQ(received(sim).size(), c.rxBytes) << c.what;
+        EXPECT_EQ(sim.received().size(), c.rxBytes) << c.what;
     }
 }
 
@@ -140,7 +131,7 @@ TEST(WriteToStation, UnknownStationTypeSendsNothing) {
     Recorder obs;
     const ExchangeResult r = writeToStation(port, sim.path, obs, imageOf(ed));
     EXPECT_EQ(r.outcome, ExchangeOutcome::QuietStop);
-    EXPECT_TRUE(received(sim).isEmpty());
+    EXPECT_TRUE(sim.received().isEmpty());
     EXPECT_EQ(obs.events, (QStringList{"buttons:0", "status:ПР", "gauge:0", "status:- -", "buttons:1"}));
 }
 

@@ -33,16 +33,6 @@ struct Recorder : RecordingObserver {
     }
 };
 
-// The bytes the station logged as received, in order.
-QByteArray received(SimProcess &sim) {
-    sim.stop();
-    QByteArray out;
-    for (const QString &line : sim.log().split(QLatin1Char('\n')))
-        if (line.startsWith(QLatin1String("RX ")))
-            out.append(char(line.mid(3, 2).toInt(nullptr, 16)));
-    return out;
-}
-
 QByteArray fileBytes(const QString &path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -88,7 +78,7 @@ TEST(WriteWithSafeguards, BackupIsTheStationBeforeTheWriteAndVerifyFindsTheImage
     EXPECT_EQ(fileBytes(r.backupPath), fileBytes(reference));
     EXPECT_FALSE(port.isOpen());
 
-    EXPECT_EQ(received(sim), Read + Read + openingSequence(0) + encodeWriteStream(image) + Read);
+    EXPECT_EQ(sim.received(), Read + Read + openingSequence(0) + encodeWriteStream(image) + Read);
     EXPECT_EQ(obs.statuses(), (QStringList{"ПП", "- -", "ПР", "- -", "ПП", "- -"}));
     EXPECT_EQ(obs.events.count(QStringLiteral("buttons:1")), 1) << "the buttons come back at the end only";
     EXPECT_EQ(obs.events.last(), QStringLiteral("buttons:1"));
@@ -117,7 +107,7 @@ TEST(WriteWithSafeguards, NoByteOfTheWriteWithoutABackup) {
         EXPECT_EQ(r.fileError, c.fileError) << c.what;
         EXPECT_TRUE(r.message.startsWith(QString::fromUtf16(c.says))) << c.what << ": " << r.message.toStdString();
         EXPECT_TRUE(r.backupPath.isEmpty()) << c.what;
-        EXPECT_EQ(received(sim), Read) << c.what;
+        EXPECT_EQ(sim.received(), Read) << c.what;
         EXPECT_EQ(obs.events.last(), QStringLiteral("buttons:1")) << c.what;
         EXPECT_FALSE(port.isOpen()) << c.what;
     }

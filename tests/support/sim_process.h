@@ -41,6 +41,16 @@ public:
     qint64 pid() const { return m_p.processId(); }
     QString log() { return QString::fromUtf8(m_err.readAll()); }
 
+    // Stops the station (started with --log) and gives the bytes it received, in order.
+    QByteArray received() {
+        stop();
+        QByteArray out;
+        for (const QString &line : log().split(QLatin1Char('\n')))
+            if (line.startsWith(QLatin1String("RX ")))
+                out.append(char(line.mid(3, 2).toInt(nullptr, 16)));
+        return out;
+    }
+
     QString path;
 
 private:
