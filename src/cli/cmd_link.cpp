@@ -85,14 +85,21 @@ private:
     QTextStream &m_err;
 };
 
-int writeOne(const QString &device, const StreamImage &image, const WriteSafeguards &safeguards, const QString &logPath,
-             QTextStream &out, QTextStream &err) {
+// What one exchange of the command runs over: the serial port with every byte logged, the log
+// written to "--log FILE" at the end, and the progress lines on `err`.
+struct LoggedLink {
+    LoggedLink(const QString &logPath, QTextStream &err) : logFile(log, logPath, err), progress(err) {}
     PosixSerialPort real;
     ExchangeLog log;
-    LoggingSerialPort port(real, log);
-    const ExchangeLogFile logFile(log, logPath, err);
-    ProgressPrinter progress(err);
-    const SafeWriteResult r = writeWithSafeguards(port, device, progress, image, safeguards);
+    LoggingSerialPort port{real, log};
+    const ExchangeLogFile logFile;
+    ProgressPrinter progress;
+};
+
+int writeOne(const QString &device, const StreamImage &image, const WriteSafeguards &safeguards, const QString &logPath,
+             QTextStream &out, QTextStream &err) {
+    LoggedLink link(logPath, err);
+    const SafeWriteResult r = writeWithSafeguards(link.port, device, link.progress, image, safeguards);
     if (!r.backupPath.isEmpty())
         out << QStringLiteral("Резервная копия: ") << r.backupPath << Qt::endl;
     if (!r.ok()) {
@@ -215,12 +222,8 @@ int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err) {
         return code;
     if (!requireOptions(values, {QStringLiteral("--port"), QStringLiteral("-o")}, usage, err))
         return ExitUsage;
-    PosixSerialPort real;
-    ExchangeLog log;
-    LoggingSerialPort port(real, log);
-    const ExchangeLogFile logFile(log, values.value(QStringLiteral("--log")), err);
-    ProgressPrinter progress(err);
-    const ExchangeResult r = readFromStation(port, resolvePort(values.value(QStringLiteral("--port"))), progress);
+    LoggedLink link(values.value(QStringLiteral("--log")), err);
+    const ExchangeResult r = readFromStation(link.port, resolvePort(values.value(QStringLiteral("--port"))), link.progress);
     if (!r.ok()) {
         err << r.message << Qt::endl << QStringLiteral("Файл не записан") << Qt::endl;
         return exitFor(r);
@@ -249,12 +252,8 @@ int cmdType(const QStringList &args, QTextStream &out, QTextStream &err) {
         return code;
     if (!requireOptions(values, {QStringLiteral("--port")}, usage, err))
         return ExitUsage;
-    PosixSerialPort real;
-    ExchangeLog log;
-    LoggingSerialPort port(real, log);
-    const ExchangeLogFile logFile(log, values.value(QStringLiteral("--log")), err);
-    ProgressPrinter progress(err);
-    const ExchangeResult r = queryStationType(port, resolvePort(values.value(QStringLiteral("--port"))), progress);
+    LoggedLink link(values.value(QStringLiteral("--log")), err);
+    const ExchangeResult r = queryStationType(link.port, resolvePort(values.value(QStringLiteral("--port"))), link.progress);
     if (!r.ok()) {
         err << r.message << Qt::endl;
         return exitFor(r);

@@ -4,6 +4,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <gtest/gtest.h>
 
 namespace tolvin::test {
 
@@ -32,6 +33,16 @@ inline CliResult runCli(const QStringList &args, const QProcessEnvironment &env 
     r.out = p.readAllStandardOutput();
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
+}
+
+// A refusal of the arguments or of a file: exit code 2, nothing on standard output, and
+// `inErr` among what went to standard error.
+inline void expectRefused(const QStringList &args, const QString &inErr) {
+    const CliResult r = runCli(args);
+    const std::string name = args.join(' ').toStdString();
+    EXPECT_EQ(r.exitCode, 2) << name;
+    EXPECT_TRUE(r.out.isEmpty()) << name;
+    EXPECT_TRUE(r.err.contains(inErr)) << name << ": " << r.err.toStdString();
 }
 
 } // namespace tolvin::test

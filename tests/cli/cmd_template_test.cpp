@@ -88,13 +88,8 @@ TEST_F(CmdTemplateTest, UsageAndFileErrors) {
         {args("61", "10", "30000", "1000", out) << "extra", u"Лишний аргумент: extra"},
         {args("61", "10", "30000", "1000", dir.filePath("нет/t.ini")), u"Не удалось записать файл"},
     };
-    for (const Case &c : cases) {
-        const CliResult r = runCli(c.args);
-        const std::string name = c.args.join(' ').toStdString();
-        EXPECT_EQ(r.exitCode, 2) << name;
-        EXPECT_TRUE(r.out.isEmpty()) << name;
-        EXPECT_TRUE(r.err.contains(QString::fromUtf16(c.inErr))) << name << ": " << r.err.toStdString();
-    }
+    for (const Case &c : cases)
+        expectRefused(c.args, QString::fromUtf16(c.inErr));
     EXPECT_FALSE(QFileInfo::exists(out));
     const CliResult help = runCli({QStringLiteral("template"), QStringLiteral("--help")});
     EXPECT_EQ(help.exitCode, 0);

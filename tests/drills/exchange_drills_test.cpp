@@ -58,6 +58,15 @@ QStringList args(std::initializer_list<const char *> a) {
     return l;
 }
 
+// Runs a drill's exchange; whatever the fault, it must end within the bound.
+ExchangeResult withinBound(const char *fault, const std::function<ExchangeResult()> &exchange) {
+    QElapsedTimer t;
+    t.start();
+    const ExchangeResult r = exchange();
+    EXPECT_LT(t.elapsed(), HangBoundMs) << fault;
+    return r;
+}
+
 // The next attempt, with the same port object, against a station that works.
 void nextAttemptSucceeds(PosixSerialPort &port, const std::function<ExchangeResult(SerialPort &, const QString &, LinkObserver &)> &exchange,
                          const char *drill) {
@@ -109,10 +118,7 @@ TEST(ExchangeDrills, Write) {
         ASSERT_FALSE(sim.path.isEmpty()) << d.fault;
         PosixSerialPort port;
         DrillObserver obs;
-        QElapsedTimer t;
-        t.start();
-        const ExchangeResult r = writeToStation(port, sim.path, obs, *d.image);
-        EXPECT_LT(t.elapsed(), HangBoundMs) << d.fault;
+        const ExchangeResult r = withinBound(d.fault, [&] { return writeToStation(port, sim.path, obs, *d.image); });
         EXPECT_EQ(r.outcome, d.outcome) << d.fault << ": " << r.message.toStdString();
         if (!d.message.isEmpty()) {
             EXPECT_EQ(r.message, d.message) << d.fault;
@@ -181,10 +187,7 @@ TEST(ExchangeDrills, Read) {
                 if (p == ReadPhase::HeaderArrived)
                     ::kill(pid_t(sim.pid()), SIGKILL); // as when the adapter is pulled
             };
-        QElapsedTimer t;
-        t.start();
-        const ExchangeResult r = readFromStation(port, sim.path, obs);
-        EXPECT_LT(t.elapsed(), HangBoundMs) << d.fault;
+        const ExchangeResult r = withinBound(d.fault, [&] { return readFromStation(port, sim.path, obs); });
         EXPECT_EQ(r.outcome, d.outcome) << d.fault << ": " << r.message.toStdString();
         if (!d.message.isEmpty()) {
             EXPECT_EQ(r.message, d.message) << d.fault;
@@ -218,10 +221,7 @@ TEST(ExchangeDrills, ReadOfGarbageEnds) {
         SimProcess sim(args({"--garble"}));
         PosixSerialPort port;
         DrillObserver obs;
-        QElapsedTimer t;
-        t.start();
-        const ExchangeResult r = readFromStation(port, sim.path, obs);
-        EXPECT_LT(t.elapsed(), HangBoundMs);
+        const ExchangeResult r = withinBound("garbage", [&] { return readFromStation(port, sim.path, obs); });
         EXPECT_TRUE(r.ok() || r.outcome == ExchangeOutcome::Failed);
         EXPECT_FALSE(port.isOpen());
         EXPECT_EQ(obs.events.last(), QStringLiteral("buttons:1"));
@@ -252,10 +252,7 @@ TEST(ExchangeDrills, TypeQuery) {
         ASSERT_FALSE(sim.path.isEmpty()) << d.fault;
         PosixSerialPort port;
         DrillObserver obs;
-        QElapsedTimer t;
-        t.start();
-        const ExchangeResult r = queryStationType(port, sim.path, obs);
-        EXPECT_LT(t.elapsed(), HangBoundMs) << d.fault;
+        const ExchangeResult r = withinBound(d.fault, [&] { return queryStationType(port, sim.path, obs); });
         EXPECT_EQ(r.outcome, d.outcome) << d.fault << ": " << r.message.toStdString();
         EXPECT_EQ(r.portError, d.portError) << d.fault;
         if (!r.ok()) {
