@@ -419,6 +419,10 @@ void TFormMain::BitBtn1Click() {
 
 void TFormMain::N3Click() {
     act([&] {
+        if (m_editor.table.channelCount() == 0) {
+            m_op.message(noChannelRowsMessage());
+            return;
+        }
         const QString path = m_op.saveFileName(saveDialogRequest());
         if (!path.isEmpty())
             saveSettingsFile(m_editor, path);
@@ -521,7 +525,7 @@ void TFormMain::ImportCsvClick() {
                                                                  QString(), QDir::homePath()});
         if (path.isEmpty())
             return;
-        const CsvImport import = importChirpCsv(QString::fromUtf8(readFileBytes(path)), m_editor.state.bandSettings);
+        const CsvImport import = importChirpCsv(QString::fromUtf8(readSavedFileBytes(path)), m_editor.state.bandSettings);
         applyCsvImport(m_editor, import);
         StringGrid1->reload();
         recordUndo(QStringLiteral("Импорт CSV"));

@@ -27,7 +27,7 @@ int cmdImportCsv(const QStringList &args, QTextStream &out, QTextStream &err) {
     try {
         Editor ed;
         selectBand(ed, band);
-        const CsvImport import = importChirpCsv(QString::fromUtf8(readFileBytes(csv)), ed.state.bandSettings);
+        const CsvImport import = importChirpCsv(QString::fromUtf8(readSavedFileBytes(csv)), ed.state.bandSettings);
         err << import.summary() << Qt::endl;
         if (import.rows.isEmpty())
             return ExitFailed;

@@ -1,10 +1,10 @@
 // tolvin-cli image FILE [-o OUT.bin]: the bytes "Запись данных " would send for a settings file.
 #include "cli/commands.h"
 
+#include "common/errors.h"
+#include "settings_file/file_io.h"
 #include "station_link/image_streams.h"
 #include "table/editor.h"
-
-#include <QSaveFile>
 
 namespace tolvin::cli {
 namespace {
@@ -59,10 +59,10 @@ int cmdImage(const QStringList &args, QTextStream &out, QTextStream &err) {
         out << hexLine(opening) << '\n' << hexLine(stream) << '\n';
         return ExitOk;
     }
-    QSaveFile f(output);
-    if (!f.open(QIODevice::WriteOnly) || f.write(opening + stream) != opening.size() + stream.size() ||
-        !f.commit()) {
-        err << QStringLiteral("Не удалось записать файл %1: %2").arg(output, f.errorString()) << Qt::endl;
+    try {
+        writeFileAtomically(output, opening + stream);
+    } catch (const AppError &e) {
+        err << e.message() << Qt::endl;
         return ExitUsage;
     }
     return ExitOk;

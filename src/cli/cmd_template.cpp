@@ -65,6 +65,10 @@ int cmdTemplate(const QStringList &args, QTextStream &out, QTextStream &err) {
         out << op.lastMessage() << '\n';
         return ExitFailed;
     }
+    if (ed.table.channelCount() == 0) {
+        out << noChannelRowsMessage() << '\n';
+        return ExitFailed;
+    }
     try {
         saveSettingsFile(ed, values.value(QStringLiteral("-o")));
     } catch (const IoError &e) {

@@ -2,6 +2,7 @@
 
 #include "common/errors.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -84,7 +85,7 @@ void syncFolder(const QString &dir) {
 // takes none.
 int createUnique(const QString &dir, const QString &stem, mode_t mode, QByteArray &name) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = QFile::encodeName(dir + QLatin1Char('/') + stem + QStringLiteral("-%1-%2").arg(::getpid()).arg(attempt));
+        name = QFile::encodeName(dir + QLatin1Char('/') + stem + QStringLiteral("%1-%2").arg(::getpid()).arg(attempt));
         const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST)
             return fd;
@@ -93,12 +94,16 @@ int createUnique(const QString &dir, const QString &stem, mode_t mode, QByteArra
     return -1;
 }
 
-// Where the copy of the old bytes goes when the file's own folder takes no new file.
-QString cacheFolder() {
+QString cacheFolderPath() {
     QString base = qEnvironmentVariable("XDG_CACHE_HOME");
     if (base.isEmpty() || QDir::isRelativePath(base))
         base = QDir::homePath() + QStringLiteral("/.cache");
-    const QString dir = base + QStringLiteral("/tolvin");
+    return base + QStringLiteral("/tolvin");
+}
+
+// Where the copy of the old bytes goes when the file's own folder takes no new file.
+QString cacheFolder() {
+    const QString dir = cacheFolderPath();
     if (QDir().mkpath(dir) && ::access(QFile::encodeName(dir).constData(), W_OK | X_OK) == 0)
         return dir;
     return QDir::tempPath();
@@ -128,7 +133,7 @@ Replaced replaceByRename(const QString &path, const QString &target, const QByte
     QByteArray tmpName;
     // Not derived from the target's name, which may already be as long as names get. A new file
     // gets 0666 less the umask; an existing one's mode is copied below.
-    Fd f(createUnique(dir, QStringLiteral(".tolvin"), 0666, tmpName));
+    Fd f(createUnique(dir, QStringLiteral(".tolvin-"), 0666, tmpName));
     if (f.fd < 0) {
         const int err = errno;
         if (old && isPermissionErrno(err))
@@ -158,7 +163,7 @@ Replaced replaceByRename(const QString &path, const QString &target, const QByte
         writeAllOrThrow(f.fd, bytes);
         syncOrThrow(f.fd);
         f.closeOrThrow();
-        if (::rename(tmpName.constData(), QFile::encodeName(target).constData()) != 0)
+        if (fileCalls().rename(tmpName.constData(), QFile::encodeName(target).constData()) != 0)
             throw StepFailed{errno};
     } catch (const StepFailed &e) {
         ::unlink(tmpName.constData());
@@ -180,6 +185,21 @@ void overwrite(const QByteArray &target, const QByteArray &bytes) {
     f.closeOrThrow();
 }
 
+// The name the copy of a file's old bytes starts with while the file is written in place:
+// hidden beside the file, or in the cache folder with the file's folder in it, as files of one
+// name from many folders meet there.
+QString copyStem(const QString &target, bool inCache) {
+    const QFileInfo info(target);
+    const QString canonical = info.canonicalFilePath();
+    QString stem = QLatin1Char('.') + info.fileName();
+    if (inCache) {
+        const QByteArray where = QFile::encodeName(canonical.isEmpty() ? info.absoluteFilePath() : canonical);
+        stem += QLatin1Char('.') +
+                QString::fromLatin1(QCryptographicHash::hash(where, QCryptographicHash::Sha256).toHex().left(12));
+    }
+    return stem + QStringLiteral(".tolvin-old-");
+}
+
 // The careful editor's way: old bytes to a copy on disk, new bytes into the file itself, the
 // copy removed once the file holds them. The file keeps its inode, links, owner, group, mode.
 void writeInPlace(const QString &path, const QString &target, const QByteArray &bytes) {
@@ -193,14 +213,12 @@ void writeInPlace(const QString &path, const QString &target, const QByteArray &
                                                       "содержимое на время записи")));
     }
 
-    const QFileInfo info(target);
-    const QString stem = QLatin1Char('.') + info.fileName() + QStringLiteral(".tolvin-old");
     QByteArray copyName;
-    QString copyDir = info.absolutePath();
-    Fd copy(createUnique(copyDir, stem, 0600, copyName));
+    QString copyDir = QFileInfo(target).absolutePath();
+    Fd copy(createUnique(copyDir, copyStem(target, false), 0600, copyName));
     if (copy.fd < 0 && isPermissionErrno(errno)) {
         copyDir = cacheFolder();
-        copy.fd = createUnique(copyDir, stem, 0600, copyName);
+        copy.fd = createUnique(copyDir, copyStem(target, true), 0600, copyName);
     }
     if (copy.fd < 0)
         throw IoError(writeError(path, QStringLiteral("не удалось сохранить копию прежнего содержимого: %1")
@@ -240,7 +258,7 @@ ssize_t systemWrite(int fd, const void *data, size_t size) {
 } // namespace
 
 FileCalls &fileCalls() {
-    static FileCalls calls{systemWrite, ::fsync, ::close};
+    static FileCalls calls{systemWrite, ::fsync, ::close, ::rename, ::link};
     return calls;
 }
 
@@ -362,6 +380,102 @@ void writeFileAtomically(const QString &path, const QByteArray &bytes) {
     }
     if (replaceByRename(path, target, bytes, &st) != Replaced::Done)
         writeInPlace(path, target, bytes);
+}
+
+// A file system without hard links (a FAT stick): the name is taken by the new file itself,
+// which then may show part of its bytes after a crash. False when the name is taken.
+bool createExclusively(const QByteArray &name, const QByteArray &bytes) {
+    Fd f(::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (f.fd < 0) {
+        if (errno == EEXIST)
+            return false;
+        throw StepFailed{errno};
+    }
+    try {
+        writeAllOrThrow(f.fd, bytes);
+        syncOrThrow(f.fd);
+        f.closeOrThrow();
+    } catch (const StepFailed &) {
+        ::unlink(name.constData());
+        throw;
+    }
+    return true;
+}
+
+QString writeNewFile(const std::function<QString(int)> &nameFor, int tries, const QByteArray &bytes) {
+    const QString first = nameFor(1);
+    if (first.isEmpty())
+        throw IoError(writeError(first, describeErrno(ENOENT)));
+    const QString dir = QFileInfo(first).absolutePath();
+    QByteArray tmpName;
+    Fd f(createUnique(dir, QStringLiteral(".tolvin-"), 0666, tmpName));
+    if (f.fd < 0)
+        throw IoError(writeError(first, describeErrno(errno)));
+    QString name = first;
+    QString taken;
+    try {
+        writeAllOrThrow(f.fd, bytes);
+        syncOrThrow(f.fd);
+        f.closeOrThrow();
+        for (int n = 1; n <= tries && taken.isEmpty(); ++n) {
+            name = n == 1 ? first : nameFor(n);
+            const QByteArray native = QFile::encodeName(QFileInfo(name).absoluteFilePath());
+            // link() never follows a symbolic link at the new name and fails on any existing one.
+            if (fileCalls().link(tmpName.constData(), native.constData()) == 0) {
+                taken = name;
+                break;
+            }
+            const int err = errno;
+            if (err == EEXIST)
+                continue;
+            if (err != EPERM && err != ENOTSUP && err != EOPNOTSUPP && err != ENOSYS)
+                throw StepFailed{err};
+            for (; n <= tries; ++n) {
+                name = n == 1 ? first : nameFor(n);
+                if (createExclusively(QFile::encodeName(QFileInfo(name).absoluteFilePath()), bytes)) {
+                    taken = name;
+                    break;
+                }
+            }
+        }
+    } catch (const StepFailed &e) {
+        ::unlink(tmpName.constData());
+        throw IoError(writeError(name, describeErrno(e.err)));
+    }
+    ::unlink(tmpName.constData());
+    syncFolder(dir);
+    return taken;
+}
+
+QString interruptedWriteCopy(const QString &path) {
+    if (path.isEmpty())
+        return QString();
+    const QString target = resolveTarget(path);
+    const QFileInfo info(target);
+    if (!info.exists())
+        return QString();
+    const struct {
+        QString dir;
+        QString stem;
+    } places[] = {{info.absolutePath(), copyStem(target, false)},
+                  {cacheFolderPath(), copyStem(target, true)},
+                  {QDir::tempPath(), copyStem(target, true)}};
+    for (const auto &place : places) {
+        // Compared by hand: a file's own name may hold characters a name filter reads as a pattern.
+        const QStringList names = QDir(place.dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+        for (const QString &name : names)
+            if (name.startsWith(place.stem))
+                return QDir(place.dir).filePath(name);
+    }
+    return QString();
+}
+
+QByteArray readSavedFileBytes(const QString &path) {
+    const QString copy = interruptedWriteCopy(path);
+    if (!copy.isEmpty())
+        throw IoError(QStringLiteral("Запись файла %1 была прервана; прежняя версия сохранена в %2")
+                          .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(copy)));
+    return readFileBytes(path);
 }
 
 } // namespace tolvin

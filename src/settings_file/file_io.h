@@ -2,6 +2,7 @@
 // Whole-file reads and safe whole-file writes with Russian reasons in their errors.
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <optional>
 
 #include <sys/types.h>
@@ -42,12 +43,31 @@ std::optional<QByteArray> tryReadFileBytes(const QString &path, qint64 maxBytes 
 // Throws IoError "Не удалось записать файл <path>: <reason>".
 void writeFileAtomically(const QString &path, const QByteArray &bytes);
 
+// Puts `bytes` on disk under the first of the names nameFor(1), nameFor(2), ... nameFor(tries)
+// (all in one folder) that no file nor symbolic link has yet, and returns that name; empty when
+// all are taken. The content goes to a temporary file first and is linked to its name at the
+// end, so a name never shows half a file and two processes never both take one. Throws
+// IoError "Не удалось записать файл <name>: <reason>" on any other failure, leaving nothing.
+QString writeNewFile(const std::function<QString(int)> &nameFor, int tries, const QByteArray &bytes);
+
+// The copy of the old bytes left by a write in place that never finished (the process was
+// killed between the two), or an empty string. While there is one, the file may hold the new
+// bytes up to where the write stopped and the old ones after that.
+QString interruptedWriteCopy(const QString &path);
+
+// readFileBytes for the files the program saves itself (settings files, CSV): refuses a file
+// whose last save in place was interrupted, naming the copy of its previous content, with
+// IoError "Запись файла <path> была прервана; прежняя версия сохранена в <copy>".
+QByteArray readSavedFileBytes(const QString &path);
+
 // The system calls through which the file layer puts bytes on disk, where a full disk, a
 // network share or a failing USB stick reports late. Tests put failing ones in their place.
 struct FileCalls {
     ssize_t (*write)(int fd, const void *data, size_t size);
     int (*fsync)(int fd);
     int (*close)(int fd);
+    int (*rename)(const char *from, const char *to);
+    int (*link)(const char *from, const char *to);
 };
 FileCalls &fileCalls();
 

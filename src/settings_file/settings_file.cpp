@@ -117,12 +117,16 @@ QByteArray settingsFileBytes(const Editor &ed) {
     return doc.toBytes();
 }
 
+QString noChannelRowsMessage() {
+    return QStringLiteral("В таблице нет ни одного канала: такой файл нельзя будет прочитать снова. Файл не записан.");
+}
+
 void saveSettingsFile(const Editor &ed, const QString &path) {
     writeFileAtomically(path, settingsFileBytes(ed));
 }
 
 void loadSettingsFile(Editor &ed, const QString &path) {
-    loadSettingsBytes(ed, readFileBytes(path), path);
+    loadSettingsBytes(ed, readSavedFileBytes(path), path);
 }
 
 void loadSettingsBytes(Editor &ed, const QByteArray &bytes, const QString &path) {

@@ -33,6 +33,10 @@ const std::array<ChannelKey, 18> &channelKeys();
 // what loadSettingsFile reads (thousands of channels, only from a file of tiny sections).
 QByteArray settingsFileBytes(const Editor &ed);
 
+// Loading refuses a file without channel rows ("нет таблицы каналов"), so the window and the
+// template refuse to make one, with this text.
+QString noChannelRowsMessage();
+
 // Writes the file safely: the old file stays as it was unless the new one is complete on disk.
 // Throws AppError (no table) or IoError (path and reason); changes no editor state.
 void saveSettingsFile(const Editor &ed, const QString &path);

@@ -6,11 +6,17 @@
 #include "station_link/station_readout.h"
 #include "table/editor.h"
 
+#include "settings_file/file_io.h"
+
 #include <QDir>
-#include <QFileInfo>
-#include <mutex>
 
 namespace tolvin {
+
+namespace {
+// Far more than a bench of stations makes in one second; a bound keeps a folder full of
+// squatted names from becoming an endless search.
+constexpr int MaxBackupsPerSecond = 10000;
+} // namespace
 
 QString backupFolder() {
     QString base = qEnvironmentVariable("XDG_DATA_HOME");
@@ -30,18 +36,21 @@ QString saveBackup(const QByteArray &readStream, const QString &folder, const QD
     applyCompleteRead(ed, readStream);
     const QString serial = streamSerial(readStream);
 
-    // A fleet backs up its stations on several threads at once, often in the same second and,
-    // with stations fresh from the factory, under the same serial number.
-    static std::mutex naming;
-    const std::lock_guard<std::mutex> lock(naming);
     if (!QDir().mkpath(folder))
         throw IoError(QStringLiteral("Не удалось создать папку резервных копий %1").arg(folder));
+    // A fleet backs up its stations on several threads, and two benches may share a folder,
+    // often in the same second and, with stations fresh from the factory, under one serial
+    // number. Each name is taken exclusively, so no backup replaces another, and a symbolic
+    // link someone left at a name is a taken name, never followed.
+    const QByteArray bytes = settingsFileBytes(ed);
     const QString name = backupFileName(serial, when);
-    QString path = QDir(folder).filePath(name);
-    for (int n = 2; QFileInfo::exists(path); ++n)
-        path = QDir(folder).filePath(name.chopped(4) + QStringLiteral("_%1.ini").arg(n));
-    saveSettingsFile(ed, path);
-    return path;
+    const QString path = writeNewFile(
+        [&](int n) { return QDir(folder).filePath(n == 1 ? name : name.chopped(4) + QStringLiteral("_%1.ini").arg(n)); },
+        MaxBackupsPerSecond, bytes);
+    if (!path.isEmpty())
+        return path;
+    throw IoError(QStringLiteral("Не удалось записать резервную копию в папку %1: заняты все имена %2_…")
+                      .arg(QDir::toNativeSeparators(folder), name.chopped(4)));
 }
 
 } // namespace tolvin

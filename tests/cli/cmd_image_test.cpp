@@ -4,9 +4,13 @@
 #include "support/recording_operator.h"
 #include "table/template.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tolvin;
 using namespace tolvin::test;
@@ -64,6 +68,22 @@ TEST_F(CmdImageTest, WritesRawBytesWithOption) {
     QFile f(out);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray::fromHex(QByteArray("14 ") + Stream144));
+    f.close();
+
+    // An image kept under two names (a bench's shared folder) stays one file with the new bytes.
+    const QString other = dir.filePath(QStringLiteral("other-name.bin"));
+    ASSERT_EQ(::link(QFile::encodeName(out).constData(), QFile::encodeName(other).constData()), 0);
+    struct stat before {}, after {};
+    ASSERT_EQ(::stat(QFile::encodeName(out).constData(), &before), 0);
+    const CliResult again = runCli({QStringLiteral("image"), QStringLiteral("-o"), out, saved(4)});
+    EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
+    ASSERT_EQ(::stat(QFile::encodeName(out).constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    QFile o(other);
+    ASSERT_TRUE(o.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(o.readAll(), f.readAll());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".tolvin")), QStringList());
 }
 
 TEST_F(CmdImageTest, RefusalsAndErrors) {

@@ -7,6 +7,7 @@
 #include "gui/main_window_fixture.h"
 #include "gui/qt_operator.h"
 #include "gui/exchange_log_window.h"
+#include "support/disk_fault.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -27,10 +28,12 @@
 #include <QUndoStack>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 
 using namespace tolvin;
 using tolvin::test::MainWindowTest;
+using tolvin::test::LateDiskFault;
 using tolvin::test::RecordingOperator;
 
 TEST_F(MainWindowTest, FreshWindowShowsOnlyTheMenuBar) {
@@ -697,4 +700,65 @@ TEST_F(MainWindowTest, TabWalksTheTemplateAndLeavesTheSettingsText) {
     QTest::keyClick(main->Memo1, Qt::Key_Tab);
     EXPECT_NE(QApplication::focusWidget(), main->Memo1);
     EXPECT_EQ(main->Memo1->toPlainText(), before);
+}
+
+// Every file the window writes, with the disk failing at each step: one message naming the
+// file, the old file byte for byte, no temporary file left.
+TEST_F(MainWindowTest, WindowWritersKeepTheOldFileOnAFailingDisk) {
+    makeTemplate(QStringLiteral("3"));
+    main->exchangeLog().begin(QStringLiteral("/dev/pts/9"));
+    main->exchangeLog().add(ExchangeLog::Direction::Sent, 0x1E);
+    main->ExchangeLogItem->trigger();
+    struct Writer {
+        const char *name;
+        std::function<void()> save;
+    };
+    const Writer writers[] = {
+        {"Запись в файл", [&] { main->N3Click(); }},
+        {"CSV export", [&] { main->ExportCsvClick(); }},
+        {"exchange log", [&] { main->exchangeLogWindow()->saveButton->click(); }},
+    };
+    const LateDiskFault::Call steps[] = {LateDiskFault::Write, LateDiskFault::Fsync, LateDiskFault::Close,
+                                         LateDiskFault::Rename};
+    for (const Writer &w : writers) {
+        for (const LateDiskFault::Call step : steps) {
+            for (const int err : {ENOSPC, EIO, EACCES}) {
+                const std::string name = std::string(w.name) + ", step " + std::to_string(step) + ", errno " +
+                                         std::to_string(err);
+                QTemporaryDir dir;
+                const QString target = dir.filePath(QStringLiteral("target"));
+                QFile f(target);
+                ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+                f.write("old");
+                f.close();
+                op.clear();
+                op.saveAnswers << target;
+                {
+                    const LateDiskFault fault(step, 1, 1000, err);
+                    w.save();
+                }
+                ASSERT_EQ(op.messages.size(), 1) << name;
+                EXPECT_TRUE(op.lastMessage().startsWith(QStringLiteral("Не удалось записать файл ") + target))
+                    << name << ": " << op.lastMessage().toStdString();
+                ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+                EXPECT_EQ(f.readAll(), "old") << name;
+                f.close();
+                EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"target"}) << name;
+            }
+        }
+    }
+}
+
+// A table without channel rows would make a file that loading refuses: it is not saved.
+TEST_F(MainWindowTest, TableWithoutChannelsIsNotSaved) {
+    makeTemplate(QStringLiteral("3"));
+    ed().table.setRowCount(1);
+    op.clear();
+    QTemporaryDir dir;
+    op.saveAnswers << dir.filePath(QStringLiteral("empty.ini"));
+    main->N3Click();
+    EXPECT_EQ(op.messages,
+              QStringList{"В таблице нет ни одного канала: такой файл нельзя будет прочитать снова. Файл не записан."});
+    EXPECT_FALSE(op.events.contains(QStringLiteral("save")));
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }

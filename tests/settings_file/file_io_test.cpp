@@ -1,6 +1,7 @@
 #include "settings_file/file_io.h"
 
 #include "common/errors.h"
+#include "support/disk_fault.h"
 #include "support/unprivileged.h"
 
 #include <QDir>
@@ -16,6 +17,7 @@
 #include <unistd.h>
 
 using namespace tolvin;
+using tolvin::test::LateDiskFault;
 using tolvin::test::runningAsRoot;
 using tolvin::test::runUnprivileged;
 using tolvin::test::UnprivilegedId;
@@ -50,55 +52,6 @@ void mode(const QString &path, mode_t m) {
 void owner(const QString &path, uid_t uid, gid_t gid) {
     ASSERT_EQ(::chown(QFile::encodeName(path).constData(), uid, gid), 0) << path.toStdString();
 }
-
-// The disk failing late, at one of the calls the file layer makes: the call does its work (a
-// descriptor is closed even when close reports an error) and then reports `err`. Calls are
-// counted from 1; calls `from` to `until` fail.
-class LateDiskFault {
-public:
-    enum Call { Write, Fsync, Close };
-    LateDiskFault(Call call, int from, int until, int err) : m_saved(fileCalls()) {
-        s_call = call;
-        s_from = from;
-        s_until = until;
-        s_err = err;
-        s_count = 0;
-        fileCalls().write = [](int fd, const void *d, size_t n) -> ssize_t {
-            if (fails(Write)) {
-                // Part of it reaches the file, then the disk is full.
-                if (n > 1)
-                    (void)::write(fd, d, n / 2);
-                return -1;
-            }
-            return ::write(fd, d, n);
-        };
-        fileCalls().fsync = [](int fd) { return !isFolder(fd) && fails(Fsync) ? -1 : ::fsync(fd); };
-        fileCalls().close = [](int fd) {
-            ::close(fd);
-            return fails(Close) ? -1 : 0;
-        };
-    }
-    ~LateDiskFault() { fileCalls() = m_saved; }
-
-private:
-    // A folder's fsync only makes a new name durable and is not counted.
-    static bool isFolder(int fd) {
-        struct stat st {};
-        return ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
-    }
-    static bool fails(Call c) {
-        if (c != s_call)
-            return false;
-        ++s_count;
-        if (s_count < s_from || s_count > s_until)
-            return false;
-        errno = s_err;
-        return true;
-    }
-    static inline Call s_call = Write;
-    static inline int s_from = 0, s_until = 0, s_err = 0, s_count = 0;
-    FileCalls m_saved;
-};
 
 // XDG_CACHE_HOME for one test: where a write in place keeps its copy when the file's own
 // folder takes none.
@@ -384,5 +337,94 @@ TEST(FileIoTest, LateDiskFailuresKeepTheOldContent) {
         const qsizetype at = message.indexOf(marker);
         ASSERT_GE(at, 0) << message.toStdString();
         EXPECT_EQ(contents(message.mid(at + marker.size())), old) << c.name;
+    }
+}
+
+namespace {
+
+// Saves `bytes` to `target` in a child process that the system kills in the middle of putting
+// them into the file itself (its second write: the first is the copy of the old bytes).
+void saveKilledMidWrite(const QString &target, const QByteArray &bytes) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        fileCalls().write = [](int fd, const void *d, size_t n) -> ssize_t {
+            static int calls = 0;
+            if (++calls == 2) {
+                (void)::write(fd, d, n / 2);
+                ::raise(SIGKILL);
+            }
+            return ::write(fd, d, n);
+        };
+        try {
+            writeFileAtomically(target, bytes);
+        } catch (...) {
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+    }
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the save was not killed mid-write";
+}
+
+} // namespace
+
+// A save in place killed half-way leaves a file that is half new, half old; the next load must
+// say so and name the copy of the old content instead of taking the mixture.
+TEST(FileIoTest, InterruptedSaveInPlaceIsNamedOnTheNextLoad) {
+    struct Case {
+        const char *name;
+        bool hardLink;       // else: the folder takes no new file, the copy goes to the cache
+    };
+    const Case cases[] = {{"copy beside the file", true}, {"copy in the cache folder", false}};
+    const QByteArray old = QByteArray("[1]\r\nRx=150000\r\n").repeated(40);
+    const QByteArray fresh = QByteArray("[1]\r\nRx=160000\r\n").repeated(60);
+    for (const Case &c : cases) {
+        QTemporaryDir dir;
+        mode(dir.path(), 0755);
+        const QString folder = dir.filePath(QStringLiteral("f"));
+        ASSERT_TRUE(QDir().mkdir(folder));
+        const QString cache = dir.filePath(QStringLiteral("cache"));
+        ASSERT_TRUE(QDir().mkdir(cache));
+        const CacheHome cacheHome(cache);
+        const QString target = folder + QStringLiteral("/Q7KM_10.ini");
+        put(target, old);
+        if (c.hardLink) {
+            ASSERT_EQ(::link(QFile::encodeName(target).constData(),
+                             QFile::encodeName(dir.filePath(QStringLiteral("other.ini"))).constData()), 0);
+        }
+        if (runningAsRoot()) {
+            owner(cache, UnprivilegedId, UnprivilegedId);
+            owner(folder, UnprivilegedId, UnprivilegedId);
+            owner(target, UnprivilegedId, UnprivilegedId);
+        }
+        if (!c.hardLink)
+            mode(folder, 0555);
+        runUnprivileged([&] {
+            EXPECT_TRUE(interruptedWriteCopy(target).isEmpty()) << c.name;
+            saveKilledMidWrite(target, fresh);
+            const QByteArray mixture = contents(target);
+            ASSERT_NE(mixture, old) << c.name;
+            ASSERT_NE(mixture, fresh) << c.name;
+
+            const QString copy = interruptedWriteCopy(target);
+            ASSERT_FALSE(copy.isEmpty()) << c.name;
+            EXPECT_TRUE(copy.startsWith(c.hardLink ? folder : cache)) << c.name << ": " << copy.toStdString();
+            EXPECT_EQ(contents(copy), old) << c.name;
+            try {
+                readSavedFileBytes(target);
+                ADD_FAILURE() << c.name << ": the mixture was read";
+            } catch (const IoError &e) {
+                EXPECT_EQ(e.message(), QStringLiteral("Запись файла %1 была прервана; прежняя версия сохранена в %2")
+                                           .arg(target, copy));
+            }
+            // Once the technician has dealt with the copy, the file is read as it is.
+            ASSERT_TRUE(QFile::remove(copy));
+            EXPECT_EQ(readSavedFileBytes(target), mixture) << c.name;
+        });
+        mode(folder, 0755);
     }
 }
