@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QToolButton>
 #include "station_link/posix_serial_port.h"
+#include "station_link/read_data_check.h"
 #include "station_link/read_into_editor.h"
 #include "station_link/safeguards.h"
 
@@ -255,6 +256,13 @@ static void report(TFormMain &main, const ExchangeResult &r) {
         main.op().message(r.message);
 }
 
+// A write stopped part-way names the backup that puts the station back as it was.
+static QString stopNote(const SafeWriteResult &r) {
+    if (r.stage == WriteStage::Write && r.exchange.byteNumber > 0 && !r.backupPath.isEmpty())
+        return r.message + QStringLiteral("\nПрежние данные станции можно записать из резервной копии %1").arg(r.backupPath);
+    return r.message;
+}
+
 // A list of differences for a message box: the heading, then at most a screenful of lines.
 static QString differencesText(const QString &heading, const QStringList &lines) {
     constexpr int Shown = 30;
@@ -281,7 +289,9 @@ void TForm1::BitBtn2Click() {
                    const SafeWriteResult &r = *result;
                    QStringList done;
                    if (!r.backupPath.isEmpty())
-                       done << QStringLiteral("копия %1").arg(QFileInfo(r.backupPath).fileName());
+                       done << QStringLiteral("копия %1%2")
+                                   .arg(QFileInfo(r.backupPath).fileName(),
+                                        r.backupWarning.isEmpty() ? QString() : QStringLiteral(" (не проходит «Контроль»)"));
                    if (r.ok() && safeguards.verify && r.stage == WriteStage::Verify)
                        done << QStringLiteral("проверено");
                    SafeguardText->setText(done.join(QStringLiteral("; ")));
@@ -291,7 +301,9 @@ void TForm1::BitBtn2Click() {
                    if (!r.differences.isEmpty())
                        m_main.op().message(differencesText(r.message, r.differences));
                    else if (!r.ok() && !r.message.isEmpty())
-                       m_main.op().message(r.message);
+                       m_main.op().message(stopNote(r));
+                   else if (!r.backupWarning.isEmpty())
+                       m_main.op().message(QStringLiteral("Резервная копия %1: %2").arg(r.backupPath, r.backupWarning));
                });
     });
 }
@@ -319,9 +331,10 @@ void TForm1::CompareClick() {
                        m_main.op().message(QStringLiteral("Станция %1 совпадает с конфигурацией").arg(r.serial));
                    else
                        m_main.op().message(differencesText(
-                           QStringLiteral("Станция %1 отличается от конфигурации (различий: %2):")
-                               .arg(r.serial)
-                               .arg(r.differences.size()),
+                           (r.dataWarning.isEmpty() ? QString() : r.dataWarning + QLatin1Char('\n')) +
+                               QStringLiteral("Станция %1 отличается от конфигурации (различий: %2):")
+                                   .arg(r.serial)
+                                   .arg(r.differences.size()),
                            r.differences));
                });
     });
@@ -357,7 +370,15 @@ void TForm1::ReadFromStation() {
     runExchange([](SerialPort &port, const QString &device, LinkObserver &obs, StopFlag stop) {
                     return readFromStation(port, device, obs, stop);
                 },
-                [this](const ExchangeResult &r) { report(m_main, r); });
+                [this](const ExchangeResult &r) {
+                    report(m_main, r);
+                    // The table shows what came, noise or not; the technician must know which.
+                    if (r.ok()) {
+                        const QString warning = readDataWarning(r.stream);
+                        if (!warning.isEmpty())
+                            m_main.op().message(warning);
+                    }
+                });
 }
 
 void TForm1::BitBtn5Click() {

@@ -4,6 +4,11 @@
 #include "settings_file/settings_file.h"
 #include "table/editor.h"
 
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
 namespace tolvin::cli {
 
 bool takeFileArgument(const QStringList &args, const QString &usage, QString &file, int &exitCode,
@@ -138,6 +143,15 @@ QString jsonString(const QString &text) {
     }
     s += QLatin1Char('"');
     return s;
+}
+
+bool sameFile(const QString &a, const QString &b) {
+    const QFileInfo fa(a), fb(b);
+    if (fa.absoluteFilePath() == fb.absoluteFilePath())
+        return true;
+    struct stat sa {}, sb {};
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 } // namespace tolvin::cli

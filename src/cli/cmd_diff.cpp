@@ -1,6 +1,7 @@
 // tolvin-cli diff FILE --port P: what the station holds other than the settings file, field by
 // field, without writing a byte of programming.
 #include "cli/commands.h"
+#include "cli/interruption.h"
 #include "cli/link_common.h"
 
 #include "check/data_check.h"
@@ -42,20 +43,23 @@ int cmdDiff(const QStringList &args, QTextStream &out, QTextStream &err) {
     const StreamImage configured{checked.image, checked.ModuleType, ed.state.StationType};
     PosixSerialPort port;
     ProgressPrinter progress(err);
+    const Interruption interruption;
     const ComparisonResult r =
         compareWithStation(port, resolvePort(values.value(QStringLiteral("--port"))), progress, configured,
-                           ed.state.bandSettings);
+                           ed.state.bandSettings, interruption.flag());
     if (!r.ok()) {
         err << r.exchange.message << Qt::endl;
-        return exitFor(r.exchange);
+        return interruption.exitCode(exitFor(r.exchange));
     }
+    if (!r.dataWarning.isEmpty())
+        err << r.dataWarning << Qt::endl;
     if (r.differences.isEmpty()) {
         out << QStringLiteral("Станция совпадает с конфигурацией") << Qt::endl;
-        return ExitOk;
+        return interruption.exitCode(ExitOk);
     }
     for (const QString &d : r.differences)
         out << d << Qt::endl;
-    return ExitFailed;
+    return interruption.exitCode(ExitFailed);
 }
 
 } // namespace tolvin::cli

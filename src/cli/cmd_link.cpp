@@ -1,6 +1,7 @@
 // tolvin-cli write, read and type: the link window's three exchanges over a serial device; a
 // write to several devices at once, with a backup before and a check after.
 #include "cli/commands.h"
+#include "cli/interruption.h"
 #include "cli/link_common.h"
 
 #include "settings_file/settings_file.h"
@@ -10,6 +11,7 @@
 #include "station_link/fleet_write.h"
 #include "station_link/port_options.h"
 #include "station_link/posix_serial_port.h"
+#include "station_link/read_data_check.h"
 #include "station_link/read_into_editor.h"
 #include "table/bands.h"
 #include "table/editor.h"
@@ -64,68 +66,91 @@ bool takeFlag(QStringList &args, const QString &name) {
     return found;
 }
 
-// "--log FILE": the exchange's bytes go to FILE when the command ends, whatever its result; a
-// failed exchange is when the log is wanted most.
-class ExchangeLogFile {
-public:
-    ExchangeLogFile(const ExchangeLog &log, QString path, QTextStream &err) : m_log(log), m_path(std::move(path)), m_err(err) {}
-    ~ExchangeLogFile() {
-        if (m_path.isEmpty())
-            return;
-        try {
-            writeFileAtomically(m_path, m_log.text().toUtf8());
-        } catch (const AppError &e) {
-            m_err << e.message() << Qt::endl;
-        }
-    }
-
-private:
-    const ExchangeLog &m_log;
-    QString m_path;
-    QTextStream &m_err;
-};
-
-// What one exchange of the command runs over: the serial port with every byte logged, the log
-// written to "--log FILE" at the end, and the progress lines on `err`.
+// What one exchange of the command runs over: the serial port with every byte logged, the
+// progress lines on `err`, and Ctrl+C or a kill turned into a stop at the next byte.
 struct LoggedLink {
-    LoggedLink(const QString &logPath, QTextStream &err) : logFile(log, logPath, err), progress(err) {}
+    LoggedLink(QString logPath, QTextStream &err) : logPath(std::move(logPath)), progress(err) {}
     PosixSerialPort real;
     ExchangeLog log;
     LoggingSerialPort port{real, log};
-    const ExchangeLogFile logFile;
+    QString logPath;
     ProgressPrinter progress;
+    Interruption interruption;
+
+    // "--log FILE" gets the exchange's bytes whatever its result (a failed exchange is when the
+    // log is wanted most); a log that cannot be written makes the command fail with ExitUsage.
+    // A signal's code goes before every other.
+    int finish(int code, QTextStream &err) const {
+        if (!logPath.isEmpty()) {
+            try {
+                writeFileAtomically(logPath, log.text().toUtf8());
+            } catch (const AppError &e) {
+                err << e.message() << Qt::endl;
+                code = std::max(code, int(ExitUsage));
+            }
+        }
+        return interruption.exitCode(code);
+    }
 };
+
+// "--log FILE" must not be the file the command reads or writes: the log would replace it.
+bool logPathAllowed(const QString &logPath, const QStringList &files, QTextStream &err) {
+    if (logPath.isEmpty())
+        return true;
+    for (const QString &f : files) {
+        if (!f.isEmpty() && sameFile(logPath, f)) {
+            err << QStringLiteral("Журнал обмена (--log) не может быть записан в файл %1: этот файл команда читает "
+                                  "или записывает")
+                       .arg(f)
+                << Qt::endl;
+            return false;
+        }
+    }
+    return true;
+}
 
 int writeOne(const QString &device, const StreamImage &image, const WriteSafeguards &safeguards, const QString &logPath,
              QTextStream &out, QTextStream &err) {
     LoggedLink link(logPath, err);
-    const SafeWriteResult r = writeWithSafeguards(link.port, device, link.progress, image, safeguards);
+    const SafeWriteResult r =
+        writeWithSafeguards(link.port, device, link.progress, image, safeguards, link.interruption.flag());
     if (!r.backupPath.isEmpty())
         out << QStringLiteral("Резервная копия: ") << r.backupPath << Qt::endl;
+    if (!r.backupWarning.isEmpty())
+        out << QStringLiteral("Резервная копия %1: %2").arg(r.backupPath, r.backupWarning) << Qt::endl;
     if (!r.ok()) {
         err << r.message << Qt::endl;
         for (const QString &d : r.differences)
             err << d << Qt::endl;
-        return exitFor(r);
+        // A station written part-way is what the backup is for.
+        if (r.stage == WriteStage::Write && r.exchange.byteNumber > 0 && !r.backupPath.isEmpty())
+            err << QStringLiteral("Прежние данные станции можно записать из резервной копии %1").arg(r.backupPath)
+                << Qt::endl;
+        return link.finish(exitFor(r), err);
     }
     out << QStringLiteral("Записано в станцию: %1 байт").arg(r.writtenBytes) << Qt::endl;
     if (safeguards.verify)
         out << QStringLiteral("Проверено: станция хранит записанное") << Qt::endl;
-    return ExitOk;
+    return link.finish(ExitOk, err);
 }
 
 // One line per port on standard output, "DEVICE SERIAL ok" or "DEVICE SERIAL what failed",
 // with "-" for a serial number no read brought; the details on standard error.
 int writeFleetOf(const QStringList &devices, const StreamImage &image, const WriteSafeguards &safeguards,
                  QTextStream &out, QTextStream &err) {
+    const Interruption interruption;
     const std::vector<FleetPortResult> results =
         writeFleet(devices, image, safeguards,
-                   [&err](const QString &device) { return std::make_unique<ProgressPrinter>(err, device); });
+                   [&err](const QString &device) { return std::make_unique<ProgressPrinter>(err, device); },
+                   interruption.flag());
     int code = ExitOk;
     for (const FleetPortResult &p : results) {
         const SafeWriteResult &r = p.result;
         if (!r.backupPath.isEmpty())
             err << p.device << QStringLiteral(": резервная копия ") << r.backupPath << Qt::endl;
+        if (!r.backupWarning.isEmpty())
+            err << p.device << QStringLiteral(": резервная копия ") << r.backupPath << QStringLiteral(": ")
+                << r.backupWarning << Qt::endl;
         for (const QString &d : r.differences)
             err << p.device << QStringLiteral(": ") << d << Qt::endl;
         const QString serial = r.serial.isEmpty() ? QStringLiteral("-") : r.serial;
@@ -135,7 +160,7 @@ int writeFleetOf(const QStringList &devices, const StreamImage &image, const Wri
         out << p.device << ' ' << serial << ' ' << what << Qt::endl;
         code = std::max(code, exitFor(r));
     }
-    return code;
+    return interruption.exitCode(code);
 }
 
 } // namespace
@@ -195,6 +220,8 @@ int cmdWrite(const QStringList &args, QTextStream &out, QTextStream &err) {
         }
         devices << device;
     }
+    if (!logPathAllowed(values.value(QStringLiteral("--log")), {file}, err))
+        return ExitUsage;
     Editor ed;
     if (!loadEditor(ed, file, err))
         return ExitUsage;
@@ -222,11 +249,14 @@ int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err) {
         return code;
     if (!requireOptions(values, {QStringLiteral("--port"), QStringLiteral("-o")}, usage, err))
         return ExitUsage;
+    if (!logPathAllowed(values.value(QStringLiteral("--log")), {values.value(QStringLiteral("-o"))}, err))
+        return ExitUsage;
     LoggedLink link(values.value(QStringLiteral("--log")), err);
-    const ExchangeResult r = readFromStation(link.port, resolvePort(values.value(QStringLiteral("--port"))), link.progress);
+    const ExchangeResult r = readFromStation(link.port, resolvePort(values.value(QStringLiteral("--port"))),
+                                             link.progress, link.interruption.flag());
     if (!r.ok()) {
         err << r.message << Qt::endl << QStringLiteral("Файл не записан") << Qt::endl;
-        return exitFor(r);
+        return link.finish(exitFor(r), err);
     }
     // The editor a fresh window would have, after the read: "Запись в файл" saves exactly this.
     Editor ed;
@@ -235,10 +265,16 @@ int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err) {
         saveSettingsFile(ed, values.value(QStringLiteral("-o")));
     } catch (const AppError &e) {
         err << e.message() << Qt::endl;
-        return ExitUsage;
+        return link.finish(ExitUsage, err);
     }
     out << QStringLiteral("Прочитано каналов: %1").arg(ed.table.channelCount()) << Qt::endl;
-    return ExitOk;
+    // Kept all the same: it is what the station holds, noise or not.
+    const QString warning = readDataWarning(r.stream);
+    if (!warning.isEmpty()) {
+        err << warning << Qt::endl;
+        return link.finish(ExitFailed, err);
+    }
+    return link.finish(ExitOk, err);
 }
 
 int cmdType(const QStringList &args, QTextStream &out, QTextStream &err) {
@@ -253,18 +289,19 @@ int cmdType(const QStringList &args, QTextStream &out, QTextStream &err) {
     if (!requireOptions(values, {QStringLiteral("--port")}, usage, err))
         return ExitUsage;
     LoggedLink link(values.value(QStringLiteral("--log")), err);
-    const ExchangeResult r = queryStationType(link.port, resolvePort(values.value(QStringLiteral("--port"))), link.progress);
+    const ExchangeResult r = queryStationType(link.port, resolvePort(values.value(QStringLiteral("--port"))),
+                                              link.progress, link.interruption.flag());
     if (!r.ok()) {
         err << r.message << Qt::endl;
-        return exitFor(r);
+        return link.finish(exitFor(r), err);
     }
     const int band = bandForStationType(r.typeCode);
     if (band == 0) {
         out << QStringLiteral("Тип станции определить не удалось") << Qt::endl;
-        return ExitFailed;
+        return link.finish(ExitFailed, err);
     }
     out << r.typeCode << ' ' << QString::fromUtf16(bandRow(band).title) << Qt::endl;
-    return ExitOk;
+    return link.finish(ExitOk, err);
 }
 
 } // namespace tolvin::cli

@@ -1,5 +1,5 @@
 #pragma once
-// What `tolvin-cli --help` says: a line (or a few) per command and examples to copy. main.cpp
+// What `tolvin-cli --help` says: a line (or a few) per command and examples to copy. dispatch.cpp
 // dispatches by these names, so a command cannot be added without its help; the tests read the
 // same table to hold every command and option to an example. Data only, so that a test can
 // include it without the commands.

@@ -1,7 +1,7 @@
 #pragma once
 // The commands of tolvin-cli. Each one gets the arguments after its name, writes its result to
 // `out` and its messages to `err`, and returns the exit code. A new command is one function
-// here, one file beside main.cpp, one line in main.cpp's table and its help, with examples, in
+// here, one file beside main.cpp, one line in dispatch.cpp's table and its help, with examples, in
 // command_help.h.
 #include <QMap>
 #include <QString>
@@ -17,6 +17,10 @@ namespace tolvin::cli {
 constexpr int ExitOk = 0;
 constexpr int ExitFailed = 1;   // the command ran and the result is negative, or an internal fault
 constexpr int ExitUsage = 2;    // wrong arguments, or an input file that cannot be loaded
+
+// The whole command line (without the program's name): the command's exit code, or ExitUsage
+// for a file or argument error nobody caught before, ExitFailed for an internal one.
+int runCommandLine(const QStringList &args, QTextStream &out, QTextStream &err);
 
 int cmdShow(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdCheck(const QStringList &args, QTextStream &out, QTextStream &err);
@@ -72,6 +76,9 @@ bool noFurtherArguments(const QStringList &rest, const QString &usage, int &exit
 int bandOfModel(const QString &text);
 // The same for the --model option's value; an unknown model is complained of on `err` and gives 0.
 int bandOfModelOption(const QString &model, QTextStream &err);
+
+// True when both names reach one file: the same path, or two names of one existing file.
+bool sameFile(const QString &a, const QString &b);
 
 // A JSON string literal, quotes included.
 QString jsonString(const QString &text);

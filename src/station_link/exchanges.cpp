@@ -81,6 +81,8 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
         return cannotOpen(e);
     }
     Link link{port, observer};
+    int streamBytes = 0;
+    int sentBytes = -1; // -1 until the station has taken the opening sequence
     try {
         observer.buttonsEnabled(false);
         observer.status(LinkStatus::sending());
@@ -99,8 +101,10 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
         }
 
         const QByteArray stream = encodeWriteStream(image);
+        streamBytes = int(stream.size());
         const int n = image.image.header[HeaderByte::ChannelCount];
         for (int i = 0; i < stream.size(); ++i) {
+            sentBytes = i;
             checkStop(stop);
             port.DiscardInput();
             port.SendByte(uint8_t(stream[i]));
@@ -115,6 +119,7 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
                 return r;
             }
             const int sent = i + 1;
+            sentBytes = sent;
             if (sent == 5)
                 observer.gauge(33);
             else if (sent == 15)
@@ -138,7 +143,18 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
         r.byteCount = int(stream.size());
         return r;
     } catch (const StopRequested &) {
-        return stopped(port, observer);
+        // What the station holds now depends on how far the data went.
+        ExchangeResult r = stopped(port, observer);
+        r.byteCount = streamBytes;
+        if (sentBytes <= 0) {
+            r.message = QStringLiteral("Запись прервана до передачи данных: в станцию ничего не записано");
+        } else {
+            r.byteNumber = sentBytes + 1;
+            r.message = QStringLiteral("Запись прервана на байте %1 из %2: станция записана не полностью")
+                            .arg(std::min(sentBytes + 1, streamBytes))
+                            .arg(streamBytes);
+        }
+        return r;
     } catch (const LinkError &e) {
         return linkFailed(port, observer, e);
     }

@@ -2,6 +2,7 @@
 
 #include "common/errors.h"
 #include "station_link/backup.h"
+#include "station_link/read_data_check.h"
 #include "station_link/station_compare.h"
 #include "station_link/station_readout.h"
 
@@ -70,6 +71,8 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
         try {
             const QString folder = safeguards.backupFolder.isEmpty() ? backupFolder() : safeguards.backupFolder;
             r.backupPath = saveBackup(r.exchange.stream, folder, QDateTime::currentDateTime());
+            // A blank or new station may hold what fails the check; the write goes on.
+            r.backupWarning = readDataWarning(r.exchange.stream);
         } catch (const AppError &e) {
             r.fileError = true;
             r.message = QStringLiteral("Резервная копия не сохранена: %1. Запись не начата, станция не изменена.")
@@ -101,9 +104,14 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
         }
         // The band only matters for a type that names none, which never gets this far.
         r.differences = imageDifferences(decodedStation(r.exchange.stream), image, BandSettings{});
-        if (!r.differences.isEmpty())
+        if (!r.differences.isEmpty()) {
             r.message = QStringLiteral("Проверка после записи: станция хранит не то, что записано (различий: %1)")
                             .arg(r.differences.size());
+            // Noise on the way back looks like a station that stored something else.
+            const QString warning = readDataWarning(r.exchange.stream);
+            if (!warning.isEmpty())
+                r.message += QStringLiteral(". ") + warning;
+        }
     }
     return r;
 }
@@ -116,8 +124,10 @@ ComparisonResult compareWithStation(SerialPort &port, const QString &device, Lin
         r.exchange = readFromStation(port, device, job, stop);
     }
     r.serial = streamSerial(r.exchange.stream);
-    if (r.exchange.ok())
+    if (r.exchange.ok()) {
         r.differences = imageDifferences(decodedStation(r.exchange.stream), configured, band);
+        r.dataWarning = readDataWarning(r.exchange.stream);
+    }
     return r;
 }
 

@@ -23,6 +23,8 @@ struct SafeWriteResult {
     WriteStage stage = WriteStage::Write;
     QString serial;                    // from a read of the station; empty when none ran
     QString backupPath;                // the backup saved, empty when none was
+    QString backupWarning;             // the backup does not pass the data check (readDataWarning);
+                                       // kept anyway: it is what the station held
     int writtenBytes = 0;              // the write stream, once the write ran to its end
     QStringList differences;           // what the station holds other than what was sent
     bool fileError = false;            // the backup could not be saved
@@ -45,6 +47,7 @@ struct ComparisonResult {
     ExchangeResult exchange;   // the read
     QString serial;
     QStringList differences;   // imageDifferences, valid when the read ran to its end
+    QString dataWarning;       // what the station sent does not pass the data check
     bool ok() const { return exchange.ok(); }
 };
 

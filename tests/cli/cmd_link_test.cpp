@@ -226,6 +226,10 @@ TEST_F(CmdLinkTest, RepeatedPortsAndTheNewOptions) {
         {{"write", in, "--port"}, 2, u"После --port не указано значение"},
         {{"write", in, "--port", sim.path, "--verify-all"}, 2, u"Неизвестный параметр: --verify-all"},
         {{"write", "--help"}, 0, u"--backup-dir"},
+        // The log would replace the file the command reads or writes.
+        {{"write", in, "--port", sim.path, "--log", in}, 2, u"Журнал обмена (--log) не может быть записан в файл"},
+        {{"read", "--port", sim.path, "-o", dir.filePath("x.ini"), "--log", dir.filePath("./x.ini")}, 2,
+         u"Журнал обмена (--log) не может быть записан в файл"},
     };
     for (const Case &c : cases) {
         const CliResult r = runCli(c.args);

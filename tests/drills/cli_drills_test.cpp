@@ -12,8 +12,11 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 using namespace tolvin;
 using namespace tolvin::test;
@@ -131,4 +134,126 @@ TEST_F(CliDrills, StationsThatSendMoreThanAsked) {
     const CliResult t = runCli({QStringLiteral("type"), QStringLiteral("--port"), sim.path});
     EXPECT_EQ(t.exitCode, 0) << t.err.toStdString();
     EXPECT_TRUE(QString::fromUtf8(t.out).startsWith(QStringLiteral("4 "))) << t.out.toStdString();
+}
+
+// Ctrl+C, a kill or a closed terminal in the middle of an exchange: the command stops at the
+// next byte, says where, names the backup to restore from, writes its --log and ends with the
+// shell's code for the signal.
+TEST_F(CliDrills, InterruptedBySignal) {
+    Editor ed;
+    selectBand(ed, 2);
+    ed.templ = {QStringLiteral("20"), QStringLiteral("150000"), QStringLiteral("25")};
+    RecordingOperator op;
+    ASSERT_TRUE(createTemplate(ed, op));
+    const QString big = dir.filePath(QStringLiteral("big.ini"));
+    saveSettingsFile(ed, big);
+    const QString backups = dir.filePath(QStringLiteral("backups"));
+    const QString log = dir.filePath(QStringLiteral("exchange.log"));
+    const QString readOut = dir.filePath(QStringLiteral("read.ini"));
+
+    struct Case {
+        const char *name;
+        int signal;
+        int exit;
+        QStringList args;       // before "--port P"
+        const char *waitFor;    // progress that comes only once the exchange is under way
+        QStringList says;
+    };
+    const Case cases[] = {
+        {"write, Ctrl+C", SIGINT, 130, {"write", big, "--backup-dir", backups, "--log", log}, "66%",
+         {"Запись прервана на байте ", " из 385: станция записана не полностью",
+          "Прежние данные станции можно записать из резервной копии " + backups}},
+        {"write, SIGTERM", SIGTERM, 143, {"write", big, "--log", log}, "66%",
+         {"Запись прервана на байте ", " из 385: станция записана не полностью"}},
+        {"write, terminal closed", SIGHUP, 129, {"write", big, "--log", log}, "66%", {"Запись прервана на байте "}},
+        {"read, Ctrl+C", SIGINT, 130, {"read", "-o", readOut, "--log", log}, "ПП", {"Обмен со станцией прерван", "Файл не записан"}},
+    };
+    for (const Case &c : cases) {
+        QFile::remove(log);
+        SimProcess sim({QStringLiteral("--line-rate")});
+        ASSERT_FALSE(sim.path.isEmpty());
+        QProcess cli;
+        cli.start(cliPath(), QStringList(c.args) << QStringLiteral("--port") << sim.path);
+        ASSERT_TRUE(cli.waitForStarted(10000)) << c.name;
+        QString err;
+        QElapsedTimer t;
+        t.start();
+        while (!err.contains(QString::fromUtf8(c.waitFor)) && t.elapsed() < HangBoundMs &&
+               cli.state() == QProcess::Running) {
+            cli.waitForReadyRead(100);
+            err += QString::fromUtf8(cli.readAllStandardError());
+        }
+        ASSERT_TRUE(err.contains(QString::fromUtf8(c.waitFor))) << c.name << ": " << err.toStdString();
+        ::kill(pid_t(cli.processId()), c.signal);
+        ASSERT_TRUE(cli.waitForFinished(int(HangBoundMs))) << c.name;
+        err += QString::fromUtf8(cli.readAllStandardError());
+        EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit) << c.name;
+        EXPECT_EQ(cli.exitCode(), c.exit) << c.name << ": " << err.toStdString();
+        for (const QString &s : c.says)
+            EXPECT_TRUE(err.contains(s)) << c.name << ": wants «" << s.toStdString() << "» in " << err.toStdString();
+        QFile f(log);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << c.name << ": no log";
+        EXPECT_TRUE(f.readAll().contains("->")) << c.name;
+        EXPECT_FALSE(QFile::exists(readOut)) << c.name;
+    }
+}
+
+// A fleet write stopped by Ctrl+C stops on every port and reports each one.
+TEST_F(CliDrills, InterruptedFleet) {
+    Editor ed;
+    selectBand(ed, 2);
+    ed.templ = {QStringLiteral("20"), QStringLiteral("150000"), QStringLiteral("25")};
+    RecordingOperator op;
+    ASSERT_TRUE(createTemplate(ed, op));
+    const QString big = dir.filePath(QStringLiteral("big.ini"));
+    saveSettingsFile(ed, big);
+    SimProcess a({QStringLiteral("--line-rate")}), b({QStringLiteral("--line-rate")});
+    QProcess cli;
+    cli.start(cliPath(), {QStringLiteral("write"), big, QStringLiteral("--port"), a.path, QStringLiteral("--port"), b.path});
+    ASSERT_TRUE(cli.waitForStarted(10000));
+    QString err;
+    QElapsedTimer t;
+    t.start();
+    // Each port says "ПР" once its write has begun.
+    while (err.count(QStringLiteral("Состояние: ПР")) < 2 && t.elapsed() < HangBoundMs && cli.state() == QProcess::Running) {
+        cli.waitForReadyRead(100);
+        err += QString::fromUtf8(cli.readAllStandardError());
+    }
+    ::kill(pid_t(cli.processId()), SIGINT);
+    ASSERT_TRUE(cli.waitForFinished(int(HangBoundMs)));
+    EXPECT_EQ(cli.exitCode(), 130);
+    const QString out = QString::fromUtf8(cli.readAllStandardOutput());
+    for (const QString &port : {a.path, b.path})
+        EXPECT_TRUE(out.contains(port + QStringLiteral(" - Запись прервана"))) << out.toStdString();
+}
+
+// A station whose memory does not pass the check (noise on the line, a failing memory): every
+// read says so, keeps what came (it is what the station holds), and a write goes on after its
+// backup.
+TEST_F(CliDrills, ReadsOfDataThatFailTheCheck) {
+    // The station stores the first byte of channel 1's receive word inverted.
+    SimProcess sim({QStringLiteral("--corrupt-byte"), QStringLiteral("28")});
+    ASSERT_EQ(runCli({QStringLiteral("write"), config, QStringLiteral("--port"), sim.path}).exitCode, 0);
+    const QString warning = QStringLiteral("Данные станции не проходят «Контроль»: ");
+    const QString noise = QStringLiteral("Возможны помехи на линии.");
+
+    const QString out = dir.filePath(QStringLiteral("read.ini"));
+    const CliResult r = runCli({QStringLiteral("read"), QStringLiteral("--port"), sim.path, QStringLiteral("-o"), out});
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(warning) && r.err.contains(noise)) << r.err.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(r.out).contains(QStringLiteral("Прочитано каналов: 3"))) << r.out.toStdString();
+    EXPECT_TRUE(QFile::exists(out)) << "what the station holds is kept";
+
+    const CliResult d = runCli({QStringLiteral("diff"), config, QStringLiteral("--port"), sim.path});
+    EXPECT_EQ(d.exitCode, 1);
+    EXPECT_TRUE(d.err.contains(warning)) << d.err.toStdString();
+
+    const QString backups = dir.filePath(QStringLiteral("backups"));
+    const CliResult w = runCli({QStringLiteral("write"), config, QStringLiteral("--port"), sim.path,
+                                QStringLiteral("--backup-dir"), backups});
+    EXPECT_EQ(w.exitCode, 0) << w.err.toStdString();
+    const QString said = QString::fromUtf8(w.out);
+    EXPECT_TRUE(said.contains(QStringLiteral("Резервная копия %1/").arg(backups)) && said.contains(warning))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("Записано в станцию: 79 байт"))) << said.toStdString();
 }

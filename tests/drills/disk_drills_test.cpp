@@ -1,0 +1,173 @@
+// Disk drills: every file the command line writes, with the disk failing at each step of the
+// write (the bytes, putting them on disk, closing, giving the file its name). Each must end
+// with exit code 2 and the reason, leave the old file byte for byte and leave no temporary file.
+#include "cli/commands.h"
+
+#include "check/data_check.h"
+#include "common/errors.h"
+#include "report/report_file.h"
+#include "settings_file/settings_file.h"
+#include "station_link/image_layout.h"
+#include "support/disk_fault.h"
+#include "support/recording_operator.h"
+#include "support/sim_process.h"
+#include "table/chirp_csv.h"
+#include "table/template.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace tolvin;
+using namespace tolvin::test;
+
+namespace {
+
+QByteArray contents(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+QStringList entries(const QString &dir) {
+    return QDir(dir).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+struct CliRun {
+    int code = -1;
+    QString err;
+};
+
+// The command line as tolvin-cli runs it, in this process, so the failing disk is ours to set.
+CliRun runIn(const QStringList &args) {
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    CliRun r;
+    r.code = cli::runCommandLine(args, o, e);
+    o.flush();
+    e.flush();
+    r.err = err;
+    return r;
+}
+
+class DiskDrills : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Editor ed;
+        selectBand(ed, 2);
+        ed.templ = {QStringLiteral("3"), QStringLiteral("150000"), QStringLiteral("25")};
+        RecordingOperator op;
+        ASSERT_TRUE(createTemplate(ed, op));
+        saveSettingsFile(ed, config);
+        QFile csvFile(csv);
+        ASSERT_TRUE(csvFile.open(QIODevice::WriteOnly));
+        csvFile.write(exportChirpCsv(ed.table).csv);
+        csvFile.close();
+        ASSERT_TRUE(QDir().mkpath(outDir));
+    }
+
+    QTemporaryDir dir;
+    QString config = dir.filePath(QStringLiteral("in.ini"));
+    QString csv = dir.filePath(QStringLiteral("in.csv"));
+    QString outDir = dir.filePath(QStringLiteral("out"));
+};
+
+struct Step {
+    const char *name;
+    LateDiskFault::Call call;
+};
+constexpr Step Steps[] = {
+    {"write", LateDiskFault::Write},
+    {"fsync", LateDiskFault::Fsync},
+    {"close", LateDiskFault::Close},
+    {"rename or link", LateDiskFault::Rename},
+};
+constexpr int Errnos[] = {ENOSPC, EIO, EACCES};
+
+} // namespace
+
+TEST_F(DiskDrills, EveryWriterKeepsTheOldFileAndSaysWhy) {
+    SimProcess station({});
+    ASSERT_FALSE(station.path.isEmpty());
+    struct Writer {
+        const char *name;
+        std::function<QStringList(const QString &target)> args;
+    };
+    const Writer writers[] = {
+        {"image", [&](const QString &t) { return QStringList{"image", config, "-o", t}; }},
+        {"export-csv", [&](const QString &t) { return QStringList{"export-csv", config, "-o", t}; }},
+        {"import-csv", [&](const QString &t) { return QStringList{"import-csv", csv, "-o", t, "--model", "62"}; }},
+        {"template",
+         [&](const QString &t) {
+             return QStringList{"template", "--model", "62", "--count", "5", "--start", "150000", "--step", "25", "-o", t};
+         }},
+        {"report", [&](const QString &t) { return QStringList{"report", config, "--serial", "77", "-o", t}; }},
+        {"read -o", [&](const QString &t) { return QStringList{"read", "--port", station.path, "-o", t}; }},
+        {"type --log", [&](const QString &t) { return QStringList{"type", "--port", station.path, "--log", t}; }},
+        {"read --log",
+         [&](const QString &t) {
+             return QStringList{"read", "--port", station.path, "-o", dir.filePath(QStringLiteral("r.ini")), "--log", t};
+         }},
+    };
+    const QByteArray old = "the file as it was before";
+    for (const Writer &w : writers) {
+        for (const Step &step : Steps) {
+            for (const int err : Errnos) {
+                const std::string name = std::string(w.name) + ", " + step.name + ", errno " + std::to_string(err);
+                const QString target = QDir(outDir).filePath(QStringLiteral("target"));
+                {
+                    QFile f(target);
+                    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                    f.write(old);
+                }
+                CliRun r;
+                {
+                    const LateDiskFault fault(step.call, 1, 1000, err);
+                    r = runIn(w.args(target));
+                    EXPECT_GT(LateDiskFault::calls(), 0) << name << ": the writer never reached the step";
+                }
+                EXPECT_EQ(r.code, 2) << name << ": " << r.err.toStdString();
+                EXPECT_TRUE(r.err.contains(QStringLiteral("Не удалось записать файл ") + target))
+                    << name << ": " << r.err.toStdString();
+                EXPECT_EQ(contents(target), old) << name;
+                EXPECT_EQ(entries(outDir), QStringList{QStringLiteral("target")}) << name;
+            }
+        }
+    }
+}
+
+// A backup that cannot be saved stops the write before its first byte, and leaves no file.
+TEST_F(DiskDrills, BackupThatCannotBeSavedStopsTheWrite) {
+    SimProcess station({QStringLiteral("--log")});
+    ASSERT_FALSE(station.path.isEmpty());
+    const QString backups = dir.filePath(QStringLiteral("backups"));
+    ASSERT_TRUE(QDir().mkpath(backups));
+    for (const Step &step : Steps) {
+        CliRun r;
+        {
+            const LateDiskFault fault(step.call, 1, 1000, ENOSPC);
+            r = runIn({"write", config, "--port", station.path, "--backup-dir", backups});
+        }
+        EXPECT_EQ(r.code, 2) << step.name << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("Резервная копия не сохранена"))) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("нет места на диске"))) << r.err.toStdString();
+        EXPECT_TRUE(entries(backups).isEmpty()) << step.name << ": " << entries(backups).join(' ').toStdString();
+    }
+    // Only the four backup reads' commands reached the station, nothing of a write.
+    EXPECT_EQ(station.received(), QByteArray(4, char(ReadCommand)));
+}
+
+// The report the window opens goes into a folder of its own; a failing disk leaves neither.
+TEST_F(DiskDrills, ReportDocumentLeavesNoFolderBehind) {
+    Editor ed;
+    loadSettingsFile(ed, config);
+    RecordingOperator op;
+    ASSERT_TRUE(runDataCheck(ed, op));
+    for (const Step &step : Steps) {
+        const LateDiskFault fault(step.call, 1, 1000, EIO);
+        EXPECT_THROW(createReportFile(ed, QStringLiteral("77"), outDir), IoError) << step.name;
+        EXPECT_TRUE(entries(outDir).isEmpty()) << step.name << ": " << entries(outDir).join(' ').toStdString();
+    }
+}
