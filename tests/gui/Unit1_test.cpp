@@ -256,6 +256,26 @@ TEST_F(LinkWithStationTest, ReadFillsTheEditor) {
     EXPECT_EQ(main->Memo1->toPlainText().split('\n'), ed().memo);
 }
 
+// A station whose memory fails the check (here: channel 1's receive word stored with its first
+// byte inverted) fills the table with what it holds, and the technician is told.
+TEST_F(LinkWithStationTest, ReadOfDataThatFailsTheCheckSaysSo) {
+    startStation({QStringLiteral("--corrupt-byte"), QStringLiteral("28")});
+    makeTemplate(QStringLiteral("3"));
+    main->CheckItem->trigger();
+    link->BackupBox->setChecked(false);
+    link->VerifyBox->setChecked(false);
+    link->BitBtn2Click();
+    waitForTheEnd();
+    op.clear();
+    link->BitBtn3Click();
+    waitForTheEnd();
+    ASSERT_EQ(op.messages.size(), 1);
+    EXPECT_TRUE(op.lastMessage().startsWith(QStringLiteral("Данные станции не проходят «Контроль»: ")))
+        << op.lastMessage().toStdString();
+    EXPECT_TRUE(op.lastMessage().endsWith(QStringLiteral("Возможны помехи на линии."))) << op.lastMessage().toStdString();
+    EXPECT_EQ(ed().table.channelCount(), 3);
+}
+
 TEST_F(LinkWithStationTest, SilentStationShowsAK) {
     startStation({QStringLiteral("--silent")});
     link->BitBtn3Click();
