@@ -8,6 +8,7 @@
 #include "settings_file/settings_file.h"
 #include "support/recording_operator.h"
 #include "support/sim_process.h"
+#include "support/template_file.h"
 #include "table/template.h"
 
 #include <QElapsedTimer>
@@ -31,12 +32,7 @@ protected:
         if (cliPath().isEmpty() || simPath().isEmpty()) {
             GTEST_SKIP() << "tolvin-cli or tolvin-sim is not built";
         }
-        Editor ed;
-        selectBand(ed, 2);
-        ed.templ = {QStringLiteral("3"), QStringLiteral("150000"), QStringLiteral("25")};
-        RecordingOperator op;
-        ASSERT_TRUE(createTemplate(ed, op));
-        saveSettingsFile(ed, config);
+        saveTemplateFile(config, 2, 3);
     }
 
     struct Drill {
@@ -140,13 +136,8 @@ TEST_F(CliDrills, StationsThatSendMoreThanAsked) {
 // next byte, says where, names the backup to restore from, writes its --log and ends with the
 // shell's code for the signal.
 TEST_F(CliDrills, InterruptedBySignal) {
-    Editor ed;
-    selectBand(ed, 2);
-    ed.templ = {QStringLiteral("20"), QStringLiteral("150000"), QStringLiteral("25")};
-    RecordingOperator op;
-    ASSERT_TRUE(createTemplate(ed, op));
     const QString big = dir.filePath(QStringLiteral("big.ini"));
-    saveSettingsFile(ed, big);
+    saveTemplateFile(big, 2, 20);
     const QString backups = dir.filePath(QStringLiteral("backups"));
     const QString log = dir.filePath(QStringLiteral("exchange.log"));
     const QString readOut = dir.filePath(QStringLiteral("read.ini"));
@@ -200,13 +191,8 @@ TEST_F(CliDrills, InterruptedBySignal) {
 
 // A fleet write stopped by Ctrl+C stops on every port and reports each one.
 TEST_F(CliDrills, InterruptedFleet) {
-    Editor ed;
-    selectBand(ed, 2);
-    ed.templ = {QStringLiteral("20"), QStringLiteral("150000"), QStringLiteral("25")};
-    RecordingOperator op;
-    ASSERT_TRUE(createTemplate(ed, op));
     const QString big = dir.filePath(QStringLiteral("big.ini"));
-    saveSettingsFile(ed, big);
+    saveTemplateFile(big, 2, 20);
     SimProcess a({QStringLiteral("--line-rate")}), b({QStringLiteral("--line-rate")});
     QProcess cli;
     cli.start(cliPath(), {QStringLiteral("write"), big, QStringLiteral("--port"), a.path, QStringLiteral("--port"), b.path});

@@ -11,6 +11,7 @@
 #include "support/disk_fault.h"
 #include "support/recording_operator.h"
 #include "support/sim_process.h"
+#include "support/template_file.h"
 #include "table/chirp_csv.h"
 #include "table/template.h"
 
@@ -55,11 +56,7 @@ CliRun runIn(const QStringList &args) {
 class DiskDrills : public ::testing::Test {
 protected:
     void SetUp() override {
-        Editor ed;
-        selectBand(ed, 2);
-        ed.templ = {QStringLiteral("3"), QStringLiteral("150000"), QStringLiteral("25")};
-        RecordingOperator op;
-        ASSERT_TRUE(createTemplate(ed, op));
+        const Editor ed = templateEditor(2, 3);
         saveSettingsFile(ed, config);
         QFile csvFile(csv);
         ASSERT_TRUE(csvFile.open(QIODevice::WriteOnly));
