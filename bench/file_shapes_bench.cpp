@@ -1,18 +1,23 @@
 // The worst files the program accepts, each just under the read limit: what "Чтение файла",
 // "Контроль" and "Запись в файл" cost for them, in time (the benchmark's figure) and in peak
 // memory (counter peak_MB: the whole run in a child process, as a technician's program would
-// hold it). A 99-channel file is there for scale.
+// hold it). A 99-channel file is there for scale. The same for "Импорт каналов из CSV (CHIRP)":
+// read, import, the summary, and the settings file written when any channel was taken.
 #include "check/data_check.h"
 #include "common/cp1251.h"
 #include "common/errors.h"
 #include "settings_file/file_io.h"
 #include "settings_file/settings_file.h"
+#include "table/chirp_csv.h"
 #include "table/template.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include <functional>
+
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -32,13 +37,17 @@ QByteArray fill(const QByteArray &head, const std::function<QByteArray(int)> &un
     }
 }
 
-QByteArray ninetyNine() {
+Editor ninetyNineEditor() {
     Editor ed;
     selectBand(ed, 2);
     ed.templ = {QStringLiteral("99"), QStringLiteral("140000"), QStringLiteral("12,5")};
     BatchOperator op;
     createTemplate(ed, op);
-    return settingsFileBytes(ed);
+    return ed;
+}
+
+QByteArray ninetyNine() {
+    return settingsFileBytes(ninetyNineEditor());
 }
 
 QByteArray shape(int which) {
@@ -72,11 +81,14 @@ void loadCheckSave(const QString &in, const QString &out) {
     runAction(op, [&] { saveSettingsFile(ed, out); });
 }
 
-// Peak resident memory of the whole run, in a child of its own.
-double peakMegabytes(const QString &in, const QString &out) {
+// Peak resident memory of the whole run, in a child of its own. The child starts with what the
+// parent holds; the heap earlier runs freed goes back to the system first, or the largest
+// earlier run would show as the floor of every later one.
+double peakMegabytes(const std::function<void()> &run) {
+    ::malloc_trim(0);
     const pid_t pid = ::fork();
     if (pid == 0) {
-        loadCheckSave(in, out);
+        run();
         ::_exit(0);
     }
     int status = 0;
@@ -100,10 +112,85 @@ void BM_FileShape(benchmark::State &state) {
         }
     }
     state.counters["file_KB"] = double(QFileInfo(in).size()) / 1024.0;
-    state.counters["peak_MB"] = peakMegabytes(in, out);
+    state.counters["peak_MB"] = peakMegabytes([&] { loadCheckSave(in, out); });
     for (auto _ : state)
         loadCheckSave(in, out);
 }
 BENCHMARK(BM_FileShape)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+const char CsvHeader[] = "Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,cToneFreq,DtcsCode,DtcsPolarity,"
+                         "RxDtcsCode,CrossMode,Mode,TStep,Skip,Power,Comment,URCALL,RPT1CALL,RPT2CALL,DVCODE\r\n";
+
+QByteArray csvShape(int which) {
+    const QByteArray header(CsvHeader);
+    switch (which) {
+    case 0: // 99 channels as CHIRP writes them
+        return exportChirpCsv(ninetyNineEditor().table).csv;
+    case 1: return QByteArray("\r\n").repeated(MaxInputFileBytes / 2);
+    case 2: return QByteArray(MaxInputFileBytes, '\n');
+    case 3: return fill({}, [](int) { return QByteArray(",\n"); });
+    case 4: return fill({}, [](int) { return QByteArray(" \n"); });
+    case 5: { // one line, one field
+        QByteArray b = header + "1,,";
+        return b + QByteArray(MaxInputFileBytes - b.size(), '7');
+    }
+    case 6: { // one line of empty fields
+        QByteArray b = header;
+        return b + QByteArray(MaxInputFileBytes - b.size(), ',');
+    }
+    case 7: { // half the file names columns, one line gives each a value, short lines after
+        QByteArray b = "Location,Frequency";
+        for (int i = 3; b.size() < MaxInputFileBytes / 2; ++i)
+            b += ",c" + QByteArray::number(i);
+        b += "\n1,150.000000" + QByteArray(",x").repeated(b.count(',') - 1) + "\n";
+        return fill(b, [](int) { return QByteArray("1,150.000000\n"); });
+    }
+    case 8: { // one quoted field of doubled quotes
+        QByteArray b = header + "1,\"";
+        return b + QByteArray(MaxInputFileBytes - b.size() - 1, '"') + '"';
+    }
+    case 9: // channels past the 99 a station holds
+        return fill(header, [](int n) { return QByteArray::number(n) + ",,150.000000\r\n"; });
+    default: // channels outside the band, each listed as not taken
+        return fill(header, [](int n) { return QByteArray::number(n) + ",,500.000000\r\n"; });
+    }
+}
+
+const char *const CsvShapeNames[] = {"99 channels",     "empty lines CR LF", "empty lines LF", "commas only",
+                                     "blanks only",     "one huge field",    "one line of commas",
+                                     "many columns",    "many quotes",       "past 99 channels",
+                                     "outside the band"};
+
+// What tolvin-cli import-csv does with the file.
+void importCsv(const QString &in, const QString &out) {
+    Editor ed;
+    selectBand(ed, 2);
+    const CsvImport import = importChirpCsv(QString::fromUtf8(readFileBytes(in)), ed.state.bandSettings);
+    benchmark::DoNotOptimize(import.summary());
+    if (import.rows.isEmpty())
+        return;
+    applyCsvImport(ed, import);
+    saveSettingsFile(ed, out);
+}
+
+void BM_CsvShape(benchmark::State &state) {
+    const int which = int(state.range(0));
+    state.SetLabel(CsvShapeNames[which]);
+    QTemporaryDir dir;
+    const QString in = dir.filePath(QStringLiteral("in.csv"));
+    const QString out = dir.filePath(QStringLiteral("out.ini"));
+    {
+        QFile f(in);
+        if (!f.open(QIODevice::WriteOnly) || f.write(csvShape(which)) < 0) {
+            state.SkipWithError("cannot write the file");
+            return;
+        }
+    }
+    state.counters["file_KB"] = double(QFileInfo(in).size()) / 1024.0;
+    state.counters["peak_MB"] = peakMegabytes([&] { importCsv(in, out); });
+    for (auto _ : state)
+        importCsv(in, out);
+}
+BENCHMARK(BM_CsvShape)->DenseRange(0, 10)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace

@@ -656,7 +656,7 @@ void TFormMain::StringGrid1SelectCell(int col, int row) {
     if (list) {
         const QRect cell = StringGrid1->cellRect(col, row);
         const QRect inPanel = cell.translated(StringGrid1->pos());
-        cellEditors->open(*list, inPanel, m_editor.table.cell(col, row));
+        cellEditors->open(*list, inPanel, m_editor.table.cell(col, row), cellPlace(col, row));
     }
     StringGrid1->viewport()->update();
 }

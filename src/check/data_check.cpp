@@ -1,5 +1,6 @@
 #include "check/data_check.h"
 
+#include "common/errors.h"
 #include "common/message_text.h"
 #include "common/numbers.h"
 #include "settings_file/ini_document.h"
@@ -78,6 +79,20 @@ private:
         return std::nullopt;
     }
     void addDigits(int value, int from10) { m_out.DigitCount += value >= from10 ? 2 : 1; }
+    // A cell that is not the number it must be ends the check with a message that names the
+    // channel and the column, so that the technician finds it among 99 rows.
+    int32_t cellInt(int col, int r) const {
+        const QString &cell = m_t.cell(col, r);
+        if (const auto v = tryStrToInt(cell))
+            return *v;
+        throw ConversionError(notIntegerMessage(cell, cellPlace(col, r)));
+    }
+    double cellNumber(int col, int r) const {
+        const QString &cell = m_t.cell(col, r);
+        if (const auto v = tryStrToFloat(cell))
+            return *v;
+        throw ConversionError(notNumberMessage(cell, cellPlace(col, r)));
+    }
 
     Step generalSettings() {
         const int brightness = number(u"Яркость диодов", 0);
@@ -105,7 +120,7 @@ private:
         const auto special = uint8_t(number(u"СК", 200));
         int position = -1;
         for (int r = 1; r <= m_count && position < 0; ++r)
-            if (strToInt(m_t.cell(ColNumber, r)) == special)
+            if (cellInt(ColNumber, r) == special)
                 position = r - 1;
         if (position < 0)
             return refuse(QStringLiteral("Ошибка в номере спец. канала!!! В радиостанции нет такого номера канала"));
@@ -115,8 +130,8 @@ private:
         const QString fv = text(u"ФВ", u"100");
         if (fv.size() != 2)
             return refuse(QStringLiteral("Код поля \"ФВ\" должен быть двузначным"));
-        const int d1 = strToInt(fv.left(1));
-        const int d2 = strToInt(fv.mid(1, 1));
+        const int d1 = strToInt(fv.left(1), QStringLiteral("ФВ"));
+        const int d2 = strToInt(fv.mid(1, 1), QStringLiteral("ФВ"));
         const bool d1ok = d1 == 0 || d1 == 1 || d1 == 2 || d1 == 4;
         const bool d2ok = d2 == 0 || d2 == 1 || d2 == 2 || d2 == 4 || d2 == 5;
         if (!d1ok || !d2ok)
@@ -196,7 +211,7 @@ private:
             rec[RecordByte::FlagsB] &= uint8_t(~(rx ? FlagB::RxNotRepeater : FlagB::TxNotRepeater));
             return std::nullopt;
         }
-        const double f = strToFloat(cell);
+        const double f = cellNumber(rx ? ColRx : ColTx, r);
         if (f < m_band.BandLow || f > m_band.BandHigh)
             return refuse(QStringLiteral("Ошибка в канале №") + QString::number(r) +
                           QStringLiteral(" частотный диапазон ") + floatToStr(m_band.BandLow / 1000.0) +
@@ -238,28 +253,28 @@ private:
             if (cell == none())
                 rec[RecordByte::FlagsA] += t.noneFlag;
             else
-                rec[t.byte] = uint8_t(strToInt(cell));
+                rec[t.byte] = uint8_t(cellInt(t.col, r));
         }
 
         const QString num = m_t.cell(ColNumber, r);
         if (num.size() < 1 || num.size() > 2)
             return refuse(QStringLiteral("В строчке №%1 введен неправильный номер канала").arg(r));
-        rec[RecordByte::Number] = uint8_t(strToInt(num));
+        rec[RecordByte::Number] = uint8_t(cellInt(ColNumber, r));
 
         if (Step s = frequency(rec, r, SynthSide::Receive))
             return s;
         if (Step s = frequency(rec, r, SynthSide::Transmit))
             return s;
 
-        rec[RecordByte::Noise] = uint8_t(strToInt(m_t.cell(ColNoise, r)));
+        rec[RecordByte::Noise] = uint8_t(cellInt(ColNoise, r));
         const QString pmin = m_t.cell(ColPmin, r);
         if (pmin == QLatin1String("4"))
             return refuse(QStringLiteral("Не желательно использовать в минимальной мощности 4 уровень"));
-        rec[RecordByte::Pmin] = uint8_t(strToInt(pmin));
+        rec[RecordByte::Pmin] = uint8_t(cellInt(ColPmin, r));
         const QString pmax = m_t.cell(ColPmax, r);
         if (pmax == QLatin1String("1"))
             return refuse(QStringLiteral("Не желательно использовать в максимальной мощности 1 уровень"));
-        rec[RecordByte::Pmax] = uint8_t(strToInt(pmax));
+        rec[RecordByte::Pmax] = uint8_t(cellInt(ColPmax, r));
 
         const QString txOff = m_t.cell(ColTxOff, r);
         if (txOff == QLatin1String("RSSI"))
@@ -272,7 +287,7 @@ private:
             rec[RecordByte::Time] = 0;
         } else {
             rec[RecordByte::FlagsB] &= uint8_t(~FlagB::NoTime);
-            rec[RecordByte::Time] = uint8_t(strToInt(time));
+            rec[RecordByte::Time] = uint8_t(cellInt(ColTime, r));
         }
         return std::nullopt;
     }

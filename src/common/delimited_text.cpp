@@ -2,31 +2,24 @@
 
 namespace tolvin {
 
-QList<QStringList> parseDelimited(const QString &input, QChar separator) {
-    QString text = input;
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    QList<QStringList> rows;
-    QStringList row;
+DelimitedReader::DelimitedReader(const QString &text, QChar separator)
+    : m_text(text), m_separator(separator), m_pos(text.startsWith(QChar(0xFEFF)) ? 1 : 0) {}
+
+bool DelimitedReader::next(QStringList &fields) {
+    fields.clear();
+    const qsizetype n = m_text.size();
+    // Whatever is left makes a row, with or without its line break; a final break makes none.
+    if (m_pos >= n)
+        return false;
     QString field;
     bool quoted = false;     // inside a quoted field
     bool fieldStarted = false;
-    const qsizetype n = text.size();
-    auto endField = [&] {
-        row << field;
-        field.clear();
-        fieldStarted = false;
-    };
-    auto endRow = [&] {
-        endField();
-        rows << row;
-        row.clear();
-    };
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text.at(i);
+    qsizetype i = m_pos;
+    for (; i < n; ++i) {
+        const QChar c = m_text.at(i);
         if (quoted) {
             if (c == QLatin1Char('"')) {
-                if (i + 1 < n && text.at(i + 1) == QLatin1Char('"')) {
+                if (i + 1 < n && m_text.at(i + 1) == QLatin1Char('"')) {
                     field += c;
                     ++i;
                 } else {
@@ -40,20 +33,31 @@ QList<QStringList> parseDelimited(const QString &input, QChar separator) {
         if (c == QLatin1Char('"') && !fieldStarted) {
             quoted = true;
             fieldStarted = true;
-        } else if (c == separator) {
-            endField();
+        } else if (c == m_separator) {
+            fields << field;
+            field.clear();
+            fieldStarted = false;
         } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            if (c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))
+            if (c == QLatin1Char('\r') && i + 1 < n && m_text.at(i + 1) == QLatin1Char('\n'))
                 ++i;
-            endRow();
+            ++i;
+            break;
         } else {
             field += c;
             fieldStarted = true;
         }
     }
-    // A last row without its line break still counts; a final line break adds nothing.
-    if (fieldStarted || !field.isEmpty() || !row.isEmpty())
-        endRow();
+    fields << field;
+    m_pos = i;
+    return true;
+}
+
+QList<QStringList> parseDelimited(const QString &text, QChar separator) {
+    QList<QStringList> rows;
+    DelimitedReader reader(text, separator);
+    QStringList row;
+    while (reader.next(row))
+        rows << row;
     return rows;
 }
 

@@ -8,6 +8,20 @@
 
 namespace tolvin {
 
+// One row at a time: a reader that keeps only what it needs of each row holds one row, not the
+// hundreds of thousands a megabyte of line breaks makes.
+class DelimitedReader {
+public:
+    DelimitedReader(const QString &text, QChar separator);
+    // The next row's fields; false when the text has no more rows.
+    bool next(QStringList &fields);
+
+private:
+    QString m_text;
+    QChar m_separator;
+    qsizetype m_pos = 0;
+};
+
 QList<QStringList> parseDelimited(const QString &text, QChar separator);
 
 // One field as a spreadsheet or CSV reader takes it back: quoted when it holds the separator,

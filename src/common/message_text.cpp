@@ -67,4 +67,8 @@ QString quotedText(const QString &text, int maxChars) {
     return QLatin1Char('"') + visibleText(text, maxChars) + QLatin1Char('"');
 }
 
+QString guillemetText(const QString &text, int maxChars) {
+    return QChar(0x00AB) + visibleText(text, maxChars) + QChar(0x00BB);
+}
+
 } // namespace tolvin

@@ -16,4 +16,7 @@ QString visibleText(const QString &text, int maxChars = MessageQuoteLength);
 // visibleText in double quotes: "140000\r\n[3]".
 QString quotedText(const QString &text, int maxChars = MessageQuoteLength);
 
+// visibleText in the quotes a Russian sentence puts a value in: «15a».
+QString guillemetText(const QString &text, int maxChars = MessageQuoteLength);
+
 } // namespace tolvin

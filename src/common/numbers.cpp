@@ -56,10 +56,30 @@ std::optional<int32_t> tryStrToInt(const QString &text) {
     return static_cast<int32_t>(negative ? -value : value);
 }
 
+namespace {
+
+QString placed(const QString &place, const QString &message) {
+    return place.isEmpty() ? message : place + QStringLiteral(": ") + message;
+}
+
+} // namespace
+
+QString notIntegerMessage(const QString &text, const QString &place) {
+    return placed(place, guillemetText(text) + QStringLiteral(" не является целым числом"));
+}
+
+QString notNumberMessage(const QString &text, const QString &place) {
+    return placed(place, guillemetText(text) + QStringLiteral(" не является числом"));
+}
+
 int32_t strToInt(const QString &text) {
+    return strToInt(text, QString());
+}
+
+int32_t strToInt(const QString &text, const QString &place) {
     if (auto v = tryStrToInt(text))
         return *v;
-    throw ConversionError(QStringLiteral("'%1' is not a valid integer value").arg(visibleText(text)));
+    throw ConversionError(notIntegerMessage(text, place));
 }
 
 namespace {
@@ -151,9 +171,13 @@ std::optional<double> tryStrToFloat(const QString &text) {
 }
 
 double strToFloat(const QString &text) {
+    return strToFloat(text, QString());
+}
+
+double strToFloat(const QString &text, const QString &place) {
     if (auto v = tryStrToFloat(text))
         return *v;
-    throw ConversionError(QStringLiteral("'%1' is not a valid floating point value").arg(visibleText(text)));
+    throw ConversionError(notNumberMessage(text, place));
 }
 
 QString floatToStr(double value) {

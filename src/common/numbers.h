@@ -16,6 +16,17 @@ int32_t strToInt(const QString &text); // throws ConversionError
 std::optional<double> tryStrToFloat(const QString &text);
 double strToFloat(const QString &text); // throws ConversionError
 
+// The same for a value the technician can find by its place (a field, a key, a cell): the
+// error names the place first, "Кол-во каналов: «1x» не является целым числом".
+int32_t strToInt(const QString &text, const QString &place);
+double strToFloat(const QString &text, const QString &place);
+
+// The conversion error's texts, "«15a» не является целым числом" and "«15a» не является
+// числом", after "<place>: " when a place is given; for callers that work the place out only
+// once a value has failed.
+QString notIntegerMessage(const QString &text, const QString &place = QString());
+QString notNumberMessage(const QString &text, const QString &place = QString());
+
 // Shortest decimal form with a comma, up to 15 significant digits: 140000, 140006,25, 12,5.
 QString floatToStr(double value);
 

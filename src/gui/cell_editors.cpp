@@ -58,9 +58,9 @@ int CellEditors::numberOf(const QObject *box) const {
     return 0;
 }
 
-void CellEditors::open(const ListEditor &editor, const QRect &rect, const QString &cellText) {
+void CellEditors::open(const ListEditor &editor, const QRect &rect, const QString &cellText, const QString &place) {
     QComboBox *box = list(editor.kind);
-    const int item = preselectItem(editor.kind, cellText);
+    const int item = preselectItem(editor.kind, cellText, place);
     box->setGeometry(rect.left() + 1, rect.top() + 1, rect.width() + 1, rect.height() + 1);
     box->setCurrentIndex(item);
     box->show();

@@ -21,9 +21,9 @@ public:
     QComboBox *list(ListKind kind) const { return m_lists.at(static_cast<int>(kind)); }
     int numberOf(const QObject *box) const; // 1..8, 0 if none
     // Places the list over `rect` (panel coordinates), preselects from the cell text, shows
-    // it and gives it the focus. A cell that must be an integer and is not throws before
-    // anything is shown.
-    void open(const ListEditor &editor, const QRect &rect, const QString &cellText);
+    // it and gives it the focus. A cell that must be an integer and is not throws, naming
+    // `place`, before anything is shown.
+    void open(const ListEditor &editor, const QRect &rect, const QString &cellText, const QString &place);
     QComboBox *visibleList() const;
     // Whether `w` is the list itself or part of its drop-down.
     bool isPartOf(const QComboBox *box, const QWidget *w) const;

@@ -9,7 +9,22 @@
 namespace tolvin {
 namespace {
 
-QString reason(zip_error_t *e) { return QString::fromLocal8Bit(zip_error_strerror(e)); }
+// libzip's own texts are English. The archive is built and read in memory, so what can go
+// wrong is memory, a damaged archive or a fault of ours.
+QString reason(zip_error_t *e) {
+    switch (zip_error_code_zip(e)) {
+    case ZIP_ER_MEMORY: return QStringLiteral("недостаточно памяти");
+    case ZIP_ER_NOZIP: return QStringLiteral("это не архив ZIP");
+    case ZIP_ER_CRC:
+    case ZIP_ER_EOF:
+    case ZIP_ER_INCONS:
+    case ZIP_ER_ZLIB:
+    case ZIP_ER_COMPRESSED_DATA: return QStringLiteral("архив поврежден");
+    case ZIP_ER_COMPNOTSUPP:
+    case ZIP_ER_ENCRNOTSUPP: return QStringLiteral("архив сжат или зашифрован неизвестным способом");
+    default: return QStringLiteral("внутренняя ошибка библиотеки libzip, код %1").arg(zip_error_code_zip(e));
+    }
+}
 
 [[noreturn]] void fail(const QString &what, zip_error_t *e) {
     throw AppError(QStringLiteral("%1: %2").arg(what, reason(e)));

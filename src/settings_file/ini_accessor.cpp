@@ -81,14 +81,15 @@ bool IniAccessor::HasSection(const QString &section) {
 void IniAccessor::WriteText(const QString &section, const QString &key, const QString &value) {
     IniDocument doc = current();
     if (m_unreadable)
-        throw IoError(QStringLiteral("Unable to write to %1").arg(m_path));
+        throw IoError(QStringLiteral("Не удалось записать файл %1: его прежнее содержимое не удалось прочитать")
+                          .arg(m_path));
     doc.writeText(section, key, value);
     const QByteArray bytes = doc.toBytes();
     try {
         writeFileAtomically(m_path, bytes);
     } catch (const IoError &) {
         m_loaded = false;
-        throw IoError(QStringLiteral("Unable to write to %1").arg(m_path));
+        throw;
     }
     // Keep what the disk holds: a character outside the code page was stored as '?'.
     m_doc = IniDocument::fromBytes(bytes);

@@ -33,8 +33,9 @@ public:
     QString ReadText(const QString &section, const QString &key, const QString &def);
     int32_t ReadNumber(const QString &section, const QString &key, int32_t def);
     bool HasSection(const QString &section);
-    // A write the system refuses raises IoError "Unable to write to <path>"; so does a write
-    // into an existing file that cannot be read, which would otherwise replace its content.
+    // A write the system refuses raises the safe write's IoError, "Не удалось записать файл
+    // <path>: <reason>"; a write into an existing file that cannot be read, which would
+    // otherwise replace its content, raises one of the same form.
     void WriteText(const QString &section, const QString &key, const QString &value);
     void WriteNumber(const QString &section, const QString &key, int32_t value);
     void Flush();

@@ -21,6 +21,28 @@ const QString FormatName = QStringLiteral("tolvin-sim memory 1");
 constexpr int DefaultTones[10] = {700, 750, 1000, 1200, 1400, 1550, 1700, 1989, 2100, 2400};
 constexpr int DefaultChannels = 4;
 
+// Qt's own texts for these are English.
+QString jsonErrorText(QJsonParseError::ParseError e) {
+    switch (e) {
+    case QJsonParseError::UnterminatedObject: return QStringLiteral("объект не закрыт");
+    case QJsonParseError::MissingNameSeparator: return QStringLiteral("нет двоеточия после имени");
+    case QJsonParseError::UnterminatedArray: return QStringLiteral("массив не закрыт");
+    case QJsonParseError::MissingValueSeparator: return QStringLiteral("нет запятой между значениями");
+    case QJsonParseError::IllegalValue: return QStringLiteral("недопустимое значение");
+    case QJsonParseError::TerminationByNumber: return QStringLiteral("файл оборван на числе");
+    case QJsonParseError::IllegalNumber: return QStringLiteral("недопустимое число");
+    case QJsonParseError::IllegalEscapeSequence: return QStringLiteral("недопустимая escape-последовательность");
+    case QJsonParseError::IllegalUTF8String: return QStringLiteral("недопустимый текст UTF-8");
+    case QJsonParseError::UnterminatedString: return QStringLiteral("строка не закрыта");
+    case QJsonParseError::MissingObject: return QStringLiteral("ожидался объект");
+    case QJsonParseError::DeepNesting: return QStringLiteral("слишком глубокая вложенность");
+    case QJsonParseError::DocumentTooLarge: return QStringLiteral("документ слишком велик");
+    case QJsonParseError::GarbageAtEnd: return QStringLiteral("лишние символы после конца документа");
+    case QJsonParseError::NoError: break;
+    }
+    return QStringLiteral("ошибка разбора %1").arg(int(e));
+}
+
 ChannelRecord simplexChannel(int number, double kHz, const BandSettings &band) {
     ChannelRecord r{};
     r[RecordByte::FlagsA] = FlagA::NoTxTone | FlagA::NoRxTone | FlagA::Ctcss | FlagA::Active | FlagA::Scan;
@@ -145,7 +167,7 @@ StreamImage parseStationMemory(const QByteArray &text, const QString &path) {
         throw IoError(QStringLiteral("Файл памяти станции %1 поврежден: ошибка JSON в позиции %2 (%3)")
                           .arg(path)
                           .arg(err.offset)
-                          .arg(err.errorString()));
+                          .arg(jsonErrorText(err.error)));
     const QJsonObject o = doc.object();
     const Parser p{o, path};
     if (!doc.isObject() || o.value(QStringLiteral("format")).toString() != FormatName)

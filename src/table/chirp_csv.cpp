@@ -1,13 +1,16 @@
 #include "table/chirp_csv.h"
 
 #include "common/delimited_text.h"
+#include "common/message_text.h"
 #include "common/numbers.h"
 #include "station_link/image_layout.h"
 #include "table/template.h"
 
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace tolvin {
 
@@ -88,43 +91,68 @@ std::optional<QString> dcsText(const QString &csv) {
 
 QString none() { return QStringLiteral("Нет"); }
 
+bool isBlank(const QString &field) { return QStringView(field).trimmed().isEmpty(); }
+
 } // namespace
 
 CsvImport importChirpCsv(const QString &text, const BandSettings &band) {
     CsvImport out;
-    const QList<QStringList> lines = parseDelimited(text, QLatin1Char(','));
-    if (lines.isEmpty())
+    DelimitedReader reader(text, QLatin1Char(','));
+    QStringList f;
+    if (!reader.next(f))
         return out;
+    // Where each column is (the last of equal names), looked up once: a file may have a million
+    // lines, and each line asks for a dozen columns.
     QHash<QString, int> at;
-    for (int i = 0; i < lines[0].size(); ++i)
-        at.insert(lines[0][i].trimmed(), i);
+    QStringList names;
+    for (const QString &name : std::as_const(f)) {
+        names << name.trimmed();
+        at.insert(names.back(), int(names.size() - 1));
+    }
+    auto column = [&](const char *name) { return at.value(QLatin1String(name), -1); };
+    const struct {
+        int location, frequency, duplex, offset, tone, rTone, cTone, dtcs, polarity, rxDtcs, cross, mode, skip;
+    } col{column("Location"), column("Frequency"), column("Duplex"), column("Offset"), column("Tone"),
+          column("rToneFreq"), column("cToneFreq"), column("DtcsCode"), column("DtcsPolarity"),
+          column("RxDtcsCode"), column("CrossMode"), column("Mode"), column("Skip")};
     static const QStringList used{"Location", "Frequency", "Duplex", "Offset", "Tone", "rToneFreq", "cToneFreq",
                                   "DtcsCode", "DtcsPolarity", "RxDtcsCode", "CrossMode", "Mode", "Skip"};
     // Columns the station has no place for; reported once, when a line gives them a value.
     static const QSet<QString> dontCare{"TStep"};
+    // By index, so that a line costs what its own fields cost, however wide the header is.
+    std::vector<bool> unplaced(size_t(names.size()));
+    for (qsizetype i = 0; i < names.size(); ++i)
+        unplaced[size_t(i)] = at.value(names[i]) == i && !used.contains(names[i]) && !dontCare.contains(names[i]);
     QSet<QString> ignored;
 
-    for (int li = 1; li < lines.size(); ++li) {
-        const QStringList &f = lines[li];
-        if (f.size() == 1 && f[0].trimmed().isEmpty())
+    for (int line = 2; reader.next(f); ++line) {
+        if (f.size() == 1 && isBlank(f[0]))
             continue; // an empty line
-        auto value = [&](const char *col) {
-            const int i = at.value(QLatin1String(col), -1);
-            return i >= 0 && i < f.size() ? f[i].trimmed() : QString();
+        auto value = [&](int i) { return i >= 0 && i < f.size() ? f[i].trimmed() : QString(); };
+        // A value in a message: a file may hold a megabyte in one field.
+        auto shown = [&](int i) { return visibleText(value(i)); };
+        const qsizetype reach = std::min(f.size(), names.size());
+        for (qsizetype i = 0; i < reach; ++i) {
+            if (unplaced[size_t(i)] && !isBlank(f[i])) {
+                ignored.insert(names[i]);
+                unplaced[size_t(i)] = false;
+            }
+        }
+        auto where = [&] { return QStringLiteral("строка %1 (Location %2)").arg(line).arg(shown(col.location)); };
+        // Every line not taken is counted; only those the summary names are written out.
+        auto skip = [&](const auto &reason) {
+            if (out.skipped.size() < CsvImport::Listed)
+                out.skipped << where() + reason();
+            ++out.skippedCount;
         };
-        for (auto it = at.cbegin(); it != at.cend(); ++it)
-            if (!used.contains(it.key()) && !dontCare.contains(it.key()) && it.value() < f.size() &&
-                !f[it.value()].trimmed().isEmpty())
-                ignored.insert(it.key());
-        const QString where = QStringLiteral("строка %1 (Location %2)").arg(li + 1).arg(value("Location"));
 
-        const auto rx = mhzToTenHertz(value("Frequency"));
+        const auto rx = mhzToTenHertz(value(col.frequency));
         if (!rx) {
-            out.skipped << where + QStringLiteral(": частота «%1» не число").arg(value("Frequency"));
+            skip([&] { return QStringLiteral(": частота «%1» не число").arg(shown(col.frequency)); });
             continue;
         }
-        const QString duplex = value("Duplex").toLower();
-        const auto offset = mhzToTenHertz(value("Offset").isEmpty() ? QStringLiteral("0") : value("Offset"));
+        const QString duplex = value(col.duplex).toLower();
+        const auto offset = mhzToTenHertz(value(col.offset).isEmpty() ? QStringLiteral("0") : value(col.offset));
         std::optional<int64_t> tx = rx;
         QString txOff = QStringLiteral("Норм");
         if (duplex == QLatin1String("+") && offset)
@@ -138,19 +166,21 @@ CsvImport importChirpCsv(const QString &text, const BandSettings &band) {
         else if (!duplex.isEmpty())
             tx = std::nullopt;
         if (!tx) {
-            out.skipped << where + QStringLiteral(": сдвиг «%1 %2» не понятен").arg(value("Duplex"), value("Offset"));
+            skip([&] { return QStringLiteral(": сдвиг «%1 %2» не понятен").arg(shown(col.duplex), shown(col.offset)); });
             continue;
         }
         bool fits = true;
         for (int64_t f10 : {*rx, *tx}) {
             if (f10 < int64_t(band.BandLow) * 100 || f10 > int64_t(band.BandHigh) * 100) {
-                out.skipped << where + QStringLiteral(": %1 кГц вне диапазона %2-%3 кГц")
-                                           .arg(tenHertzToKHzText(f10)).arg(band.BandLow).arg(band.BandHigh);
+                skip([&] {
+                    return QStringLiteral(": %1 кГц вне диапазона %2-%3 кГц")
+                        .arg(tenHertzToKHzText(f10)).arg(band.BandLow).arg(band.BandHigh);
+                });
                 fits = false;
                 break;
             }
             if (f10 % 625 != 0) {
-                out.skipped << where + QStringLiteral(": %1 кГц не кратна 6,25 кГц").arg(tenHertzToKHzText(f10));
+                skip([&] { return QStringLiteral(": %1 кГц не кратна 6,25 кГц").arg(tenHertzToKHzText(f10)); });
                 fits = false;
                 break;
             }
@@ -168,62 +198,62 @@ CsvImport importChirpCsv(const QString &text, const BandSettings &band) {
         cells[ColTxOff] = txOff;
 
         // CHIRP's tone modes onto the four squelch cells; a value our lists lack is left out.
-        auto tone = [&](const char *col, int cell) {
-            if (const auto t = toneText(value(col)))
+        auto tone = [&](int c, int cell) {
+            if (const auto t = toneText(value(c)))
                 cells[cell] = *t;
             else
-                out.notes << where + QStringLiteral(": тона %1 Гц нет в списке, оставлено «Нет»").arg(value(col));
+                out.notes << where() + QStringLiteral(": тона %1 Гц нет в списке, оставлено «Нет»").arg(shown(c));
         };
-        auto dcs = [&](const char *col, int cell) {
-            if (const auto t = dcsText(value(col)))
+        auto dcs = [&](int c, int cell) {
+            if (const auto t = dcsText(value(c)))
                 cells[cell] = *t;
             else
-                out.notes << where + QStringLiteral(": кода DCS %1 нет в списке, оставлено «Нет»").arg(value(col));
+                out.notes << where() + QStringLiteral(": кода DCS %1 нет в списке, оставлено «Нет»").arg(shown(c));
         };
-        const QString mode = value("Tone");
+        const QString mode = value(col.tone);
         if (mode == QLatin1String("Tone")) {
-            tone("rToneFreq", ColCtcTx);
+            tone(col.rTone, ColCtcTx);
         } else if (mode == QLatin1String("TSQL")) {
-            tone("cToneFreq", ColCtcRx);
+            tone(col.cTone, ColCtcRx);
             cells[ColCtcTx] = cells[ColCtcRx];
         } else if (mode == QLatin1String("DTCS")) {
-            dcs("DtcsCode", ColDcsRx);
-            dcs("DtcsCode", ColDcsTx);
+            dcs(col.dtcs, ColDcsRx);
+            dcs(col.dtcs, ColDcsTx);
         } else if (mode == QLatin1String("Cross")) {
-            const QString cross = value("CrossMode");
+            const QString cross = value(col.cross);
             const QString txPart = cross.section(QStringLiteral("->"), 0, 0);
             const QString rxPart = cross.section(QStringLiteral("->"), 1, 1);
             if (txPart == QLatin1String("Tone"))
-                tone("rToneFreq", ColCtcTx);
+                tone(col.rTone, ColCtcTx);
             else if (txPart == QLatin1String("DTCS"))
-                dcs("DtcsCode", ColDcsTx);
+                dcs(col.dtcs, ColDcsTx);
             if (rxPart == QLatin1String("Tone"))
-                tone("cToneFreq", ColCtcRx);
+                tone(col.cTone, ColCtcRx);
             else if (rxPart == QLatin1String("DTCS"))
-                dcs("RxDtcsCode", ColDcsRx);
+                dcs(col.rxDtcs, ColDcsRx);
             const bool anyDcs = cells[ColDcsRx] != none() || cells[ColDcsTx] != none();
             const bool anyTone = cells[ColCtcRx] != none() || cells[ColCtcTx] != none();
             if (anyDcs && anyTone)
-                out.notes << where + QStringLiteral(": станция не сочетает тон и DCS в одном канале (%1), тон не будет "
-                                                     "передан")
-                                         .arg(cross);
+                out.notes << where() + QStringLiteral(": станция не сочетает тон и DCS в одном канале (%1), тон не будет "
+                                                       "передан")
+                                           .arg(shown(col.cross));
         } else if (!mode.isEmpty()) {
-            out.notes << where + QStringLiteral(": режим «%1» не поддерживается, без тона").arg(mode);
+            out.notes << where() + QStringLiteral(": режим «%1» не поддерживается, без тона").arg(shown(col.tone));
         }
-        const QString polarity = value("DtcsPolarity");
+        const QString polarity = value(col.polarity);
         if ((cells[ColDcsRx] != none() || cells[ColDcsTx] != none()) && !polarity.isEmpty() && polarity != QLatin1String("NN"))
-            out.notes << where + QStringLiteral(": полярность DCS %1 задаётся для всей станции (Код_DCS)").arg(polarity);
+            out.notes << where() + QStringLiteral(": полярность DCS %1 задаётся для всей станции (Код_DCS)").arg(shown(col.polarity));
 
-        const QString fm = value("Mode");
+        const QString fm = value(col.mode);
         if (fm == QLatin1String("NFM"))
             cells[ColSpacing] = QStringLiteral("12,5");
         else if (fm == QLatin1String("FM") || fm.isEmpty())
             cells[ColSpacing] = QStringLiteral("25");
         else
-            out.notes << where + QStringLiteral(": вид модуляции %1 не поддерживается, взято 25 кГц").arg(fm);
+            out.notes << where() + QStringLiteral(": вид модуляции %1 не поддерживается, взято 25 кГц").arg(shown(col.mode));
 
         out.rows << cells;
-        out.flags << std::array<bool, 3>{value("Skip") != QLatin1String("S"), false, true};
+        out.flags << std::array<bool, 3>{value(col.skip) != QLatin1String("S"), false, true};
     }
     out.ignoredColumns = QStringList(ignored.begin(), ignored.end());
     out.ignoredColumns.sort();
@@ -233,21 +263,26 @@ CsvImport importChirpCsv(const QString &text, const BandSettings &band) {
 QString CsvImport::summary() const {
     QStringList parts;
     parts << QStringLiteral("Загружено каналов: %1").arg(rows.size());
-    auto listed = [](const QString &title, const QStringList &items) {
-        constexpr int Shown = 12;
-        QStringList l = items.mid(0, Shown);
-        if (items.size() > Shown)
-            l << QStringLiteral("и ещё %1").arg(items.size() - Shown);
-        return title + QStringLiteral(":\n") + l.join(QLatin1Char('\n'));
+    // The first Listed items of `count`, then how many more.
+    auto listed = [](const QStringList &items, qsizetype count) {
+        QStringList l = items.mid(0, Listed);
+        if (count > Listed)
+            l << QStringLiteral("и ещё %1").arg(count - Listed);
+        return l;
     };
     if (beyondLimit > 0)
         parts << QStringLiteral("В станцию помещается не больше %1 каналов; не загружено строк: %2").arg(MaxChannels).arg(beyondLimit);
     if (!skipped.isEmpty())
-        parts << listed(QStringLiteral("Не загружены строки"), skipped);
+        parts << QStringLiteral("Не загружены строки:\n") + listed(skipped, skippedCount).join(QLatin1Char('\n'));
     if (!notes.isEmpty())
-        parts << listed(QStringLiteral("Загружены не полностью"), notes);
-    if (!ignoredColumns.isEmpty())
-        parts << QStringLiteral("Столбцы, которых нет в станции, пропущены: ") + ignoredColumns.join(QStringLiteral(", "));
+        parts << QStringLiteral("Загружены не полностью:\n") + listed(notes, notes.size()).join(QLatin1Char('\n'));
+    if (!ignoredColumns.isEmpty()) {
+        QStringList columns;
+        for (const QString &c : ignoredColumns.mid(0, Listed))
+            columns << visibleText(c);
+        parts << QStringLiteral("Столбцы, которых нет в станции, пропущены: ") +
+                     listed(columns, ignoredColumns.size()).join(QStringLiteral(", "));
+    }
     return parts.join(QStringLiteral("\n\n"));
 }
 

@@ -12,13 +12,17 @@
 namespace tolvin {
 
 struct CsvImport {
+    // How many items of a list the summary names before it only counts the rest.
+    static constexpr int Listed = 12;
     QList<QStringList> rows;                // 18 cells a row; check-box columns empty
     QList<std::array<bool, 3>> flags;       // "Скан.", "Id_Тон", "Акт" of each row
-    QStringList skipped;                    // lines not taken, with the reason
+    QStringList skipped;                    // the first Listed lines not taken, with the reason
+    int skippedCount = 0;                   // all lines not taken for a reason
     QStringList notes;                      // lines taken with a part left out
     QStringList ignoredColumns;             // columns with values the station has no place for
     int beyondLimit = 0;                    // lines past the 99 channels a station holds
-    // One text for the technician: what was taken, what was not and why.
+    // One text for the technician: what was taken, what was not and why. Its length has a
+    // bound whatever the file holds: long lists are cut, long values shown by their heads.
     QString summary() const;
 };
 

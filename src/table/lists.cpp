@@ -23,6 +23,10 @@ const QStringList &columnHeaders() {
     return h;
 }
 
+QString cellPlace(int col, int row) {
+    return QStringLiteral("Канал %1, %2").arg(row).arg(columnHeaders().value(col).trimmed());
+}
+
 const QStringList &fileColumnHeaders() {
     static const QStringList h = [] {
         QStringList l = columnHeaders();
@@ -91,7 +95,7 @@ bool isTypedColumn(int col) {
     return col >= ColNumber && col <= ColTx;
 }
 
-int preselectItem(ListKind kind, const QString &text) {
+int preselectItem(ListKind kind, const QString &text, const QString &place) {
     const auto &items = listEditors()[static_cast<int>(kind)].items;
     auto inRange = [&](int i) { return i >= 0 && i < items.size() ? i : -1; };
     switch (kind) {
@@ -107,10 +111,10 @@ int preselectItem(ListKind kind, const QString &text) {
     case ListKind::ComboBox7:
         if (text == QStringLiteral("Нет"))
             return 0;
-        return inRange(strToInt(text));
+        return inRange(strToInt(text, place));
     case ListKind::ComboBox4:
     case ListKind::ComboBox5: {
-        const int n = strToInt(text);
+        const int n = strToInt(text, place);
         return n >= 1 ? inRange(n - 1) : -1;
     }
     case ListKind::ComboBox6:

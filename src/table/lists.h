@@ -24,6 +24,9 @@ const QStringList &columnHeaders();
 // Row 0 as the settings file reader writes it (column 2 with a capital Ц).
 const QStringList &fileColumnHeaders();
 
+// A channel cell as a message names it, by row (1..N) and header: "Канал 5, Rx, кГц".
+QString cellPlace(int col, int row);
+
 // 56 CTCSS texts; the position is the code, so the five duplicates stay where they are.
 const QStringList &ToneList();
 // 85 DCS texts, "Нет" first.
@@ -43,8 +46,8 @@ const ListEditor *listEditorForColumn(int col);
 bool isTypedColumn(int col);
 
 // Which item a list opens on for a cell text; -1 (no selection) for a text the list does not
-// hold, so that a list never carries a value over from an earlier cell. Throws ConversionError
-// where the cell must be an integer.
-int preselectItem(ListKind kind, const QString &cellText);
+// hold, so that a list never carries a value over from an earlier cell. Throws ConversionError,
+// naming `place`, where the cell must be an integer.
+int preselectItem(ListKind kind, const QString &cellText, const QString &place = QString());
 
 } // namespace tolvin

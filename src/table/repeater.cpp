@@ -27,7 +27,8 @@ bool writeRepeater(Editor &ed, const QString &channelText, RepeaterMode mode, Op
         op.message(QStringLiteral("Вы не указали номер канала !!!"));
         return false;
     }
-    const auto number = static_cast<uint8_t>(strToInt(channelText) & 0xFF);
+    // The field's label on the repeater panel.
+    const auto number = static_cast<uint8_t>(strToInt(channelText, QStringLiteral("Номер канала")) & 0xFF);
     ChannelTable &t = ed.table;
     const int k = rowOfChannel(ed.state.image, number);
     // The records are those of the last check; a table rebuilt since may have fewer rows.

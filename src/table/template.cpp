@@ -1,6 +1,7 @@
 #include "table/template.h"
 
 #include "common/errors.h"
+#include "common/message_text.h"
 #include "common/numbers.h"
 
 namespace tolvin {
@@ -58,13 +59,15 @@ bool createTemplate(Editor &ed, Operator &op) {
         op.message(QStringLiteral("Вы не ввели количество каналов или ввели слишком много"));
         return false;
     }
-    const double start = strToFloat(f.start);
+    // A field that is not a number is named by its label on the template panel, which
+    // tolvin-cli's --start, --step and --count stand for.
+    const double start = strToFloat(f.start, QStringLiteral("Начальная частота, кГц"));
     if (!onRaster(start)) {
         op.errorBeep();
         op.message(QStringLiteral("Частота должна быть кратна 6,25кГц"));
         return false;
     }
-    const double step = strToFloat(f.step);
+    const double step = strToFloat(f.step, QStringLiteral("Смещение, кГц"));
     if (!onRaster(step)) {
         op.errorBeep();
         op.message(QStringLiteral("Шаг смещения должен быть кратен 6,25кГц"));
@@ -77,9 +80,11 @@ bool createTemplate(Editor &ed, Operator &op) {
                    floatToStr(band.BandHigh / 1000.0) + QStringLiteral(" МГц"));
         return false;
     }
-    const int n = strToInt(f.count);
+    const QString countLabel = QStringLiteral("Кол-во каналов");
+    const int n = strToInt(f.count, countLabel);
     if (n < 0) // a pasted sign; the field's key filter lets only digits through
-        throw ConversionError(QStringLiteral("'%1' is not a valid integer value").arg(f.count));
+        throw ConversionError(countLabel + QStringLiteral(": ") + guillemetText(f.count) +
+                              QStringLiteral(" не является неотрицательным целым числом"));
 
     ed.view.memo = true;
     ed.view.grid = true;

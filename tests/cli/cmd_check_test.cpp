@@ -49,7 +49,7 @@ TEST_F(CmdCheckTest, PrintsTheFinalMessageAndExitsWithTheResult) {
         {"rule", saved(-1, {}, QStringLiteral("Яркость диодов=6")), 1, QStringLiteral("Уровень яркости изм. 1-5\n")},
         {"row rule", saved(ColPmin, QStringLiteral("4")), 1,
          QStringLiteral("Не желательно использовать в минимальной мощности 4 уровень\n")},
-        {"conversion", saved(ColNoise, QStringLiteral("два")), 1, QStringLiteral("'два' is not a valid integer value\n")},
+        {"conversion", saved(ColNoise, QStringLiteral("два")), 1, QStringLiteral("Канал 2, ШП: «два» не является целым числом\n")},
     };
     for (const auto &c : cases) {
         const CliResult r = runCli({QStringLiteral("check"), c.path});

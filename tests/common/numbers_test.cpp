@@ -4,6 +4,7 @@
 #include "support/comma_locales.h"
 
 #include <cctype>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace tolvin;
@@ -23,18 +24,23 @@ TEST(Numbers, IntegerForms) {
         EXPECT_EQ(tryStrToInt(QString::fromLatin1(c.text)), c.value) << c.text;
 }
 
-TEST(Numbers, ConversionErrorNamesTheText) {
-    try {
-        strToInt(QStringLiteral("12a"));
-        FAIL();
-    } catch (const ConversionError &e) {
-        EXPECT_EQ(e.message(), QStringLiteral("'12a' is not a valid integer value"));
-    }
-    try {
-        strToFloat(QStringLiteral("1,,2"));
-        FAIL();
-    } catch (const ConversionError &e) {
-        EXPECT_EQ(e.message(), QStringLiteral("'1,,2' is not a valid floating point value"));
+TEST(Numbers, ConversionErrorQuotesTheTextAfterItsPlace) {
+    struct Case { std::function<void()> convert; const char16_t *message; };
+    const Case cases[] = {
+        {[] { strToInt(QStringLiteral("12a")); }, u"«12a» не является целым числом"},
+        {[] { strToFloat(QStringLiteral("1,,2")); }, u"«1,,2» не является числом"},
+        {[] { strToFloat(QStringLiteral("15.5")); }, u"«15.5» не является числом"},
+        {[] { strToInt(QStringLiteral("x"), QStringLiteral("ФВ")); }, u"ФВ: «x» не является целым числом"},
+        {[] { strToFloat(QString(), QStringLiteral("Смещение, кГц")); }, u"Смещение, кГц: «» не является числом"},
+        {[] { strToInt(QStringLiteral("1\t2")); }, u"«1\\t2» не является целым числом"},
+    };
+    for (const Case &c : cases) {
+        try {
+            c.convert();
+            ADD_FAILURE() << "no error for " << QString::fromUtf16(c.message).toStdString();
+        } catch (const ConversionError &e) {
+            EXPECT_EQ(e.message(), QString::fromUtf16(c.message));
+        }
     }
 }
 

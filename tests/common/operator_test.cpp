@@ -9,8 +9,8 @@ using tolvin::test::RecordingOperator;
 TEST(ActionBoundary, EveryFailureBecomesOneMessage) {
     struct Case { const char *name; std::function<void()> action; const char16_t *message; };
     const Case cases[] = {
-        {"conversion", [] { throw ConversionError(QStringLiteral("'x' is not a valid integer value")); },
-         u"'x' is not a valid integer value"},
+        {"conversion", [] { throw ConversionError(QStringLiteral("Канал 1, ШП: «x» не является целым числом")); },
+         u"Канал 1, ШП: «x» не является целым числом"},
         {"file", [] { throw IoError(QStringLiteral("Не удалось прочитать файл /a: нет доступа")); },
          u"Не удалось прочитать файл /a: нет доступа"},
         {"standard", [] { throw std::out_of_range("index"); }, u"Внутренняя ошибка: index"},

@@ -204,7 +204,7 @@ TEST_F(MainWindowTest, NonIntegerCellShowsTheConversionErrorAndNoList) {
     ed().table.setCell(ColNoise, 2, QStringLiteral("1x"));
     op.clear();
     main->StringGrid1->setCurrentCell(ColNoise, 2);
-    EXPECT_EQ(op.messages, QStringList{QStringLiteral("'1x' is not a valid integer value")});
+    EXPECT_EQ(op.messages, QStringList{QStringLiteral("Канал 2, ШП: «1x» не является целым числом")});
     EXPECT_EQ(main->cellEditors->visibleList(), nullptr);
 }
 
@@ -362,7 +362,7 @@ TEST_F(MainWindowTest, CheckOpensTheGatesAndEditingKeepsThemOpen) {
     // A cell that is not a number ends the check with the conversion error, unchecked.
     ed().table.setCell(ColRx, 1, QStringLiteral("3x"));
     main->CheckItem->trigger();
-    EXPECT_EQ(op.messages, QStringList{QStringLiteral("'3x' is not a valid floating point value")});
+    EXPECT_EQ(op.messages, QStringList{QStringLiteral("Канал 1, Rx, кГц: «3x» не является числом")});
     EXPECT_EQ(ed().state.DataChecked, 0);
 
     // A new template unchecks.

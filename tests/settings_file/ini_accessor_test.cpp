@@ -124,7 +124,7 @@ TEST_F(IniAccessorTest, SeesOutsideWritesAtTheNextOperation) {
     }
 }
 
-TEST_F(IniAccessorTest, RefusedWriteNamesThePath) {
+TEST_F(IniAccessorTest, RefusedWriteNamesThePathAndWhy) {
     // A file too large to read must not be replaced by the one key written.
     const QString big = dir.filePath(QStringLiteral("big.ini"));
     const qint64 bigSize = MaxInputFileBytes + 1;
@@ -134,14 +134,19 @@ TEST_F(IniAccessorTest, RefusedWriteNamesThePath) {
         f.write("[S]\r\nk=1\r\n");
         ASSERT_TRUE(f.resize(bigSize));
     }
-    const QString cases[] = {dir.filePath(QStringLiteral("no/such/folder.ini")), dir.path(), big};
-    for (const QString &p : cases) {
+    const QString unread = QStringLiteral(": его прежнее содержимое не удалось прочитать");
+    const std::pair<QString, QString> cases[] = {
+        {dir.filePath(QStringLiteral("no/such/folder.ini")), QStringLiteral(": файл или папка не найдены")},
+        {dir.path(), unread},
+        {big, unread},
+    };
+    for (const auto &[p, why] : cases) {
         IniAccessor ini(p);
         try {
             ini.WriteText(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("v"));
             ADD_FAILURE() << "no error for " << p.toStdString();
         } catch (const IoError &e) {
-            EXPECT_EQ(e.message(), QStringLiteral("Unable to write to ") + p);
+            EXPECT_EQ(e.message(), QStringLiteral("Не удалось записать файл ") + p + why);
         }
     }
     EXPECT_TRUE(QFileInfo(dir.path()).isDir());

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace tolvin;
 
 namespace {
@@ -105,4 +107,69 @@ TEST(ChirpCsv, ExportRoundTripsAndNamesWhatCannotGo) {
         for (int c : {ColRx, ColTx, ColCtcRx, ColCtcTx, ColDcsRx, ColDcsTx, ColSpacing})
             EXPECT_EQ(back.rows[r - 1][c], t.cell(c, r)) << r << "," << c;
     EXPECT_FALSE(back.flags[4][0]);
+}
+
+TEST(ChirpCsv, FilesOfAnyShapeGiveABoundedSummary) {
+    // Each a file as large as a read takes. What matters is what is taken and that the summary a
+    // message box shows stays a readable size; the cost of each shape is in the benchmark.
+    constexpr int Size = 1024 * 1024;
+    auto fill = [](QString head, const QString &unit) {
+        while (head.size() + unit.size() <= Size)
+            head += unit;
+        return head;
+    };
+    const QString header = QString::fromLatin1(Header);
+    QString columns = QStringLiteral("Location,Frequency");
+    int columnCount = 2;
+    for (; columns.size() < Size / 2; ++columnCount)
+        columns += QStringLiteral(",c%1").arg(columnCount + 1);
+    columns += QStringLiteral("\n1,150.000000") + QStringLiteral(",x").repeated(columnCount - 2) + QStringLiteral("\n");
+
+    // Counts that depend on how many lines a shape fits in the file.
+    constexpr int EveryLine = -1;     // every line after the header
+    constexpr int PastTheLimit = -2;  // every line after the header but the first 99
+    struct Case {
+        const char *what;
+        QString csv;
+        int rows, skipped, beyondLimit, ignoredColumns;
+        QString inSummary;
+    };
+    const Case cases[] = {
+        {"CR LF only", QStringLiteral("\r\n").repeated(Size / 2), 0, 0, 0, 0, {}},
+        {"LF only", QString(Size, u'\n'), 0, 0, 0, 0, {}},
+        {"blank lines", header + QStringLiteral(" \t \n").repeated(Size / 4 - 60), 0, 0, 0, 0, {}},
+        {"commas only", QStringLiteral(",\n").repeated(Size / 2), 0, EveryLine, 0, 0,
+         QStringLiteral("строка 2 (Location ): частота «» не число")},
+        {"one huge field", header + QStringLiteral("1,,") + QString(Size, u'7'), 0, 1, 0, 0,
+         QStringLiteral("строка 2 (Location 1): частота «%1…» не число").arg(QString(60, u'7'))},
+        {"one huge location", header + QString(Size, u'L') + QStringLiteral(",,500.000000"), 0, 1, 0, 0,
+         QStringLiteral("строка 2 (Location %1…): 500000 кГц вне диапазона").arg(QString(60, u'L'))},
+        {"many columns", fill(columns, QStringLiteral("1,150.000000\n")), 99, 0, PastTheLimit, columnCount - 2,
+         QStringLiteral("пропущены: c10, c100, c1000, ")},
+        {"past 99 channels", fill(header, QStringLiteral("1,,150.000000\r\n")), 99, 0, PastTheLimit, 0,
+         QStringLiteral("В станцию помещается не больше 99 каналов")},
+        {"outside the band", fill(header, QStringLiteral("1,,500.000000\r\n")), 0, EveryLine, 0, 0,
+         QStringLiteral("строка 2 (Location 1): 500000 кГц вне диапазона 140000-174000 кГц")},
+    };
+    for (const Case &c : cases) {
+        const int dataLines = int(c.csv.count(QLatin1Char('\n'))) - 1;
+        auto expected = [&](int n) { return n == EveryLine ? dataLines : n == PastTheLimit ? dataLines - 99 : n; };
+        const CsvImport in = importChirpCsv(c.csv, band2());
+        EXPECT_EQ(in.rows.size(), c.rows) << c.what;
+        EXPECT_EQ(in.skippedCount, expected(c.skipped)) << c.what;
+        EXPECT_EQ(in.skipped.size(), std::min(in.skippedCount, CsvImport::Listed)) << c.what;
+        EXPECT_EQ(in.beyondLimit, expected(c.beyondLimit)) << c.what;
+        EXPECT_EQ(in.ignoredColumns.size(), c.ignoredColumns) << c.what;
+
+        const QString summary = in.summary();
+        EXPECT_LT(summary.size(), 3000) << c.what;
+        EXPECT_LE(summary.count(QLatin1Char('\n')), 2 * CsvImport::Listed + 8) << c.what;
+        EXPECT_TRUE(summary.startsWith(QStringLiteral("Загружено каналов: %1").arg(c.rows))) << c.what;
+        EXPECT_TRUE(summary.contains(c.inSummary)) << c.what << "\n" << summary.toStdString();
+        for (const qsizetype listed : {qsizetype(in.skippedCount), in.ignoredColumns.size()}) {
+            if (listed > CsvImport::Listed) {
+                EXPECT_TRUE(summary.contains(QStringLiteral("и ещё %1").arg(listed - CsvImport::Listed))) << c.what;
+            }
+        }
+    }
 }

@@ -68,3 +68,19 @@ TEST(Lists, IntegerListsRejectOtherTexts) {
         EXPECT_THROW(preselectItem(k, QStringLiteral("abc")), ConversionError);
     EXPECT_THROW(preselectItem(ListKind::ComboBox4, QStringLiteral("Нет")), ConversionError);
 }
+
+TEST(Lists, CellPlaceNamesTheChannelAndTheHeaderWithoutItsBlanks) {
+    struct Case { int col, row; const char16_t *place; };
+    const Case cases[] = {
+        {ColRx, 5, u"Канал 5, Rx, кГц"}, {ColTx, 1, u"Канал 1, Tx, кГц"}, {ColNoise, 2, u"Канал 2, ШП"},
+        {ColSpacing, 99, u"Канал 99, SW"}, {ColNumber, 3, u"Канал 3, № кан."},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(cellPlace(c.col, c.row), QString::fromUtf16(c.place));
+    try {
+        preselectItem(ListKind::ComboBox3, QStringLiteral("7x"), cellPlace(ColToneRx, 4));
+        ADD_FAILURE() << "no error";
+    } catch (const ConversionError &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Канал 4, Тон_Rx: «7x» не является целым числом"));
+    }
+}

@@ -135,11 +135,12 @@ TEST(RepeaterTest, LoadedTableForgetsDisplacedFrequencies) {
     EXPECT_EQ(ed.table.cell(ColRx, 5), PP);
 }
 
-TEST(RepeaterTest, NotANumberIsAConversionError) {
-    Editor ed = checkedEditor(3);
-    RecordingOperator op;
-    EXPECT_THROW(writeRepeater(ed, QStringLiteral("5a"), Rx, op), ConversionError);
-    EXPECT_EQ(ed.state.DataChecked, 0);
-    EXPECT_THROW(writeRepeater(ed, QStringLiteral("99999999999"), Rx, op), ConversionError);
-    EXPECT_TRUE(op.messages.isEmpty());
+TEST(RepeaterTest, NotANumberIsAConversionErrorNamingTheField) {
+    for (const char *text : {"5a", "99999999999"}) {
+        Editor ed = checkedEditor(3);
+        RecordingOperator op;
+        EXPECT_FALSE(runAction(op, [&] { writeRepeater(ed, QString::fromLatin1(text), Rx, op); })) << text;
+        EXPECT_EQ(op.messages, QStringList{QStringLiteral("Номер канала: «%1» не является целым числом").arg(text)});
+        EXPECT_EQ(ed.state.DataChecked, 0) << text;
+    }
 }

@@ -105,7 +105,7 @@ TEST(Template, NotANumberStopsBeforeAnythingChanges) {
         ed.state.DataChecked = 1;
         RecordingOperator op;
         EXPECT_FALSE(runAction(op, [&] { createTemplate(ed, op); }));
-        EXPECT_TRUE(op.lastMessage().contains(QStringLiteral("is not a valid floating point value")));
+        EXPECT_EQ(op.lastMessage(), QStringLiteral("Начальная частота, кГц: «%1» не является числом").arg(QString::fromUtf16(start)));
         EXPECT_EQ(ed.state.DataChecked, 0);
         EXPECT_EQ(ed.table.rowCount(), 11);
         EXPECT_TRUE(ed.memo.isEmpty());
