@@ -167,7 +167,8 @@ int writeFleetOf(const QStringList &devices, const StreamImage &image, const Wri
 
 int cmdWrite(const QStringList &args, QTextStream &out, QTextStream &err) {
     const QString usage = QStringLiteral(
-        "tolvin-cli write ФАЙЛ --port ПОРТ [--port ПОРТ ...] [--backup | --backup-dir ПАПКА] [--verify] [--log ЖУРНАЛ]");
+        "tolvin-cli write ФАЙЛ --port ПОРТ [--port ПОРТ ...] [--backup | --backup-dir ПАПКА] [--verify] [--ignore-type] "
+        "[--log ЖУРНАЛ]");
     const qsizetype optionsEnd = args.indexOf(QStringLiteral("--"));
     const QStringList options = optionsEnd < 0 ? args : args.mid(0, optionsEnd);
     if (options.contains(QStringLiteral("--help")) || options.contains(QStringLiteral("-h"))) {
@@ -180,13 +181,16 @@ int cmdWrite(const QStringList &args, QTextStream &out, QTextStream &err) {
                    "                     в $XDG_DATA_HOME/tolvin/backups (иначе ~/.local/share/tolvin/backups)\n"
                    "  --backup-dir ПАПКА то же в ПАПКУ\n"
                    "  --verify           после записи прочитать станцию и сравнить с записанным\n"
+                   "  --ignore-type      не узнавать тип станции перед записью (без этого параметра запись в\n"
+                   "                     станцию другого диапазона не выполняется, код завершения 1)\n"
                    "  --log ЖУРНАЛ       по окончании записать байты обмена в ЖУРНАЛ (только для одной станции)\n"
                    "Если копию сделать не удалось, запись не начинается.\n"
                    "С несколькими --port запись идет во все станции одновременно; по строке на порт:\n"
                    "«УСТРОЙСТВО СЕРИЙНЫЙ_НОМЕР ok» или «УСТРОЙСТВО СЕРИЙНЫЙ_НОМЕР причина»\n"
                    "(серийный номер «-», если станция не читалась).\n"
-                   "Коды завершения: 0 — записано везде, 1 — станция не ответила, проверка не прошла или\n"
-                   "данные не прошли контроль, 2 — неверные аргументы, файл или порт.")
+                   "Коды завершения: 0 — записано везде, 1 — станция не ответила, другого диапазона, проверка\n"
+                   "не прошла или данные не прошли контроль, 2 — неверные аргументы, файл или порт;\n"
+                   "130, 143, 129 — запись прервана сигналом.")
             << Qt::endl;
         return ExitOk;
     }
@@ -202,6 +206,7 @@ int cmdWrite(const QStringList &args, QTextStream &out, QTextStream &err) {
     safeguards.backup = takeFlag(rest, QStringLiteral("--backup")) || values.contains(QStringLiteral("--backup-dir"));
     safeguards.backupFolder = values.value(QStringLiteral("--backup-dir"));
     safeguards.verify = takeFlag(rest, QStringLiteral("--verify"));
+    safeguards.checkType = !takeFlag(rest, QStringLiteral("--ignore-type"));
     QString file;
     int code = ExitOk;
     if (!takeFileArgument(rest, usage, file, code, out, err))

@@ -21,11 +21,14 @@ inline constexpr CommandHelp kCommandHelp[] = {
      u"tolvin-cli image настройки.ini\n"
      u"tolvin-cli image настройки.ini -o образ.bin"},
     {"write",
-     u"write ФАЙЛ --port ПОРТ [--port ПОРТ ...] [--backup | --backup-dir ПАПКА] [--verify] [--log ЖУРНАЛ]\n"
+     u"write ФАЙЛ --port ПОРТ [--port ПОРТ ...] [--backup | --backup-dir ПАПКА] [--verify] [--ignore-type]\n"
+     u"                   [--log ЖУРНАЛ]\n"
      u"                   проверить и записать в станцию (ПОРТ — устройство или 1/2 для COM1/COM2;\n"
      u"                   несколько --port — во все станции сразу); --backup — сначала резервная копия\n"
-     u"                   станции, --verify — после записи прочитать и сравнить",
+     u"                   станции, --verify — после записи прочитать и сравнить; в станцию другого\n"
+     u"                   диапазона запись идет только с --ignore-type",
      u"tolvin-cli write настройки.ini --port 1\n"
+     u"tolvin-cli write настройки.ini --port 1 --ignore-type\n"
      u"tolvin-cli write настройки.ini --port /dev/ttyUSB0 --backup --verify --log обмен.txt\n"
      u"tolvin-cli write настройки.ini --port /dev/ttyUSB0 --port /dev/ttyUSB1 --backup-dir копии --verify"},
     {"read", u"read --port ПОРТ -o ФАЙЛ [--log ЖУРНАЛ]  прочитать станцию и записать файл настроек",

@@ -5,6 +5,7 @@
 #include "station_link/read_data_check.h"
 #include "station_link/station_compare.h"
 #include "station_link/station_readout.h"
+#include "station_link/type_guard.h"
 
 #include <QDateTime>
 #include <thread>
@@ -31,6 +32,18 @@ private:
     LinkObserver &m_to;
 };
 
+// Everything but the status text.
+class StatusMuted : public LinkObserver {
+public:
+    explicit StatusMuted(LinkObserver &to) : m_to(to) {}
+    void status(const QString &) override {}
+    void gauge(int percent) override { m_to.gauge(percent); }
+    void buttonsEnabled(bool enabled) override { m_to.buttonsEnabled(enabled); }
+
+private:
+    LinkObserver &m_to;
+};
+
 // A message that goes on inside a sentence.
 QString clause(QString text) {
     while (text.endsWith(QLatin1Char('.')))
@@ -50,7 +63,8 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
                                     const StreamImage &image, const WriteSafeguards &safeguards, StopFlag stop) {
     SafeWriteResult r;
     // A write that would send nothing (a type without an opening) needs neither copy nor check.
-    if ((!safeguards.backup && !safeguards.verify) || openingSequence(image.StationType).isEmpty()) {
+    if ((!safeguards.backup && !safeguards.verify && !safeguards.checkType) ||
+        openingSequence(image.StationType).isEmpty()) {
         r.exchange = writeToStation(port, device, observer, image, stop);
         r.message = r.exchange.message;
         if (r.exchange.ok())
@@ -77,6 +91,34 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
             r.fileError = true;
             r.message = QStringLiteral("Резервная копия не сохранена: %1. Запись не начата, станция не изменена.")
                             .arg(clause(e.message()));
+            return r;
+        }
+    }
+
+    if (safeguards.checkType) {
+        r.stage = WriteStage::TypeCheck;
+        uint8_t stationType = 0;
+        if (safeguards.backup) {
+            stationType = decodedStation(r.exchange.stream).StationType;
+        } else {
+            // The query's own failure state would show "AK" for what the technician knows as a
+            // silent station at the write.
+            StatusMuted quiet(job);
+            r.exchange = queryStationType(port, device, quiet, stop);
+            if (r.exchange.outcome == ExchangeOutcome::Failed && !r.exchange.portError) {
+                r.exchange.outcome = ExchangeOutcome::QuietStop;
+                r.exchange.message = QStringLiteral("Станция не ответила на запрос записи");
+                job.status(LinkStatus::idle());
+            }
+            if (!r.exchange.ok()) {
+                r.message = r.exchange.message;
+                return r;
+            }
+            stationType = r.exchange.typeCode;
+        }
+        r.message = typeMismatchQuestion(stationType, image.StationType);
+        if (!r.message.isEmpty()) {
+            r.typeMismatch = true;
             return r;
         }
     }

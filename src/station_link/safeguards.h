@@ -14,9 +14,12 @@ struct WriteSafeguards {
     bool backup = false;
     QString backupFolder;  // empty: backupFolder()
     bool verify = false;
+    // Learn the station's type before the write (from the backup read, else by a type query)
+    // and send nothing when its band is not the configuration's.
+    bool checkType = true;
 };
 
-enum class WriteStage { Backup, Write, Verify };
+enum class WriteStage { Backup, TypeCheck, Write, Verify };
 
 struct SafeWriteResult {
     ExchangeResult exchange;           // the last exchange that ran
@@ -28,16 +31,20 @@ struct SafeWriteResult {
     int writtenBytes = 0;              // the write stream, once the write ran to its end
     QStringList differences;           // what the station holds other than what was sent
     bool fileError = false;            // the backup could not be saved
+    bool typeMismatch = false;         // the station is of another band: nothing was written
     QString message;                   // what went wrong, for the technician; empty when ok
-    bool ok() const { return exchange.ok() && !fileError && differences.isEmpty(); }
+                                       // (for typeMismatch, the question to put to the technician)
+    bool ok() const { return exchange.ok() && !fileError && !typeMismatch && differences.isEmpty(); }
     // The device failed rather than the station (cannot open, gone away).
     bool portError() const { return exchange.portError; }
 };
 
-// Without backup and verify this is writeToStation itself. With them, the backup read runs
-// first and a failure there (silence, a port error, a file that cannot be saved) ends the job
-// before any byte of the write is sent; the verify read runs only after a write that ran to its
-// end. The status and gauge show each exchange as it runs; the buttons stay disabled from the
+// Without backup, verify and type check this is writeToStation itself. With them, the backup
+// read runs first and a failure there (silence, a port error, a file that cannot be saved) ends
+// the job before any byte of the write is sent; then the type check (the backup's type, or a
+// type query when there is no backup): a station that does not answer the query ends the job as
+// a write to a silent station does, one of another band ends it with typeMismatch; the verify
+// read runs only after a write that ran to its end. The status and gauge show each exchange as it runs; the buttons stay disabled from the
 // first exchange to the end of the last; no read of the job reaches readProgress.
 SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, LinkObserver &observer,
                                     const StreamImage &image, const WriteSafeguards &safeguards,

@@ -4,6 +4,7 @@
 #include "cli/cli_run.h"
 
 #include "settings_file/settings_file.h"
+#include "station_link/image_layout.h"
 #include "support/recording_operator.h"
 #include "support/sim_process.h"
 #include "table/template.h"
@@ -87,7 +88,7 @@ TEST_F(CmdLinkTest, ExitCodesSayWhatWentWrong) {
     const Case cases[] = {
         {{"write", bad, "--port", silent.path}, 1, u"Не желательно использовать в минимальной мощности 4 уровень"},
         {{"write", good, "--port", silent.path}, 1, u"Станция не ответила на запрос записи"},
-        {{"write", good, "--port", stops.path}, 1, u"Станция не ответила на байт 40 из 79"},
+        {{"write", good, "--port", stops.path, "--ignore-type"}, 1, u"Станция не ответила на байт 40 из 79"},
         {{"write", good, "--port", "/dev/tolvin-missing"}, 2, u"/dev/tolvin-missing"},
         {{"write", good}, 2, u"Не указан параметр --port"},
         {{"write", dir.filePath("missing.ini"), "--port", silent.path}, 2, u"missing.ini"},
@@ -258,4 +259,67 @@ TEST_F(CmdLinkTest, LogOptionKeepsTheBytesOfTheExchange) {
     QFile g(failed);
     ASSERT_TRUE(g.open(QIODevice::ReadOnly));
     EXPECT_TRUE(g.readAll().contains("->  1E"));
+}
+
+// A 7К-62 file (type 0) against a station of each type code: only a station of its band is
+// written; any other gets the four bytes of the type query and nothing else, unless the
+// technician says --ignore-type, when it gets exactly the write's bytes and no query.
+TEST_F(CmdLinkTest, TypeGuardWritesOnlyAStationOfTheFilesBand) {
+    const QString in = templateFile(3);
+    const CliResult image = runCli({QStringLiteral("image"), in});
+    ASSERT_EQ(image.exitCode, 0);
+    QByteArray writeBytes;
+    for (const QByteArray &line : image.out.split('\n'))
+        writeBytes += QByteArray::fromHex(line);
+    const QByteArray query(reinterpret_cast<const char *>(TypeQuerySequence.data()), int(TypeQuerySequence.size()));
+    struct Case { const char *code; const char16_t *refusal; };
+    const Case cases[] = {
+        {"0", nullptr},
+        {"1", u"В станции 7К-61 (33-48,5 МГц), а данные подготовлены для 7К-62 (144-174 МГц). Записать всё равно?"},
+        {"2", u"В станции 7К-61 (33-48,5 МГц), а данные подготовлены для 7К-62 (144-174 МГц). Записать всё равно?"},
+        {"3", u"В станции 7К-64 (400-470 МГц), а данные подготовлены для 7К-62 (144-174 МГц). Записать всё равно?"},
+        {"4", u"В станции 7К-63 (300-350 МГц), а данные подготовлены для 7К-62 (144-174 МГц). Записать всё равно?"},
+        {"9", u"Станция неизвестного типа (код 9), а данные подготовлены для 7К-62 (144-174 МГц). Записать всё равно?"},
+    };
+    for (const Case &c : cases) {
+        {
+            SimProcess sim({QStringLiteral("--type"), QString::fromLatin1(c.code), QStringLiteral("--log")});
+            const CliResult r = runCli({QStringLiteral("write"), in, QStringLiteral("--port"), sim.path});
+            if (!c.refusal) {
+                EXPECT_EQ(r.exitCode, 0) << c.code << ": " << r.err.toStdString();
+                EXPECT_EQ(sim.received(), query + writeBytes) << c.code;
+                continue;
+            }
+            EXPECT_EQ(r.exitCode, 1) << c.code;
+            EXPECT_TRUE(r.err.contains(QString::fromUtf16(c.refusal))) << c.code << ": " << r.err.toStdString();
+            EXPECT_TRUE(r.out.isEmpty()) << c.code;
+            EXPECT_EQ(sim.received(), query) << c.code << ": nothing of the write reached the station";
+        }
+        SimProcess sim({QStringLiteral("--type"), QString::fromLatin1(c.code), QStringLiteral("--log")});
+        const CliResult forced =
+            runCli({QStringLiteral("write"), in, QStringLiteral("--port"), sim.path, QStringLiteral("--ignore-type")});
+        EXPECT_EQ(forced.exitCode, 0) << c.code << ": " << forced.err.toStdString();
+        EXPECT_EQ(sim.received(), writeBytes) << c.code;
+    }
+}
+
+// With a backup, the type comes from the backup read: no query; each port of a fleet is
+// guarded on its own.
+TEST_F(CmdLinkTest, TypeGuardFromTheBackupAndOnEveryPortOfAFleet) {
+    const QString in = templateFile(3);
+    SimProcess mine({QStringLiteral("--log")});
+    SimProcess other({QStringLiteral("--type"), QStringLiteral("3"), QStringLiteral("--log")});
+    const CliResult r = runCli({QStringLiteral("write"), in, QStringLiteral("--port"), mine.path, QStringLiteral("--port"),
+                                other.path, QStringLiteral("--backup-dir"), dir.filePath(QStringLiteral("b"))});
+    EXPECT_EQ(r.exitCode, 1);
+    const QStringList out = lines(r.out);
+    ASSERT_EQ(out.size(), 2) << r.out.constData();
+    EXPECT_TRUE(out[0].endsWith(QStringLiteral(" ok"))) << out[0].toStdString();
+    EXPECT_TRUE(out[1].startsWith(other.path + QStringLiteral(" "))) << out[1].toStdString();
+    EXPECT_TRUE(out[1].endsWith(QStringLiteral("В станции 7К-64 (400-470 МГц), а данные подготовлены для 7К-62 "
+                                               "(144-174 МГц). Записать всё равно?")))
+        << out[1].toStdString();
+    // The station of the other band got the backup read's command and nothing else.
+    EXPECT_EQ(other.received(), QByteArray(1, char(ReadCommand)));
+    EXPECT_TRUE(mine.received().startsWith(QByteArray(1, char(ReadCommand))));
 }
