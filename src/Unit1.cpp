@@ -130,7 +130,7 @@ TForm1::TForm1(TFormMain &main, QWidget *parent)
     connect(m_worker, &LinkWorker::gauge, Gauge1, &QProgressBar::setValue);
     connect(m_worker, &LinkWorker::buttonsEnabled, this, [this](bool on) { setExchangeButtons(on); });
     connect(m_worker, &LinkWorker::readProgress, this, [this](int phase, const QByteArray &stream) {
-        m_main.act([&] { applyReadPhase(m_main.editor(), static_cast<ReadPhase>(phase), stream); });
+        m_main.applyStationRead([&] { applyReadPhase(m_main.editor(), static_cast<ReadPhase>(phase), stream); });
     });
     connect(m_worker, &LinkWorker::finished, this, [this](const QString &error) {
         BitBtn5->setEnabled(true);
@@ -277,35 +277,59 @@ void TForm1::BitBtn2Click() {
     m_main.act([&] {
         if (!passGate(m_main.editor().state, tolvin::Gate::LinkWrite, m_main.op()))
             return;
-        // The write sends the image of the last check, never the grid as it is now.
+        // The station gets what the window shows: an edit, a paste or a read since the last check
+        // is checked again, and a table that no longer passes is not written.
+        if (!recheckBeforeWrite(m_main.editor(), m_main.op()))
+            return;
         const EditorState &s = m_main.editor().state;
         const StreamImage image{s.image, s.ModuleType, s.StationType};
-        const WriteSafeguards safeguards{BackupBox->isChecked(), m_backupFolder, VerifyBox->isChecked()};
-        auto result = std::make_shared<SafeWriteResult>();
-        runJob([image, safeguards, result](SerialPort &port, const QString &device, LinkObserver &obs, StopFlag stop) {
-                   *result = writeWithSafeguards(port, device, obs, image, safeguards, stop);
-               },
-               [this, result, safeguards] {
-                   const SafeWriteResult &r = *result;
-                   QStringList done;
-                   if (!r.backupPath.isEmpty())
-                       done << QStringLiteral("копия %1%2")
-                                   .arg(QFileInfo(r.backupPath).fileName(),
-                                        r.backupWarning.isEmpty() ? QString() : QStringLiteral(" (не проходит «Контроль»)"));
-                   if (r.ok() && safeguards.verify && r.stage == WriteStage::Verify)
-                       done << QStringLiteral("проверено");
-                   SafeguardText->setText(done.join(QStringLiteral("; ")));
-                   SafeguardText->setToolTip(r.backupPath);
-                   // A station that never took the write gets a message too: the idle status
-                   // alone would look like a finished write.
-                   if (!r.differences.isEmpty())
-                       m_main.op().message(differencesText(r.message, r.differences));
-                   else if (!r.ok() && !r.message.isEmpty())
-                       m_main.op().message(stopNote(r));
-                   else if (!r.backupWarning.isEmpty())
-                       m_main.op().message(QStringLiteral("Резервная копия %1: %2").arg(r.backupPath, r.backupWarning));
-               });
+        WriteSafeguards safeguards;
+        safeguards.backup = BackupBox->isChecked();
+        safeguards.backupFolder = m_backupFolder;
+        safeguards.verify = VerifyBox->isChecked();
+        startWrite(image, safeguards, SafeWriteResult{});
     });
+}
+
+void TForm1::startWrite(const StreamImage &image, const WriteSafeguards &safeguards, const SafeWriteResult &earlier) {
+    auto result = std::make_shared<SafeWriteResult>();
+    runJob([image, safeguards, result](SerialPort &port, const QString &device, LinkObserver &obs, StopFlag stop) {
+               *result = writeWithSafeguards(port, device, obs, image, safeguards, stop);
+           },
+           [this, result, image, safeguards, earlier] {
+               SafeWriteResult &r = *result;
+               if (r.backupPath.isEmpty()) {
+                   r.backupPath = earlier.backupPath;
+                   r.backupWarning = earlier.backupWarning;
+               }
+               QStringList done;
+               if (!r.backupPath.isEmpty())
+                   done << QStringLiteral("копия %1%2")
+                               .arg(QFileInfo(r.backupPath).fileName(),
+                                    r.backupWarning.isEmpty() ? QString() : QStringLiteral(" (не проходит «Контроль»)"));
+               if (r.ok() && safeguards.verify && r.stage == WriteStage::Verify)
+                   done << QStringLiteral("проверено");
+               SafeguardText->setText(done.join(QStringLiteral("; ")));
+               SafeguardText->setToolTip(r.backupPath);
+               if (r.typeMismatch) {
+                   // Nothing was sent; only an explicit yes writes a station of another band.
+                   if (m_main.op().confirm(r.message)) {
+                       WriteSafeguards again = safeguards;
+                       again.backup = false;
+                       again.checkType = false;
+                       startWrite(image, again, r);
+                   }
+                   return;
+               }
+               // A station that never took the write gets a message too: the idle status
+               // alone would look like a finished write.
+               if (!r.differences.isEmpty())
+                   m_main.op().message(differencesText(r.message, r.differences));
+               else if (!r.ok() && !r.message.isEmpty())
+                   m_main.op().message(stopNote(r));
+               else if (!r.backupWarning.isEmpty())
+                   m_main.op().message(QStringLiteral("Резервная копия %1: %2").arg(r.backupPath, r.backupWarning));
+           });
 }
 
 void TForm1::CompareClick() {
@@ -367,17 +391,27 @@ void TForm1::BitBtn3Click() {
 }
 
 void TForm1::ReadFromStation() {
+    // The table fills as the stream arrives; a read that does not end puts everything back as
+    // it was, since half a station is no configuration.
+    auto before = std::make_shared<Editor>();
+    m_main.act([&] { *before = m_main.editor(); });
     runExchange([](SerialPort &port, const QString &device, LinkObserver &obs, StopFlag stop) {
                     return readFromStation(port, device, obs, stop);
                 },
-                [this](const ExchangeResult &r) {
-                    report(m_main, r);
-                    // The table shows what came, noise or not; the technician must know which.
-                    if (r.ok()) {
-                        const QString warning = readDataWarning(r.stream);
-                        if (!warning.isEmpty())
-                            m_main.op().message(warning);
+                [this, before](const ExchangeResult &r) {
+                    if (!r.ok()) {
+                        m_main.replaceEditor(*before);
+                        if (r.outcome == ExchangeOutcome::Stopped)
+                            m_main.op().message(QStringLiteral("Чтение прервано: таблица не изменена"));
+                        else
+                            m_main.op().message(r.message + QStringLiteral("\nТаблица и общие установки не изменены"));
+                        return;
                     }
+                    m_main.recordUndo(QStringLiteral("Чтение из станции"));
+                    // The table shows what came, noise or not; the technician must know which.
+                    const QString warning = readDataWarning(r.stream);
+                    if (!warning.isEmpty())
+                        m_main.op().message(warning);
                 });
 }
 

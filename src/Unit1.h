@@ -3,6 +3,7 @@
 #include "station_link/exchanges.h"
 #include "station_link/link_preferences.h"
 #include "station_link/port_options.h"
+#include "station_link/safeguards.h"
 
 #include <QWidget>
 #include <cstdint>
@@ -98,6 +99,10 @@ private:
     using Job = std::function<void(tolvin::SerialPort &, const QString &device, tolvin::LinkObserver &,
                                    tolvin::StopFlag)>;
     void runJob(Job job, std::function<void()> after);
+    // The write job; `earlier` is what a first attempt left (its backup) when the technician chose
+    // to write a station of another band.
+    void startWrite(const tolvin::StreamImage &image, const tolvin::WriteSafeguards &safeguards,
+                    const tolvin::SafeWriteResult &earlier);
     void savePreferences();
     void setExchangeButtons(bool enabled);
     void showDevices();

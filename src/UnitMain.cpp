@@ -327,6 +327,22 @@ void TFormMain::restore(const EditorSnapshot &snapshot) {
     m_restoring = false;
 }
 
+void TFormMain::applyStationRead(const std::function<void()> &phase) {
+    runAction(m_op, phase);
+    showEditor();
+}
+
+void TFormMain::replaceEditor(const Editor &ed) {
+    m_restoring = true;
+    if (cellEditors->visibleList())
+        cellEditors->visibleList()->hide();
+    m_editor = ed;
+    Memo1->setPlainText(m_editor.memo.join(QLatin1Char('\n')));
+    StringGrid1->reload();
+    showEditor();
+    m_restoring = false;
+}
+
 void TFormMain::recordUndo(const QString &step) {
     if (m_restoring)
         return;

@@ -46,6 +46,11 @@ public:
     bool act(const std::function<void()> &action, const QString &undoStep = QString());
     // Ends an undo step at the editor as it is now (a finished station read, say).
     void recordUndo(const QString &step);
+    // A station read's phase into the editor: like act(), but the settings text it rewrites is
+    // not the technician's typing, and the read becomes one undo step only once it has ended.
+    void applyStationRead(const std::function<void()> &phase);
+    // Puts a whole editor back (a station read that failed half-way), with every view of it.
+    void replaceEditor(const tolvin::Editor &ed);
     QUndoStack *undoStack() const { return m_undo; }
     // The bytes of the last exchanges with the station; the link window records into it.
     tolvin::ExchangeLog &exchangeLog() { return m_exchangeLog; }

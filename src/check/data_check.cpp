@@ -11,6 +11,7 @@
 #include "station_link/synth_word.h"
 #include "table/lists.h"
 
+#include <QCryptographicHash>
 #include <optional>
 
 namespace tolvin {
@@ -319,22 +320,68 @@ DataCheckResult checkData(const Editor &ed) {
     return out;
 }
 
-bool runDataCheck(Editor &ed, Operator &op) {
+namespace {
+
+// The pass itself with its take-over of the image; the success message is the caller's.
+bool checkAndTakeOver(Editor &ed, Operator &op, DataCheckResult &result) {
     ed.state.DataChecked = 0;
     ed.state.DigitCount = 0;
-    const DataCheckResult result = checkData(ed);
+    result = checkData(ed);
     if (!result.passed) {
         if (result.errorBeep)
             op.errorBeep();
         op.message(result.message);
         return false;
     }
+    ed.state.checkedInput = checkedInput(ed);
     ed.state.image = result.image;
     ed.state.DigitCount = result.DigitCount;
     ed.state.ModuleType = result.ModuleType;
     ed.state.DataChecked = 1;
+    return true;
+}
+
+} // namespace
+
+bool runDataCheck(Editor &ed, Operator &op) {
+    DataCheckResult result;
+    if (!checkAndTakeOver(ed, op, result))
+        return false;
     op.message(result.message);
     return true;
+}
+
+QByteArray checkedInput(const Editor &ed) {
+    QCryptographicHash digest(QCryptographicHash::Sha256);
+    auto add = [&digest](const QString &text) {
+        digest.addData(text.toUtf8());
+        digest.addData(QByteArrayView("\0", 1));
+    };
+    for (const QString &line : ed.memo)
+        add(line);
+    add(QStringLiteral("--"));
+    const ChannelTable &t = ed.table;
+    for (int row = 0; row < t.rowCount(); ++row) {
+        for (int col = 0; col < ColumnCount; ++col)
+            add(isCheckboxColumn(col) ? QStringLiteral("%1%2").arg(t.hasFlag(col, row)).arg(t.flag(col, row))
+                                      : t.cell(col, row));
+    }
+    const EditorState &s = ed.state;
+    add(QStringLiteral("%1 %2 %3 %4 %5 %6")
+            .arg(s.StationType)
+            .arg(s.ModuleType)
+            .arg(s.bandSettings.BandLow)
+            .arg(s.bandSettings.BandHigh)
+            .arg(s.bandSettings.PrescalerModulus)
+            .arg(s.bandSettings.RxOffset));
+    return digest.result();
+}
+
+bool recheckBeforeWrite(Editor &ed, Operator &op) {
+    if (ed.state.DataChecked && ed.state.checkedInput == checkedInput(ed))
+        return true;
+    DataCheckResult result;
+    return checkAndTakeOver(ed, op, result);
 }
 
 } // namespace tolvin

@@ -37,4 +37,14 @@ DataCheckResult checkData(const Editor &ed);
 // boundary (runAction) shows its message. StationType and header bytes 0..2 are never touched.
 bool runDataCheck(Editor &ed, Operator &op);
 
+// Everything the pass reads from the editor, as one value (a digest): the cells, the boxes,
+// the settings text, the band, the station type and the module. runDataCheck keeps it on
+// success; when it differs later, the image no longer shows what the window does.
+QByteArray checkedInput(const Editor &ed);
+
+// Before a write: when the editor changed since the last successful check, runs the check again
+// as runDataCheck does, but without the success message (the write goes on). False, after the
+// failing rule's message, when the write must not go on. Leaves a checked, unchanged editor alone.
+bool recheckBeforeWrite(Editor &ed, Operator &op);
+
 } // namespace tolvin

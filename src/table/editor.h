@@ -5,6 +5,7 @@
 #include "table/bands.h"
 #include "table/channel_table.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -23,6 +24,7 @@ struct EditorState {
     // The frequency a repeater marker displaced is kept per row, in the table (keepDisplaced).
     uint8_t DigitCount = 0;
     StationImage image;
+    QByteArray checkedInput;             // what the last successful check read (checkedInput())
 
     // What the menus and the window show of it.
     int tickedBand = 1;                  // band item 1..4

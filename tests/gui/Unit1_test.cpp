@@ -2,6 +2,10 @@
 #include "common/errors.h"
 #include "gui/link_worker.h"
 #include "gui/main_window_fixture.h"
+#include "check/data_check.h"
+#include "settings_file/settings_file.h"
+#include "station_link/image_layout.h"
+#include "station_link/image_streams.h"
 #include "support/sim_process.h"
 
 #include <QCheckBox>
@@ -21,6 +25,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -197,6 +202,19 @@ protected:
         ASSERT_EQ(link->selectedDevice(), sim->path);
     }
     void waitForTheEnd() { QTRY_VERIFY_WITH_TIMEOUT(!link->exchangeRunning(), 60000); }
+    // A table of the band the simulated station answers for (7К-62), so the write's type check
+    // lets it through.
+    void stationsBandTemplate(const QString &count) {
+        main->BandClick(2);
+        makeTemplate(count, QStringLiteral("150000"));
+    }
+    // Another station on COM1 for the same window, picked from the port list.
+    void switchStation(const QStringList &args) {
+        sim = std::make_unique<tolvin::test::SimProcess>(args);
+        ASSERT_FALSE(sim->path.isEmpty());
+        link->pickDevice(1, sim->path);
+        ASSERT_EQ(link->selectedDevice(), sim->path);
+    }
     void TearDown() override {
         LinkWindowTest::TearDown();
         sim.reset();
@@ -208,7 +226,7 @@ protected:
 
 TEST_F(LinkWithStationTest, WindowKeepsRepaintingDuringALongWriteAndClosingStopsIt) {
     startStation({QStringLiteral("--line-rate")});
-    makeTemplate(QStringLiteral("99"));
+    stationsBandTemplate(QStringLiteral("99"));
     main->CheckItem->trigger();
     ASSERT_EQ(ed().state.DataChecked, 1);
     op.clear();
@@ -260,7 +278,7 @@ TEST_F(LinkWithStationTest, ReadFillsTheEditor) {
 // byte inverted) fills the table with what it holds, and the technician is told.
 TEST_F(LinkWithStationTest, ReadOfDataThatFailsTheCheckSaysSo) {
     startStation({QStringLiteral("--corrupt-byte"), QStringLiteral("28")});
-    makeTemplate(QStringLiteral("3"));
+    stationsBandTemplate(QStringLiteral("3"));
     main->CheckItem->trigger();
     link->BackupBox->setChecked(false);
     link->VerifyBox->setChecked(false);
@@ -283,7 +301,7 @@ TEST_F(LinkWithStationTest, SilentStationShowsAK) {
     EXPECT_EQ(link->StaticText1->text(), QStringLiteral("AK"));
     EXPECT_TRUE(link->BitBtn1->isEnabled());
     EXPECT_TRUE(link->BitBtn3->isEnabled());
-    EXPECT_EQ(ed().memo, QStringList{QStringLiteral("[Общие установки]")});
+    EXPECT_EQ(ed().memo, QStringList()) << "the editor is as it was before the read";
     EXPECT_EQ(op.messages.size(), 1);
     // The window is ready for the next attempt.
     sim.reset();
@@ -333,7 +351,7 @@ TEST_F(LinkWithStationTest, TypeQuerySwitchesTheBandAndReturnsToTheMainWindow) {
 
 TEST_F(LinkWithStationTest, WriteWithBackupAndVerifyLeavesTheEditorAlone) {
     startStation({});
-    makeTemplate(QStringLiteral("12"));
+    stationsBandTemplate(QStringLiteral("12"));
     main->CheckItem->trigger();
     ASSERT_EQ(ed().state.DataChecked, 1);
     op.clear();
@@ -363,7 +381,7 @@ TEST_F(LinkWithStationTest, WriteWithBackupAndVerifyLeavesTheEditorAlone) {
 TEST_F(LinkWithStationTest, AFailedVerifyIsOneMessageListingTheDifference) {
     // Stream byte 56 is the "  ШП" of the second channel (25 + 18 + 12, counted from 1).
     startStation({QStringLiteral("--corrupt-byte"), QStringLiteral("56")});
-    makeTemplate(QStringLiteral("3"));
+    stationsBandTemplate(QStringLiteral("3"));
     main->CheckItem->trigger();
     op.clear();
     link->BitBtn2Click();
@@ -436,4 +454,115 @@ TEST_F(LinkWithStationTest, ExchangesGoIntoTheLogAndThePortListPicksTheDevice) {
     EXPECT_FALSE(f.readAll().contains("ttyUSB3"));
     link->pickDevice(2, QString());
     EXPECT_EQ(link->deviceOf(2), QStringLiteral("/dev/ttyS1"));
+}
+
+namespace {
+
+QByteArray typeQuery() {
+    return QByteArray(reinterpret_cast<const char *>(TypeQuerySequence.data()), int(TypeQuerySequence.size()));
+}
+
+// What a write of the editor's image sends: the opening, then the stream.
+QByteArray writeBytes(const Editor &ed) {
+    const EditorState &s = ed.state;
+    return openingSequence(s.StationType) + encodeWriteStream({s.image, s.ModuleType, s.StationType});
+}
+
+} // namespace
+
+// A 7К-61 table against a station that answers as 7К-64: nothing of the write goes out until
+// the technician says yes to the question naming both.
+TEST_F(LinkWithStationTest, TypeGuardAsksAndWritesOnlyOnYes) {
+    startStation({QStringLiteral("--type"), QStringLiteral("3"), QStringLiteral("--log")});
+    makeTemplate(QStringLiteral("3"));
+    main->CheckItem->trigger();
+    ASSERT_EQ(ed().state.DataChecked, 1);
+    link->BackupBox->setChecked(false);
+    link->VerifyBox->setChecked(false);
+    const QString question = QStringLiteral(
+        "В станции 7К-64 (400-470 МГц), а данные подготовлены для 7К-61 (33-48,5 МГц). Записать всё равно?");
+    op.clear();
+    op.confirmAnswers << false;
+    link->BitBtn2Click();
+    waitForTheEnd();
+    EXPECT_EQ(op.events, QStringList{QStringLiteral("confirm:") + question});
+
+    op.clear();
+    op.confirmAnswers << true;
+    link->BitBtn2Click();
+    QTRY_VERIFY_WITH_TIMEOUT(op.events.contains(QStringLiteral("confirm:") + question), 10000);
+    QTest::qWait(100);
+    waitForTheEnd();
+    EXPECT_EQ(op.messages, QStringList());
+    EXPECT_EQ(sim->received(), typeQuery() + typeQuery() + writeBytes(ed()));
+}
+
+// An edit after "Контроль" is checked again and reaches the station; one that breaks a rule
+// stops the write with the rule's message.
+TEST_F(LinkWithStationTest, WhatIsWrittenIsWhatIsShown) {
+    startStation({QStringLiteral("--log")});
+    main->BandClick(2);
+    makeTemplate(QStringLiteral("3"), QStringLiteral("150000"));
+    main->CheckItem->trigger();
+    ASSERT_EQ(ed().state.DataChecked, 1);
+    link->BackupBox->setChecked(false);
+    link->VerifyBox->setChecked(false);
+    main->act([&] { ed().table.setCell(ColRx, 2, QStringLiteral("151000")); });
+    op.clear();
+    link->BitBtn2Click();
+    waitForTheEnd();
+    EXPECT_TRUE(op.messages.isEmpty()) << op.lastMessage().toStdString();
+    EXPECT_EQ(ed().state.DataChecked, 1);
+    const QByteArray sent = writeBytes(ed());
+    Editor fresh = ed();
+    test::RecordingOperator quiet;
+    ASSERT_TRUE(runDataCheck(fresh, quiet));
+    EXPECT_EQ(sent, writeBytes(fresh)) << "the image is the edited table's";
+
+    main->act([&] { ed().table.setCell(ColRx, 2, QStringLiteral("999999")); });
+    op.clear();
+    link->BitBtn2Click();
+    waitForTheEnd();
+    ASSERT_EQ(op.messages.size(), 1);
+    EXPECT_EQ(ed().state.DataChecked, 0);
+    EXPECT_EQ(sim->received(), typeQuery() + sent) << "the second write sent nothing";
+}
+
+// A read that stops at any phase leaves the editor as it was, byte for byte, with no undo step;
+// a complete read is one undo step.
+TEST_F(LinkWithStationTest, FailedReadLeavesTheEditorAsItWas) {
+    const QTemporaryDir dir;
+    makeTemplate(QStringLiteral("3"));
+    main->CheckItem->trigger();
+    const QString before = dir.filePath(QStringLiteral("before.ini"));
+    saveSettingsFile(ed(), before);
+    const QByteArray input = checkedInput(ed());
+    const int steps = main->undoStack()->count();
+    // Header, tones, settings, record 1, record 3 of the default station's four.
+    startStation({});
+    for (const int sent : {5, 15, 25, 40, 80}) {
+        switchStation({QStringLiteral("--stop-sending-after"), QString::number(sent)});
+        op.clear();
+        link->BitBtn3Click();
+        waitForTheEnd();
+        ASSERT_EQ(op.messages.size(), 1) << sent;
+        EXPECT_TRUE(op.lastMessage().endsWith(QStringLiteral("\nТаблица и общие установки не изменены")))
+            << op.lastMessage().toStdString();
+        const QString after = dir.filePath(QStringLiteral("after%1.ini").arg(sent));
+        saveSettingsFile(ed(), after);
+        QFile a(before), b(after);
+        ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        EXPECT_EQ(a.readAll(), b.readAll()) << sent;
+        EXPECT_EQ(checkedInput(ed()), input) << sent;
+        EXPECT_EQ(ed().state.DataChecked, 1) << sent;
+        EXPECT_EQ(main->windowTitle(), QStringLiteral("Толвин 7К-61")) << sent;
+        EXPECT_EQ(main->undoStack()->count(), steps) << sent;
+    }
+    switchStation({});
+    link->BitBtn3Click();
+    waitForTheEnd();
+    EXPECT_EQ(ed().table.channelCount(), 4);
+    EXPECT_EQ(main->undoStack()->count(), steps + 1);
+    main->undoStack()->undo();
+    EXPECT_EQ(ed().table.channelCount(), 3);
 }

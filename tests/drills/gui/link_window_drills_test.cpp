@@ -116,7 +116,9 @@ struct Drill {
 } // namespace
 
 TEST_F(LinkWindowDrills, Write) {
-    makeTemplate(QStringLiteral("3"));
+    // The stations answer as 7К-62, the band of the table.
+    main->BandClick(2);
+    makeTemplate(QStringLiteral("3"), QStringLiteral("150000"));
     main->CheckItem->trigger();
     ASSERT_EQ(ed().state.DataChecked, 1);
     const QString before = snapshot(ed());
@@ -172,6 +174,7 @@ TEST_F(LinkWindowDrills, Read) {
                 if (phase == int(ReadPhase::HeaderArrived))
                     ::kill(pid_t(sim->pid()), SIGKILL); // as when the adapter is pulled
             });
+        const QString before = snapshot(ed());
         link->BitBtn3Click();
         waitForTheEnd(d.fault);
         QObject::disconnect(pull);
@@ -184,7 +187,9 @@ TEST_F(LinkWindowDrills, Read) {
             EXPECT_TRUE(op.messages.isEmpty()) << op.lastMessage().toStdString();
             EXPECT_EQ(ed().table.channelCount(), 4);
         }
-        EXPECT_EQ(ed().memo.value(0), QStringLiteral("[Общие установки]")) << d.fault;
+        if (d.fails) {
+            EXPECT_EQ(snapshot(ed()), before) << d.fault << ": a failed read leaves the editor as it was";
+        }
         EXPECT_EQ(ed().state.DataChecked, 0) << d.fault;
 
         connectStation({});
