@@ -98,23 +98,30 @@ double peakMegabytes(const std::function<void()> &run) {
     return double(use.ru_maxrss) / 1024.0;
 }
 
-void BM_FileShape(benchmark::State &state) {
-    const int which = int(state.range(0));
-    state.SetLabel(ShapeNames[which]);
+// Times `work` on a file of the given bytes (as the file `in`, with `out` to write to), with the
+// file's size and the peak memory of one run as counters.
+void measureShape(benchmark::State &state, const char *name, const QByteArray &bytes, const QString &suffix,
+                  const std::function<void(const QString &in, const QString &out)> &work) {
+    state.SetLabel(name);
     QTemporaryDir dir;
-    const QString in = dir.filePath(QStringLiteral("in.ini"));
+    const QString in = dir.filePath(QStringLiteral("in") + suffix);
     const QString out = dir.filePath(QStringLiteral("out.ini"));
     {
         QFile f(in);
-        if (!f.open(QIODevice::WriteOnly) || f.write(shape(which)) < 0) {
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) < 0) {
             state.SkipWithError("cannot write the file");
             return;
         }
     }
     state.counters["file_KB"] = double(QFileInfo(in).size()) / 1024.0;
-    state.counters["peak_MB"] = peakMegabytes([&] { loadCheckSave(in, out); });
+    state.counters["peak_MB"] = peakMegabytes([&] { work(in, out); });
     for (auto _ : state)
-        loadCheckSave(in, out);
+        work(in, out);
+}
+
+void BM_FileShape(benchmark::State &state) {
+    const int which = int(state.range(0));
+    measureShape(state, ShapeNames[which], shape(which), QStringLiteral(".ini"), loadCheckSave);
 }
 BENCHMARK(BM_FileShape)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -175,21 +182,7 @@ void importCsv(const QString &in, const QString &out) {
 
 void BM_CsvShape(benchmark::State &state) {
     const int which = int(state.range(0));
-    state.SetLabel(CsvShapeNames[which]);
-    QTemporaryDir dir;
-    const QString in = dir.filePath(QStringLiteral("in.csv"));
-    const QString out = dir.filePath(QStringLiteral("out.ini"));
-    {
-        QFile f(in);
-        if (!f.open(QIODevice::WriteOnly) || f.write(csvShape(which)) < 0) {
-            state.SkipWithError("cannot write the file");
-            return;
-        }
-    }
-    state.counters["file_KB"] = double(QFileInfo(in).size()) / 1024.0;
-    state.counters["peak_MB"] = peakMegabytes([&] { importCsv(in, out); });
-    for (auto _ : state)
-        importCsv(in, out);
+    measureShape(state, CsvShapeNames[which], csvShape(which), QStringLiteral(".csv"), importCsv);
 }
 BENCHMARK(BM_CsvShape)->DenseRange(0, 10)->Unit(benchmark::kMillisecond)->Iterations(3);
 
