@@ -20,6 +20,8 @@ public:
     virtual ~Operator() = default;
     // A modal message box with one text and an OK button.
     virtual void message(const QString &text) = 0;
+    // A modal question with the buttons Да and Нет; true for Да.
+    virtual bool confirm(const QString &text) = 0;
     virtual void beep() = 0;         // the default beep: a rejected key
     virtual void errorBeep() = 0;    // the critical-stop sound: a failed validation
     // Empty result: the user cancelled.
@@ -30,11 +32,12 @@ public:
 };
 
 // For runs without a person (command line, benchmarks, scripts): messages are kept, beeps are
-// silent, dialogs are cancelled and no document is opened.
+// silent, questions are answered Нет, dialogs are cancelled and no document is opened.
 class BatchOperator : public Operator {
 public:
     QStringList messages;
     void message(const QString &text) override { messages << text; }
+    bool confirm(const QString &) override { return false; }
     void beep() override {}
     void errorBeep() override {}
     QString saveFileName(const FileDialogRequest &) override { return {}; }

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 namespace tolvin {
@@ -15,6 +16,22 @@ void QtOperator::message(const QString &text) {
     box.setText(text);
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
+}
+
+bool QtOperator::confirm(const QString &text) {
+    QMessageBox box(dialogParent());
+    box.setWindowTitle(QApplication::applicationDisplayName());
+    box.setIcon(QMessageBox::Question);
+    box.setText(text);
+    // The button texts are the program's own: a desktop without Russian translations of Qt
+    // would otherwise ask a Russian question with Yes and No.
+    QPushButton *yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
+    // Enter or Esc on a question about stopping or overwriting keeps things as they are.
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 QWidget *QtOperator::dialogParent() const {

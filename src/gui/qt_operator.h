@@ -12,6 +12,7 @@ public:
     void setParent(QWidget *parent) { m_parent = parent; }
 
     void message(const QString &text) override;
+    bool confirm(const QString &text) override;
     void beep() override;
     void errorBeep() override;
     QString saveFileName(const FileDialogRequest &request) override;

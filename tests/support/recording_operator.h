@@ -9,7 +9,9 @@ namespace tolvin::test {
 
 struct RecordingOperator : Operator {
     QStringList messages;
-    QStringList events;          // "beep", "errorBeep", "message:<text>", "save", "open", "document:<path>"
+    QStringList events;          // "beep", "errorBeep", "message:<text>", "confirm:<text>", "save", "open",
+                                 // "document:<path>"
+    QList<bool> confirmAnswers;  // next answers of confirm (none left = Нет)
     QStringList saveAnswers;     // next answers of the save dialog ("" = cancel)
     QStringList openAnswers;
     QList<FileDialogRequest> requests;
@@ -18,6 +20,10 @@ struct RecordingOperator : Operator {
     void message(const QString &text) override {
         messages << text;
         events << QStringLiteral("message:") + text;
+    }
+    bool confirm(const QString &text) override {
+        events << QStringLiteral("confirm:") + text;
+        return confirmAnswers.isEmpty() ? false : confirmAnswers.takeFirst();
     }
     void beep() override { events << QStringLiteral("beep"); }
     void errorBeep() override { events << QStringLiteral("errorBeep"); }
