@@ -21,6 +21,17 @@ void checkStop(StopFlag stop) {
         throw StopRequested{};
 }
 
+// A port that gave up a send because the program asked it to is a stop like any other.
+void send(SerialPort &port, uint8_t byte) {
+    try {
+        port.SendByte(byte);
+    } catch (const LinkError &e) {
+        if (e.kind() == LinkError::Kind::Stopped)
+            throw StopRequested{};
+        throw;
+    }
+}
+
 // round(x) with halves to even, as the gauge figures are rounded.
 int roundHalfEven(double x) {
     return static_cast<int>(std::nearbyint(x));
@@ -94,7 +105,7 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
         for (const char b : openingSequence(image.StationType)) {
             checkStop(stop);
             port.DiscardInput();
-            port.SendByte(uint8_t(b));
+            send(port, uint8_t(b));
             if (!WaitReply(link))
                 return endWith(port, observer, ExchangeOutcome::QuietStop, LinkStatus::idle(),
                                QStringLiteral("Станция не ответила на запрос записи"));
@@ -107,7 +118,7 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
             sentBytes = i;
             checkStop(stop);
             port.DiscardInput();
-            port.SendByte(uint8_t(stream[i]));
+            send(port, uint8_t(stream[i]));
             if (!WaitReply(link)) {
                 // The station stopped answering: say where, once, instead of running into the
                 // closed port with the next byte.
@@ -170,9 +181,12 @@ ExchangeResult readFromStation(SerialPort &port, const QString &device, LinkObse
     Link link{port, observer};
     QByteArray stream;
     try {
+        // Asked to stop before it began (a check read whose write was stopped in the pause
+        // between them): not even the read command goes out.
+        checkStop(stop);
         port.DiscardInput();
         port.DiscardOutput();
-        port.SendByte(ReadCommand);
+        send(port, ReadCommand);
         observer.readProgress(ReadPhase::Started, stream);
         observer.gauge(100);
         observer.buttonsEnabled(false);
@@ -248,7 +262,7 @@ ExchangeResult queryStationType(SerialPort &port, const QString &device, LinkObs
         for (const uint8_t b : TypeQuerySequence) {
             checkStop(stop);
             port.DiscardInput();
-            port.SendByte(b);
+            send(port, b);
             if (!WaitReply(link)) {
                 // The next send would only meet the closed port; one message says what happened.
                 return endWith(port, observer, ExchangeOutcome::Failed, LinkStatus::failed(),
