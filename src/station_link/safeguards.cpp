@@ -22,6 +22,7 @@ public:
     ~JobObserver() override { m_to.buttonsEnabled(true); }
     void status(const QString &text) override { m_to.status(text); }
     void gauge(int percent) override { m_to.gauge(percent); }
+    void transferred(ExchangeKind kind, int done, int total) override { m_to.transferred(kind, done, total); }
     void buttonsEnabled(bool enabled) override {
         if (!enabled)
             m_to.buttonsEnabled(false);
