@@ -169,7 +169,8 @@ int main(int argc, char **argv) {
         link.move(10, 10);
         settle();
         link.BitBtn2Click();
-        // The backup read goes first; its gauge is still up for a moment when the write begins.
+        // The backup read goes first; the gauge counts the whole job, so the shot waits for the
+        // write to be well under way.
         int writing = 0;
         for (int waited = 0; waited < 90000; waited += 100) {
             writing = link.StaticText1->text() == QStringLiteral("ПР") ? writing + 100 : 0;
