@@ -3,6 +3,7 @@
 #include "UnitMain.h"
 #include "check/data_check.h"
 #include "check/gates.h"
+#include "gui/differences_window.h"
 #include "gui/link_outcome.h"
 #include "gui/link_worker.h"
 #include "gui/window_placement.h"
@@ -356,14 +357,21 @@ static QString stopNote(const SafeWriteResult &r) {
     return r.message;
 }
 
-// A list of differences for a message box: the heading, then at most a screenful of lines.
-static QString differencesText(const QString &heading, const QStringList &lines) {
-    constexpr int Shown = 30;
-    QStringList text{heading};
-    text << lines.mid(0, Shown);
-    if (lines.size() > Shown)
-        text << QStringLiteral("... и еще %1").arg(lines.size() - Shown);
-    return text.join(QLatin1Char('\n'));
+// The most lines of differences a message box shows; a longer list gets its own window.
+constexpr int DifferencesInABox = 30;
+
+void TForm1::showDifferences(const QString &heading, const QStringList &lines, const QString &serial) {
+    if (lines.size() <= DifferencesInABox) {
+        m_main.op().message((QStringList{heading} + lines).join(QLatin1Char('\n')));
+        return;
+    }
+    if (!m_differences)
+        m_differences = new DifferencesWindow(m_main.op(), this);
+    m_differences->showList(heading, lines,
+                            serial.isEmpty() ? QStringLiteral("отличия.txt") : QStringLiteral("отличия_%1.txt").arg(serial));
+    m_differences->show();
+    m_differences->raise();
+    m_differences->activateWindow();
 }
 
 void TForm1::BitBtn2Click() {
@@ -394,7 +402,7 @@ void TForm1::BitBtn2Click() {
                    // A station that never took the write gets a message too: the idle status
                    // alone would look like a finished write.
                    if (!r.differences.isEmpty())
-                       m_main.op().message(differencesText(r.message, r.differences));
+                       showDifferences(r.message, r.differences, r.serial);
                    else if (!r.ok() && !r.message.isEmpty())
                        m_main.op().message(stopNote(r));
                    else if (!r.backupWarning.isEmpty())
@@ -426,12 +434,11 @@ void TForm1::CompareClick() {
                    else if (r.differences.isEmpty())
                        m_main.op().message(QStringLiteral("Станция %1 совпадает с конфигурацией").arg(r.serial));
                    else
-                       m_main.op().message(differencesText(
-                           (r.dataWarning.isEmpty() ? QString() : r.dataWarning + QLatin1Char('\n')) +
-                               QStringLiteral("Станция %1 отличается от конфигурации (различий: %2):")
-                                   .arg(r.serial)
-                                   .arg(r.differences.size()),
-                           r.differences));
+                       showDifferences((r.dataWarning.isEmpty() ? QString() : r.dataWarning + QLatin1Char('\n')) +
+                                           QStringLiteral("Станция %1 отличается от конфигурации (различий: %2):")
+                                               .arg(r.serial)
+                                               .arg(r.differences.size()),
+                                       r.differences, r.serial);
                });
     });
 }

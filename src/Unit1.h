@@ -24,6 +24,7 @@ class QTimer;
 class TFormMain;
 
 namespace tolvin {
+class DifferencesWindow;
 class LinkWorker;
 struct LinkOutcome;
 }
@@ -103,6 +104,9 @@ public:
     // Since the running or last job began.
     std::chrono::milliseconds jobTime() const;
     void showOutcome(const tolvin::LinkOutcome &outcome);
+    // A message box when the list fits one, the differences window when it does not.
+    void showDifferences(const QString &heading, const QStringList &lines, const QString &serial);
+    tolvin::DifferencesWindow *differencesWindow() const { return m_differences; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -142,4 +146,5 @@ private:
     bool m_stopping = false;
     bool m_closeAfterStop = false;
     bool m_programClosing = false;
+    tolvin::DifferencesWindow *m_differences = nullptr;
 };

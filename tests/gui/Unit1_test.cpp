@@ -1,10 +1,13 @@
 #include "common/cp1251.h"
 #include "common/errors.h"
+#include "gui/differences_window.h"
 #include "gui/link_worker.h"
 #include "gui/main_window_fixture.h"
 #include "support/sim_process.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -676,4 +679,46 @@ TEST_F(LinkWithStationTest, TheWindowEndsSayingWhatHappened) {
         }
         sim.reset();
     }
+}
+
+TEST_F(LinkWithStationTest, ALongListOfDifferencesOpensInAWindow) {
+    startStation({});
+    link->BitBtn3Click();  // the station's band
+    waitForTheEnd();
+    makeTemplate(QStringLiteral("40"), QStringLiteral("150000"));
+    main->CheckItem->trigger();
+    op.clear();
+    link->CompareButton->click();
+    waitForTheEnd();
+    EXPECT_TRUE(op.messages.isEmpty()) << op.lastMessage().toStdString();
+    DifferencesWindow *w = link->differencesWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->isVisible());
+    const QStringList lines = w->text->toPlainText().split(QLatin1Char('\n'));
+    EXPECT_GT(lines.size(), 36);
+    EXPECT_TRUE(w->heading->text().endsWith(QStringLiteral("(различий: %1):").arg(lines.size()))) << w->heading->text().toStdString();
+    for (int ch = 5; ch <= 40; ++ch)
+        EXPECT_TRUE(lines.contains(QStringLiteral("канал %1: нет в станции").arg(ch))) << ch;
+    EXPECT_TRUE(link->ResultText->text().startsWith(QStringLiteral("Станция отличается от конфигурации: различий %1, ").arg(lines.size())));
+    w->copyButton->click();
+    EXPECT_EQ(QApplication::clipboard()->text().count(QLatin1Char('\n')), lines.size() + 1);
+    QTemporaryDir dir;
+    op.saveAnswers = {dir.filePath(QStringLiteral("отличия.txt"))};
+    w->saveButton->click();
+    EXPECT_EQ(op.requests.last().proposedName, QStringLiteral("отличия_070001.txt"));
+    QFile saved(dir.filePath(QStringLiteral("отличия.txt")));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(saved.readAll()), QApplication::clipboard()->text());
+
+    // A short list stays a message box.
+    w->hide();
+    link->BitBtn3Click();
+    waitForTheEnd();
+    main->act([&] { ed().table.setCell(ColRx, 2, QStringLiteral("150006,25")); });
+    op.clear();
+    link->CompareButton->click();
+    waitForTheEnd();
+    ASSERT_EQ(op.messages.size(), 1);
+    EXPECT_EQ(op.lastMessage().count(QLatin1Char('\n')), 1);
+    EXPECT_FALSE(w->isVisible());
 }
