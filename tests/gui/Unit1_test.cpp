@@ -5,9 +5,7 @@
 #include "gui/main_window_fixture.h"
 #include "support/sim_process.h"
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -700,15 +698,10 @@ TEST_F(LinkWithStationTest, ALongListOfDifferencesOpensInAWindow) {
     for (int ch = 5; ch <= 40; ++ch)
         EXPECT_TRUE(lines.contains(QStringLiteral("канал %1: нет в станции").arg(ch))) << ch;
     EXPECT_TRUE(link->ResultText->text().startsWith(QStringLiteral("Станция отличается от конфигурации: различий %1, ").arg(lines.size())));
-    w->copyButton->click();
-    EXPECT_EQ(QApplication::clipboard()->text().count(QLatin1Char('\n')), lines.size() + 1);
-    QTemporaryDir dir;
-    op.saveAnswers = {dir.filePath(QStringLiteral("отличия.txt"))};
+    // Copy and save: differences_window_test; here only the name the station gives the file.
+    op.saveAnswers = {QString()};
     w->saveButton->click();
     EXPECT_EQ(op.requests.last().proposedName, QStringLiteral("отличия_070001.txt"));
-    QFile saved(dir.filePath(QStringLiteral("отличия.txt")));
-    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(saved.readAll()), QApplication::clipboard()->text());
 
     // A short list stays a message box.
     w->hide();
