@@ -3,6 +3,8 @@
 #include "UnitMain.h"
 #include "check/data_check.h"
 #include "check/gates.h"
+#include "gui/differences_window.h"
+#include "gui/link_outcome.h"
 #include "gui/link_worker.h"
 #include "gui/window_placement.h"
 #include "station_link/exchange_log.h"
@@ -16,21 +18,25 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
+#include <utility>
 
 using namespace tolvin;
 
 TForm1::TForm1(TFormMain &main, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_main(main), m_worker(new LinkWorker(this)), m_optionsPath(optionsFilePath()) {
+    : QWidget(parent, Qt::Window), m_main(main), m_worker(new LinkWorker(this)), m_optionsPath(optionsFilePath()),
+      m_ticker(new QTimer(this)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Прием и передача информации в станцию"));
-    // The lower strip holds the backup, check and compare controls; everything above it stays
-    // where the technician knows it.
-    setFixedSize(400, 282);
+    // The lower strip holds the backup, check and compare controls and the last job's outcome;
+    // everything above it stays where the technician knows it.
+    setFixedSize(400, 322);
 
     auto button = [this](const QString &text, const char *name, int x, int y) {
         auto *b = new QPushButton(text, this);
@@ -113,6 +119,23 @@ TForm1::TForm1(TFormMain &main, QWidget *parent)
     SafeguardText->setObjectName(QStringLiteral("SafeguardText"));
     SafeguardText->setGeometry(12, 252, 376, 22);
     SafeguardText->setForegroundRole(QPalette::PlaceholderText);
+    ResultText = new QLabel(this);
+    ResultText->setObjectName(QStringLiteral("ResultText"));
+    ResultText->setGeometry(12, 278, 376, 36);
+    ResultText->setWordWrap(true);
+    ResultText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ResultText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    // Under the status: where the job is, and the way out of it beside "Выход".
+    PhaseText = new QLabel(this);
+    PhaseText->setObjectName(QStringLiteral("PhaseText"));
+    PhaseText->setGeometry(160, 108, 190, 38);
+    PhaseText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    StopButton = new QPushButton(QStringLiteral("Прервать"), this);
+    StopButton->setObjectName(QStringLiteral("StopButton"));
+    StopButton->setGeometry(160, 150, 130, 28);
+    StopButton->setToolTip(QStringLiteral("Остановить обмен на следующем байте и закрыть порт"));
+    StopButton->setEnabled(false);
     setPreferencesPath(preferencesFilePath());
 
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
@@ -124,10 +147,21 @@ TForm1::TForm1(TFormMain &main, QWidget *parent)
     connect(CompareButton, &QPushButton::clicked, this, [this] { CompareClick(); });
     connect(BackupBox, &QCheckBox::clicked, this, [this] { BackupBoxClick(); });
     connect(VerifyBox, &QCheckBox::clicked, this, [this] { VerifyBoxClick(); });
+    connect(StopButton, &QPushButton::clicked, this, [this] { StopClick(); });
+    // The time runs on while the line is quiet (a store pause, a station slow to answer).
+    m_ticker->setInterval(500);
+    connect(m_ticker, &QTimer::timeout, this, [this] { showPhase(); });
+    // Closing the program ends a running exchange without asking; see closeEvent.
+    m_main.installEventFilter(this);
 
     // What an exchange reports on its thread lands here, in order.
     connect(m_worker, &LinkWorker::status, StaticText1, &QLabel::setText);
-    connect(m_worker, &LinkWorker::gauge, Gauge1, &QProgressBar::setValue);
+    // The gauge shows the whole job, not each exchange's own figure (which a read counts down).
+    connect(m_worker, &LinkWorker::transferred, this, [this](int kind, int done, int total) {
+        m_progress.transferred(static_cast<ExchangeKind>(kind), done, total);
+        Gauge1->setValue(m_progress.percent());
+        showPhase();
+    });
     connect(m_worker, &LinkWorker::buttonsEnabled, this, [this](bool on) { setExchangeButtons(on); });
     connect(m_worker, &LinkWorker::readProgress, this, [this](int phase, const QByteArray &stream) {
         m_main.applyStationRead([&] { applyReadPhase(m_main.editor(), static_cast<ReadPhase>(phase), stream); });
@@ -138,14 +172,21 @@ TForm1::TForm1(TFormMain &main, QWidget *parent)
         RadioButton1->setEnabled(true);
         RadioButton2->setEnabled(true);
         setExchangeButtons(true);
+        StopButton->setEnabled(false);
+        m_ticker->stop();
+        showPhase();
         auto after = std::move(m_after);
         m_after = nullptr;
+        const bool closeNow = std::exchange(m_closeAfterStop, false);
         if (!error.isEmpty()) {
+            showOutcome(failedOutcome(error));
             m_main.op().message(error);
-            return;
-        }
-        if (after)
+        } else if (after) {
             after();
+        }
+        // The technician closed the window and agreed to stop: now it may go.
+        if (closeNow)
+            close();
     });
 }
 
@@ -168,13 +209,65 @@ void TForm1::runJob(Job job, std::function<void()> after) {
     CompareButton->setEnabled(false);
     RadioButton1->setEnabled(false);
     RadioButton2->setEnabled(false);
+    // A new job starts from nothing: the last one's outcome would read as this one's.
+    m_progress = m_nextPlan.value_or(JobProgress{});
+    m_nextPlan.reset();
+    m_stopping = false;
+    ResultText->clear();
+    ResultText->setToolTip(QString());
+    Gauge1->setValue(0);
+    m_jobClock.start();
     ExchangeLog *log = &m_main.exchangeLog();
     m_worker->start([job = std::move(job), device, log](LinkObserver &obs, const std::atomic<bool> &stop) {
         // Every byte goes into the exchange log ("Станция" / "Журнал обмена").
         PosixSerialPort real;
+        // A send held up by a stalled adapter must not outlast "Прервать" by seconds.
+        real.setStopFlag(&stop);
         LoggingSerialPort port(real, *log);
         job(port, device, obs, &stop);
     });
+    StopButton->setEnabled(true);
+    m_ticker->start();
+    showPhase();
+}
+
+std::chrono::milliseconds TForm1::jobTime() const {
+    return std::chrono::milliseconds(m_jobClock.isValid() ? m_jobClock.elapsed() : 0);
+}
+
+void TForm1::showPhase() {
+    if (!m_worker->running()) {
+        PhaseText->clear();
+        return;
+    }
+    const std::chrono::milliseconds elapsed = jobTime();
+    QString title = m_stopping ? QStringLiteral("Прерывание обмена") : QString();
+    if (title.isEmpty())
+        if (const std::optional<JobPhase> phase = m_progress.phase())
+            title = phaseTitle(*phase);
+    QString times = QStringLiteral("прошло %1").arg(minutesText(elapsed));
+    if (const auto left = m_progress.remaining(elapsed); left && !m_stopping)
+        times += QStringLiteral(", осталось %1").arg(minutesText(*left));
+    PhaseText->setText(title + QLatin1Char('\n') + times);
+}
+
+void TForm1::showOutcome(const LinkOutcome &outcome) {
+    ResultText->setText(outcome.text);
+    ResultText->setToolTip(outcome.text);
+    QPalette p = ResultText->palette();
+    p.setColor(QPalette::WindowText, outcomeColor(outcome.ok));
+    ResultText->setPalette(p);
+    // A gauge left full or half-way after a failure would say more than happened.
+    Gauge1->setValue(outcome.ok ? 100 : 0);
+}
+
+void TForm1::StopClick() {
+    if (!m_worker->running() || m_stopping)
+        return;
+    m_stopping = true;
+    m_worker->requestStop();
+    StopButton->setEnabled(false);
+    showPhase();
 }
 
 TForm1::~TForm1() {
@@ -250,9 +343,10 @@ void TForm1::BitBtn1Click() {
     LeaveLinkWindow();
 }
 
-// Failures the technician must read; quiet stops stay quiet, as the window always had them.
+// Failures the technician must read; quiet stops stay quiet, as the window always had them,
+// and so does a stop the technician asked for: the outcome line says it.
 static void report(TFormMain &main, const ExchangeResult &r) {
-    if (r.outcome == ExchangeOutcome::Failed || r.outcome == ExchangeOutcome::Stopped)
+    if (r.outcome == ExchangeOutcome::Failed)
         main.op().message(r.message);
 }
 
@@ -263,14 +357,21 @@ static QString stopNote(const SafeWriteResult &r) {
     return r.message;
 }
 
-// A list of differences for a message box: the heading, then at most a screenful of lines.
-static QString differencesText(const QString &heading, const QStringList &lines) {
-    constexpr int Shown = 30;
-    QStringList text{heading};
-    text << lines.mid(0, Shown);
-    if (lines.size() > Shown)
-        text << QStringLiteral("... и еще %1").arg(lines.size() - Shown);
-    return text.join(QLatin1Char('\n'));
+// The most lines of differences a message box shows; a longer list gets its own window.
+constexpr int DifferencesInABox = 30;
+
+void TForm1::showDifferences(const QString &heading, const QStringList &lines, const QString &serial) {
+    if (lines.size() <= DifferencesInABox) {
+        m_main.op().message((QStringList{heading} + lines).join(QLatin1Char('\n')));
+        return;
+    }
+    if (!m_differences)
+        m_differences = new DifferencesWindow(m_main.op(), this);
+    m_differences->showList(heading, lines,
+                            serial.isEmpty() ? QStringLiteral("отличия.txt") : QStringLiteral("отличия_%1.txt").arg(serial));
+    m_differences->show();
+    m_differences->raise();
+    m_differences->activateWindow();
 }
 
 void TForm1::BitBtn2Click() {
@@ -293,6 +394,7 @@ void TForm1::BitBtn2Click() {
 
 void TForm1::startWrite(const StreamImage &image, const WriteSafeguards &safeguards, const SafeWriteResult &earlier) {
     auto result = std::make_shared<SafeWriteResult>();
+    planJob(JobProgress::forWrite(image, safeguards));
     runJob([image, safeguards, result](SerialPort &port, const QString &device, LinkObserver &obs, StopFlag stop) {
                *result = writeWithSafeguards(port, device, obs, image, safeguards, stop);
            },
@@ -302,6 +404,7 @@ void TForm1::startWrite(const StreamImage &image, const WriteSafeguards &safegua
                    r.backupPath = earlier.backupPath;
                    r.backupWarning = earlier.backupWarning;
                }
+               showOutcome(writeOutcome(r, jobTime()));
                QStringList done;
                if (!r.backupPath.isEmpty())
                    done << QStringLiteral("копия %1%2")
@@ -324,7 +427,7 @@ void TForm1::startWrite(const StreamImage &image, const WriteSafeguards &safegua
                // A station that never took the write gets a message too: the idle status
                // alone would look like a finished write.
                if (!r.differences.isEmpty())
-                   m_main.op().message(differencesText(r.message, r.differences));
+                   showDifferences(r.message, r.differences, r.serial);
                else if (!r.ok() && !r.message.isEmpty())
                    m_main.op().message(stopNote(r));
                else if (!r.backupWarning.isEmpty())
@@ -349,17 +452,17 @@ void TForm1::CompareClick() {
                },
                [this, result] {
                    const ComparisonResult &r = *result;
+                   showOutcome(compareOutcome(r, jobTime()));
                    if (!r.ok())
                        report(m_main, r.exchange);
                    else if (r.differences.isEmpty())
                        m_main.op().message(QStringLiteral("Станция %1 совпадает с конфигурацией").arg(r.serial));
                    else
-                       m_main.op().message(differencesText(
-                           (r.dataWarning.isEmpty() ? QString() : r.dataWarning + QLatin1Char('\n')) +
-                               QStringLiteral("Станция %1 отличается от конфигурации (различий: %2):")
-                                   .arg(r.serial)
-                                   .arg(r.differences.size()),
-                           r.differences));
+                       showDifferences((r.dataWarning.isEmpty() ? QString() : r.dataWarning + QLatin1Char('\n')) +
+                                           QStringLiteral("Станция %1 отличается от конфигурации (различий: %2):")
+                                               .arg(r.serial)
+                                               .arg(r.differences.size()),
+                                       r.differences, r.serial);
                });
     });
 }
@@ -399,11 +502,12 @@ void TForm1::ReadFromStation() {
                     return readFromStation(port, device, obs, stop);
                 },
                 [this, before](const ExchangeResult &r) {
+                    showOutcome(readOutcome(r, jobTime()));
                     if (!r.ok()) {
                         m_main.replaceEditor(*before);
-                        if (r.outcome == ExchangeOutcome::Stopped)
-                            m_main.op().message(QStringLiteral("Чтение прервано: таблица не изменена"));
-                        else
+                        // A stop is the technician's own; the outcome line says the table is
+                        // unchanged. A failure is told in full.
+                        if (r.outcome == ExchangeOutcome::Failed)
                             m_main.op().message(r.message + QStringLiteral("\nТаблица и общие установки не изменены"));
                         return;
                     }
@@ -424,6 +528,7 @@ void TForm1::QueryStationType() {
                     return queryStationType(port, device, obs, stop);
                 },
                 [this](const ExchangeResult &r) {
+                    showOutcome(typeQueryOutcome(r));
                     if (r.outcome == ExchangeOutcome::Done) {
                         m_main.act([&] {
                             if (!selectBandByStationType(m_main.editor(), r.typeCode))
@@ -455,10 +560,36 @@ void TForm1::showEvent(QShowEvent *event) {
 }
 
 void TForm1::closeEvent(QCloseEvent *event) {
-    // The window's close button is "Выход" too, but never in the middle of an exchange.
-    if (m_worker->running()) {
-        event->ignore();
+    // The window's close button is "Выход" too; in the middle of an exchange it asks first, as
+    // a write cut short leaves the station half programmed.
+    if (!m_worker->running()) {
+        QWidget::closeEvent(event);
         return;
     }
-    QWidget::closeEvent(event);
+    event->ignore();
+    // The program closing stops the exchange itself and waits for it (the destructor); a
+    // question then would only hold the program up.
+    if (m_programClosing)
+        return;
+    // "Прервать" was pressed already: the window goes once the exchange has ended.
+    if (m_stopping) {
+        m_closeAfterStop = true;
+        return;
+    }
+    if (!m_main.op().confirm(QStringLiteral("Идет обмен со станцией. Прервать его?")))
+        return;
+    // It may have ended while the question was up.
+    if (!m_worker->running()) {
+        event->accept();
+        QWidget::closeEvent(event);
+        return;
+    }
+    m_closeAfterStop = true;
+    StopClick();
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == &m_main && event->type() == QEvent::Close)
+        m_programClosing = true;
+    return QWidget::eventFilter(watched, event);
 }

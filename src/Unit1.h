@@ -1,14 +1,18 @@
 #pragma once
 // TForm1: the station link window.
+#include "gui/job_progress.h"
 #include "station_link/exchanges.h"
 #include "station_link/link_preferences.h"
 #include "station_link/port_options.h"
 #include "station_link/safeguards.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -17,10 +21,13 @@ class QToolButton;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QTimer;
 class TFormMain;
 
 namespace tolvin {
+class DifferencesWindow;
 class LinkWorker;
+struct LinkOutcome;
 }
 
 class TForm1 : public QWidget {
@@ -47,6 +54,12 @@ public:
     QPushButton *CompareButton = nullptr; // "Сравнить со станцией"
     QLabel *SafeguardText = nullptr;      // the last backup and check
 
+    // What an exchange needs beyond the status codes: a way to end it, and words for where it
+    // is and how it ended.
+    QPushButton *StopButton = nullptr;    // "Прервать", only while an exchange runs
+    QLabel *PhaseText = nullptr;          // the running job: its phase, the time gone and left
+    QLabel *ResultText = nullptr;         // how the last job ended, green or red
+
     uint8_t SelectedPort = 0;             // 1 = COM1, 2 = COM2, 0 = not chosen yet
 
     void BitBtn1Click();   // leave the window
@@ -60,6 +73,8 @@ public:
     void CompareClick();   // compare the station with the configuration in the editor
     void BackupBoxClick();
     void VerifyBoxClick();
+    // Ends the running exchange at its next byte; the job then says what it left.
+    void StopClick();
 
     // The remembered port, read from the options file the first time the window opens in a run.
     void LoadPortChoice();
@@ -84,10 +99,20 @@ public:
     void setBackupFolder(const QString &folder) { m_backupFolder = folder; }
     tolvin::LinkWorker &worker() { return *m_worker; }
     bool exchangeRunning() const;
+    // The steps the next job takes, for its gauge and phase; a job without a plan is shown as
+    // its exchanges report themselves.
+    void planJob(tolvin::JobProgress plan) { m_nextPlan = std::move(plan); }
+    // Since the running or last job began.
+    std::chrono::milliseconds jobTime() const;
+    void showOutcome(const tolvin::LinkOutcome &outcome);
+    // A message box when the list fits one, the differences window when it does not.
+    void showDifferences(const QString &heading, const QStringList &lines, const QString &serial);
+    tolvin::DifferencesWindow *differencesWindow() const { return m_differences; }
 
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // Runs `exchange` on the worker with a fresh port on the selected device; `after` runs on
@@ -106,6 +131,7 @@ private:
     void savePreferences();
     void setExchangeButtons(bool enabled);
     void showDevices();
+    void showPhase();
 
     TFormMain &m_main;
     tolvin::LinkWorker *m_worker;
@@ -118,4 +144,12 @@ private:
     QString m_sysRoot = QStringLiteral("/sys");
     QMenu *m_portMenu = nullptr;
     QString m_backupFolder;
+    std::optional<tolvin::JobProgress> m_nextPlan;
+    tolvin::JobProgress m_progress;
+    QElapsedTimer m_jobClock;
+    QTimer *m_ticker;
+    bool m_stopping = false;
+    bool m_closeAfterStop = false;
+    bool m_programClosing = false;
+    tolvin::DifferencesWindow *m_differences = nullptr;
 };

@@ -87,7 +87,7 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "usage: tolvin-shot ACTION OUT.png\n"
                              "actions: fresh band2 template template-list template99-list file-dialog highlight menu-channels "
                              "undo-menu import-summary paste port-list "
-                             "menu-station menu-modules main99 link link-writing report\n");
+                             "menu-station menu-modules main99 link link-writing link-done report\n");
         return 2;
     }
     const QString action = QString::fromLocal8Bit(argv[1]);
@@ -169,7 +169,8 @@ int main(int argc, char **argv) {
         link.move(10, 10);
         settle();
         link.BitBtn2Click();
-        // The backup read goes first; its gauge is still up for a moment when the write begins.
+        // The backup read goes first; the gauge counts the whole job, so the shot waits for the
+        // write to be well under way.
         int writing = 0;
         for (int waited = 0; waited < 90000; waited += 100) {
             writing = link.StaticText1->text() == QStringLiteral("ПР") ? writing + 100 : 0;
@@ -177,6 +178,16 @@ int main(int argc, char **argv) {
                 break;
             settle(100);
         }
+        target = &link;
+    } else if (action == QLatin1String("link-done")) {
+        // The end of a write with backup and check, as the window then tells it.
+        makeFullTable(w);
+        w.LinkClick();
+        link.move(10, 10);
+        link.BitBtn2Click();
+        for (int waited = 0; waited < 300000 && link.exchangeRunning(); waited += 100)
+            settle(100);
+        settle();
         target = &link;
     } else if (action == QLatin1String("link")) {
         link.move(10, 10);

@@ -36,6 +36,7 @@ public:
         CannotOpen,  // missing, busy, not a serial port, no permission
         NotOpen,     // a transfer on a closed port (the port stays closed after a time-out)
         Lost,        // the device went away or stopped working while open
+        Stopped,     // the program asked a transfer that was waiting on the device to give up
     };
     LinkError(Kind kind, const QString &message) : AppError(message), m_kind(kind) {}
     Kind kind() const noexcept { return m_kind; }

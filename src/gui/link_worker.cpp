@@ -18,6 +18,9 @@ public:
     void readProgress(ReadPhase phase, const QByteArray &stream) override {
         Q_EMIT m_w.readProgress(static_cast<int>(phase), stream);
     }
+    void transferred(ExchangeKind kind, int done, int total) override {
+        Q_EMIT m_w.transferred(static_cast<int>(kind), done, total);
+    }
 
 private:
     LinkWorker &m_w;
@@ -70,6 +73,11 @@ void LinkWorker::stop() {
         return;
     m_stop = true;
     m_thread->wait();
+}
+
+void LinkWorker::requestStop() {
+    if (m_running)
+        m_stop = true;
 }
 
 } // namespace tolvin

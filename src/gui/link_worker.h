@@ -26,12 +26,15 @@ public:
     bool running() const { return m_running; }
     // Asks the running exchange to stop and waits for it: at most one reply time-out.
     void stop();
+    // Asks it to stop and returns at once; finished comes when it has.
+    void requestStop();
 
 Q_SIGNALS:
     void status(const QString &text);
     void gauge(int percent);
     void buttonsEnabled(bool enabled);
     void readProgress(int phase, const QByteArray &stream); // a ReadPhase
+    void transferred(int kind, int done, int total);        // an ExchangeKind
     // The exchange ended; `error` is its message when it failed, empty when it ran to its end.
     void finished(const QString &error);
 

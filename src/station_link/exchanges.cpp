@@ -21,6 +21,17 @@ void checkStop(StopFlag stop) {
         throw StopRequested{};
 }
 
+// A port that gave up a send because the program asked it to is a stop like any other.
+void send(SerialPort &port, uint8_t byte) {
+    try {
+        port.SendByte(byte);
+    } catch (const LinkError &e) {
+        if (e.kind() == LinkError::Kind::Stopped)
+            throw StopRequested{};
+        throw;
+    }
+}
+
 // round(x) with halves to even, as the gauge figures are rounded.
 int roundHalfEven(double x) {
     return static_cast<int>(std::nearbyint(x));
@@ -91,23 +102,28 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
             return endWith(port, observer, ExchangeOutcome::QuietStop, LinkStatus::idle(),
                            QStringLiteral("Тип станции %1 не известен, ничего не передано").arg(image.StationType));
 
-        for (const char b : openingSequence(image.StationType)) {
+        const QByteArray opening = openingSequence(image.StationType);
+        const QByteArray stream = encodeWriteStream(image);
+        streamBytes = int(stream.size());
+        const int total = int(opening.size() + stream.size());
+        int answered = 0;
+        observer.transferred(ExchangeKind::Write, 0, total);
+        for (const char b : opening) {
             checkStop(stop);
             port.DiscardInput();
-            port.SendByte(uint8_t(b));
+            send(port, uint8_t(b));
             if (!WaitReply(link))
                 return endWith(port, observer, ExchangeOutcome::QuietStop, LinkStatus::idle(),
                                QStringLiteral("Станция не ответила на запрос записи"));
+            observer.transferred(ExchangeKind::Write, ++answered, total);
         }
 
-        const QByteArray stream = encodeWriteStream(image);
-        streamBytes = int(stream.size());
         const int n = image.image.header[HeaderByte::ChannelCount];
         for (int i = 0; i < stream.size(); ++i) {
             sentBytes = i;
             checkStop(stop);
             port.DiscardInput();
-            port.SendByte(uint8_t(stream[i]));
+            send(port, uint8_t(stream[i]));
             if (!WaitReply(link)) {
                 // The station stopped answering: say where, once, instead of running into the
                 // closed port with the next byte.
@@ -120,6 +136,7 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
             }
             const int sent = i + 1;
             sentBytes = sent;
+            observer.transferred(ExchangeKind::Write, ++answered, total);
             if (sent == 5)
                 observer.gauge(33);
             else if (sent == 15)
@@ -170,10 +187,14 @@ ExchangeResult readFromStation(SerialPort &port, const QString &device, LinkObse
     Link link{port, observer};
     QByteArray stream;
     try {
+        // Asked to stop before it began (a check read whose write was stopped in the pause
+        // between them): not even the read command goes out.
+        checkStop(stop);
         port.DiscardInput();
         port.DiscardOutput();
-        port.SendByte(ReadCommand);
+        send(port, ReadCommand);
         observer.readProgress(ReadPhase::Started, stream);
+        observer.transferred(ExchangeKind::Read, 0, 0);
         observer.gauge(100);
         observer.buttonsEnabled(false);
 
@@ -185,6 +206,10 @@ ExchangeResult readFromStation(SerialPort &port, const QString &device, LinkObse
                 if (!WaitReply(link, countdown))
                     return false;
                 stream.append(char(link.LastReplyByte));
+                const int total = stream.size() > HeaderByte::ChannelCount
+                                      ? ReadStreamFixedLength + RecordSize * uint8_t(stream[HeaderByte::ChannelCount])
+                                      : 0;
+                observer.transferred(ExchangeKind::Read, int(stream.size()), total);
             }
             return true;
         };
@@ -245,19 +270,25 @@ ExchangeResult queryStationType(SerialPort &port, const QString &device, LinkObs
     }
     Link link{port, observer};
     try {
+        // The sequence, then one more wait for the code.
+        const int total = int(TypeQuerySequence.size()) + 1;
+        int answered = 0;
+        observer.transferred(ExchangeKind::TypeQuery, 0, total);
         for (const uint8_t b : TypeQuerySequence) {
             checkStop(stop);
             port.DiscardInput();
-            port.SendByte(b);
+            send(port, b);
             if (!WaitReply(link)) {
                 // The next send would only meet the closed port; one message says what happened.
                 return endWith(port, observer, ExchangeOutcome::Failed, LinkStatus::failed(),
                                QStringLiteral("Станция не ответила на запрос типа станции"));
             }
+            observer.transferred(ExchangeKind::TypeQuery, ++answered, total);
         }
         checkStop(stop);
         // Silence here leaves the acknowledgement of the last byte as the answer.
         WaitReply(link);
+        observer.transferred(ExchangeKind::TypeQuery, total, total);
         if (port.isOpen())
             port.close();
         ExchangeResult r;

@@ -30,6 +30,9 @@ enum class ReadPhase {
     Finished,       // headers, table shown, module item
 };
 
+// Which exchange a count of bytes belongs to.
+enum class ExchangeKind { Write, Read, TypeQuery };
+
 // What an exchange shows while it runs: the status text, the vertical gauge and whether the
 // window's three buttons ("Выход", "Запись данных ", "Чтение данных ") may be pressed; and
 // for a read, the stream as it arrives.
@@ -40,6 +43,11 @@ public:
     virtual void gauge(int percent) = 0;  // 0..100
     virtual void buttonsEnabled(bool enabled) = 0;
     virtual void readProgress(ReadPhase, const QByteArray & /*stream so far*/) {}
+    // How far the exchange has come, for a front end that shows a job of several exchanges as
+    // one: the bytes a write or type query has had answered (its opening included), or the
+    // bytes a read has received. Comes with done 0 when the exchange begins; total is 0 while
+    // it is not known yet (a read before the channel count has arrived).
+    virtual void transferred(ExchangeKind, int /*done*/, int /*total*/) {}
 };
 
 // How long a reply may take: after each byte of a write or type query, and for each header and

@@ -2,6 +2,7 @@
 
 #include "common/errors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -23,6 +24,9 @@ using Kind = LinkError::Kind;
 // Long enough for one byte to leave a port whose output queue is full at 1200 baud, and for a
 // stalled adapter to count as gone rather than keep the exchange waiting.
 constexpr std::chrono::seconds SendTimeout{2};
+// How often such a wait looks at the stop flag: a technician who presses "Прервать" on a
+// stalled adapter sees the exchange end well within one reply time-out.
+constexpr std::chrono::milliseconds SendWaitSlice{50};
 
 QString systemReason(int err) {
     switch (err) {
@@ -221,8 +225,10 @@ void PosixSerialPort::SendByte(uint8_t byte) {
         if (err != EAGAIN)
             lost(isLossErrno(err) ? 0 : err);
         // Output queue full: wait until the line takes the byte, a bounded time.
+        if (m_stop && m_stop->load())
+            throw LinkError(Kind::Stopped, QStringLiteral("Передача на порт %1 прервана").arg(m_device));
         pollfd p{m_fd, POLLOUT, 0};
-        const timespec ts = toTimespec(deadline - Clock::now());
+        const timespec ts = toTimespec(std::min<std::chrono::nanoseconds>(deadline - Clock::now(), SendWaitSlice));
         const int r = ::ppoll(&p, 1, &ts, nullptr);
         if (r < 0 && errno != EINTR)
             lost(errno);

@@ -5,6 +5,7 @@
 #include "station_link/serial_port.h"
 
 #include <QByteArray>
+#include <atomic>
 
 namespace tolvin {
 
@@ -22,12 +23,18 @@ public:
     bool isOpen() const override { return m_fd >= 0; }
     QString device() const override { return m_device; }
 
+    // Waits a bounded time when the output queue is full; gives up with LinkError(Stopped) soon
+    // after the stop flag turns true.
     void SendByte(uint8_t byte) override;
     bool ByteWaiting() override;
     uint8_t TakeByte() override;
     void DiscardInput() override;
     void DiscardOutput() override;
     bool waitForByte(Clock::time_point deadline) override;
+
+    // What a send stuck behind a full output queue looks at while it waits, so that the program
+    // can end an exchange at once on a stalled adapter; null: nothing.
+    void setStopFlag(const std::atomic<bool> *stop) { m_stop = stop; }
 
 private:
     void requireOpen() const;
@@ -39,6 +46,7 @@ private:
     QString m_device;
     QByteArray m_input;  // received, not yet taken; m_head is the oldest byte
     qsizetype m_head = 0;
+    const std::atomic<bool> *m_stop = nullptr;
 };
 
 } // namespace tolvin

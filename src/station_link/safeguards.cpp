@@ -23,6 +23,7 @@ public:
     ~JobObserver() override { m_to.buttonsEnabled(true); }
     void status(const QString &text) override { m_to.status(text); }
     void gauge(int percent) override { m_to.gauge(percent); }
+    void transferred(ExchangeKind kind, int done, int total) override { m_to.transferred(kind, done, total); }
     void buttonsEnabled(bool enabled) override {
         if (!enabled)
             m_to.buttonsEnabled(false);
@@ -106,6 +107,7 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
             StatusMuted quiet(job);
             r.exchange = queryStationType(port, device, quiet, stop);
             if (r.exchange.outcome == ExchangeOutcome::Failed && !r.exchange.portError) {
+                r.stage = WriteStage::Write;
                 r.exchange.outcome = ExchangeOutcome::QuietStop;
                 r.exchange.message = QStringLiteral("Станция не ответила на запрос записи");
                 job.status(LinkStatus::idle());

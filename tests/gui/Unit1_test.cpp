@@ -1,5 +1,6 @@
 #include "common/cp1251.h"
 #include "common/errors.h"
+#include "gui/differences_window.h"
 #include "gui/link_worker.h"
 #include "gui/main_window_fixture.h"
 #include "check/data_check.h"
@@ -17,6 +18,7 @@
 #include <QDir>
 #include "station_link/link_preferences.h"
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QLabel>
 #include <QProgressBar>
@@ -27,6 +29,8 @@
 #include <QTest>
 #include <QUndoStack>
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <iostream>
 #include <thread>
 
 using namespace tolvin;
@@ -76,12 +80,23 @@ TEST_F(LinkWindowTest, ControlsAsTheTechnicianKnowsThem) {
     EXPECT_EQ(link->BitBtn1->geometry(), QRect(12, 150, 130, 28));
     EXPECT_EQ(link->StaticText1->geometry(), QRect(160, 80, 60, 24));
     EXPECT_EQ(link->Gauge1->geometry(), QRect(355, 12, 30, 166));
-    for (QWidget *w : std::initializer_list<QWidget *>{link->BackupBox, link->VerifyBox, link->CompareButton, link->SafeguardText}) {
+    for (QWidget *w : std::initializer_list<QWidget *>{link->BackupBox, link->VerifyBox, link->CompareButton, link->SafeguardText,
+                                                       link->ResultText}) {
         EXPECT_GE(w->y(), 190) << w->objectName().toStdString();
         EXPECT_LE(w->geometry().bottom(), link->height()) << w->objectName().toStdString();
     }
     EXPECT_TRUE(link->BackupBox->isChecked());
     EXPECT_TRUE(link->VerifyBox->isChecked());
+    // The way out of an exchange sits beside "Выход", under the status, and only works during one.
+    EXPECT_EQ(link->StopButton->text(), QStringLiteral("Прервать"));
+    EXPECT_FALSE(link->StopButton->isEnabled());
+    for (QWidget *w : {static_cast<QWidget *>(link->StopButton), static_cast<QWidget *>(link->PhaseText)}) {
+        EXPECT_GE(w->x(), link->StaticText1->x()) << w->objectName().toStdString();
+        EXPECT_LT(w->geometry().right(), link->Gauge1->x()) << w->objectName().toStdString();
+        EXPECT_GE(w->y(), link->StaticText1->geometry().bottom()) << w->objectName().toStdString();
+        EXPECT_LE(w->geometry().bottom(), link->BitBtn1->geometry().bottom()) << w->objectName().toStdString();
+    }
+    EXPECT_TRUE(link->ResultText->text().isEmpty());
 }
 
 TEST_F(LinkWindowTest, BackupAndVerifyChoicesKeptInTheProgramsOwnSettings) {
@@ -151,10 +166,11 @@ TEST_F(LinkWindowTest, ExchangeDrivesTheWindowFromItsThread) {
         ranElsewhere = std::this_thread::get_id() != gui;
         obs.buttonsEnabled(false);
         obs.status(QStringLiteral("ПР"));
-        obs.gauge(33);
+        obs.transferred(ExchangeKind::Write, 0, 3);
+        obs.transferred(ExchangeKind::Write, 1, 3);
         while (!release)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        obs.gauge(100);
+        obs.transferred(ExchangeKind::Write, 3, 3);
     }));
     EXPECT_FALSE(link->worker().start([](LinkObserver &, const std::atomic<bool> &) {})) << "one exchange at a time";
     QTRY_COMPARE_WITH_TIMEOUT(link->StaticText1->text(), QStringLiteral("ПР"), 5000);
@@ -201,6 +217,15 @@ protected:
         main->LinkClick();
         ASSERT_EQ(link->selectedDevice(), sim->path);
     }
+    // Another station on COM1 of the same window, as a technician swapping cables.
+    void useStation(const QStringList &args) {
+        sim = std::make_unique<tolvin::test::SimProcess>(args);
+        ASSERT_FALSE(sim->path.isEmpty());
+        main->LinkClick();
+        link->RadioButton1->click();
+        link->pickDevice(1, sim->path);
+        ASSERT_EQ(link->selectedDevice(), sim->path);
+    }
     void waitForTheEnd() { QTRY_VERIFY_WITH_TIMEOUT(!link->exchangeRunning(), 60000); }
     // A table of the band the simulated station answers for (7К-62), so the write's type check
     // lets it through.
@@ -243,7 +268,12 @@ TEST_F(LinkWithStationTest, WindowKeepsRepaintingDuringALongWriteAndClosingStops
     QTest::qWait(1500);
     EXPECT_GE(ticks, 30) << "the event loop ran while bytes went out";
     EXPECT_EQ(link->StaticText1->text(), QStringLiteral("ПР"));
-    EXPECT_EQ(gauge.mid(0, 4), (QList<int>{33, 66, 100, 0})) << "the fixed part went out, then the records began";
+    ASSERT_FALSE(gauge.isEmpty());
+    EXPECT_GT(gauge.last(), 0) << "the gauge moves with the bytes";
+    EXPECT_TRUE(std::is_sorted(gauge.begin(), gauge.end()));
+    EXPECT_TRUE(link->PhaseText->text().startsWith(QStringLiteral("Запись\nпрошло 0:0"))) << link->PhaseText->text().toStdString();
+    EXPECT_TRUE(link->PhaseText->text().contains(QStringLiteral(", осталось "))) << link->PhaseText->text().toStdString();
+    EXPECT_TRUE(link->StopButton->isEnabled());
     EXPECT_FALSE(link->BitBtn1->isEnabled());
     EXPECT_FALSE(link->BitBtn2->isEnabled());
     EXPECT_FALSE(link->BitBtn3->isEnabled());
@@ -261,7 +291,7 @@ TEST_F(LinkWithStationTest, ReadFillsTheEditor) {
     waitForTheEnd();
     EXPECT_TRUE(op.messages.isEmpty()) << op.lastMessage().toStdString();
     EXPECT_EQ(link->StaticText1->text(), QStringLiteral("- -"));
-    EXPECT_EQ(link->Gauge1->value(), 0);
+    EXPECT_EQ(link->Gauge1->value(), 100) << "the whole read done";
     EXPECT_EQ(ed().table.channelCount(), 4);
     EXPECT_EQ(ed().memo.first(), QStringLiteral("[Общие установки]"));
     EXPECT_TRUE(ed().memo.last().startsWith(QStringLiteral("СК=")));
@@ -468,6 +498,39 @@ QByteArray writeBytes(const Editor &ed) {
     return openingSequence(s.StationType) + encodeWriteStream({s.image, s.ModuleType, s.StationType});
 }
 
+// Presses "Прервать" the moment an exchange of `kind` has `after` bytes behind it (of the
+// `nth` exchange of that kind in the job), as a technician watching the phase would, and
+// measures how long the window then takes to be ready.
+struct StopWhen {
+    StopWhen(TForm1 &link, ExchangeKind kind, int nth, int after) {
+        m_c = QObject::connect(&link.worker(), &LinkWorker::transferred, [&link, kind, nth, after, this](int k, int done, int) {
+            if (ExchangeKind(k) != kind)
+                return;
+            if (done == 0)
+                ++m_seen;
+            if (pressed || m_seen != nth || done < after)
+                return;
+            pressed = true;
+            phaseAtPress = link.PhaseText->text().section(QLatin1Char('\n'), 0, 0);
+            clock.start();
+            link.StopButton->click();
+        });
+    }
+    ~StopWhen() { QObject::disconnect(m_c); }
+    bool pressed = false;
+    QString phaseAtPress;
+    QElapsedTimer clock;
+
+private:
+    QMetaObject::Connection m_c;
+    int m_seen = 0;
+};
+
+bool isRed(const QLabel *l) {
+    const QColor c = l->palette().color(QPalette::WindowText);
+    return c.red() > c.green();
+}
+
 } // namespace
 
 // A 7К-61 table against a station that answers as 7К-64: nothing of the write goes out until
@@ -565,4 +628,216 @@ TEST_F(LinkWithStationTest, FailedReadLeavesTheEditorAsItWas) {
     EXPECT_EQ(main->undoStack()->count(), steps + 1);
     main->undoStack()->undo();
     EXPECT_EQ(ed().table.channelCount(), 3);
+}
+
+TEST_F(LinkWithStationTest, StopEndsEachPhaseAtOnceAndSaysWhatIsLeft) {
+    stationsBandTemplate(QStringLiteral("6"));
+    main->CheckItem->trigger();
+    ASSERT_EQ(ed().state.DataChecked, 1);
+    enum class Action { Write, Read };
+    struct Case {
+        const char *what;
+        Action action;
+        bool backup, verify;
+        ExchangeKind kind;
+        int nth;         // which exchange of that kind
+        QString phase;   // as the window showed it when the button was pressed
+        QString result;  // the start of the outcome line
+        QString message; // part of the one message, empty: none
+    };
+    const Case cases[] = {
+        {"backup", Action::Write, true, true, ExchangeKind::Read, 1, "Резервная копия",
+         "Запись прервана до передачи данных: в станцию ничего не записано", "Запись не начата, станция не изменена"},
+        {"write", Action::Write, true, true, ExchangeKind::Write, 1, "Запись", "Запись прервана на байте ",
+         "Прежние данные станции можно записать из резервной копии "},
+        {"check", Action::Write, false, true, ExchangeKind::Read, 1, "Проверка",
+         "Проверка прервана: станция записана полностью, но не проверена", "Запись выполнена, но проверить ее не удалось"},
+        {"read", Action::Read, false, false, ExchangeKind::Read, 1, "Чтение", "Чтение прервано: таблица не изменена", {}},
+    };
+    for (const Case &c : cases) {
+        useStation({QStringLiteral("--line-rate")});
+        link->BackupBox->setChecked(c.backup);
+        link->VerifyBox->setChecked(c.verify);
+        op.clear();
+        const QString before = ed().memo.join(QLatin1Char('\n'));
+        StopWhen stop(*link, c.kind, c.nth, 20);
+        if (c.action == Action::Write)
+            link->BitBtn2Click();
+        else
+            link->BitBtn3Click();
+        ASSERT_TRUE(link->exchangeRunning()) << c.what;
+        EXPECT_TRUE(link->StopButton->isEnabled()) << c.what;
+        QTRY_VERIFY_WITH_TIMEOUT(!link->exchangeRunning(), 60000);
+        const qint64 took = stop.clock.elapsed();
+        ASSERT_TRUE(stop.pressed) << c.what;
+        std::cout << "[ stop     ] " << c.what << ": ready " << took << " ms after Прервать\n";
+        EXPECT_LT(took, 3000) << c.what;
+        EXPECT_EQ(stop.phaseAtPress, c.phase) << c.what;
+        EXPECT_TRUE(link->ResultText->text().startsWith(c.result)) << c.what << ": " << link->ResultText->text().toStdString();
+        EXPECT_TRUE(isRed(link->ResultText)) << c.what;
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(op.messages.isEmpty()) << c.what << ": " << op.lastMessage().toStdString();
+        } else {
+            ASSERT_EQ(op.messages.size(), 1) << c.what;
+            EXPECT_TRUE(op.lastMessage().contains(c.message)) << c.what << ": " << op.lastMessage().toStdString();
+        }
+        // The window is ready again, and has let go of the port.
+        EXPECT_EQ(link->StaticText1->text(), QStringLiteral("- -")) << c.what;
+        EXPECT_EQ(link->Gauge1->value(), 0) << c.what;
+        EXPECT_TRUE(link->PhaseText->text().isEmpty()) << c.what;
+        EXPECT_FALSE(link->StopButton->isEnabled()) << c.what;
+        for (QPushButton *b : {link->BitBtn1, link->BitBtn2, link->BitBtn3, link->BitBtn5, link->CompareButton})
+            EXPECT_TRUE(b->isEnabled()) << c.what << " " << b->objectName().toStdString();
+        if (c.action == Action::Write) {
+            EXPECT_EQ(ed().memo.join(QLatin1Char('\n')), before) << c.what << ": a write never changes the editor";
+        }
+        // The station itself is left mid-exchange (and mid-answer after a read) until its own
+        // idle time has passed; then the next exchange works.
+        QTest::qWait(2500);
+        op.clear();
+        link->BitBtn3Click();
+        EXPECT_TRUE(link->ResultText->text().isEmpty()) << c.what << ": a new exchange clears the last outcome";
+        waitForTheEnd();
+        EXPECT_TRUE(link->ResultText->text().startsWith(QStringLiteral("Прочитано каналов: "))) << c.what << ": "
+                                                                                            << link->ResultText->text().toStdString();
+        EXPECT_FALSE(isRed(link->ResultText)) << c.what;
+        EXPECT_EQ(link->Gauge1->value(), 100) << c.what;
+        sim.reset();
+    }
+}
+
+TEST_F(LinkWithStationTest, ClosingTheWindowDuringAnExchangeAsksFirst) {
+    const QString question = QStringLiteral("confirm:Идет обмен со станцией. Прервать его?");
+    startStation({QStringLiteral("--line-rate")});
+    stationsBandTemplate(QStringLiteral("99"));
+    main->CheckItem->trigger();
+    link->BackupBox->setChecked(false);
+    link->VerifyBox->setChecked(false);
+    op.clear();
+    link->BitBtn2Click();
+    QTRY_COMPARE_WITH_TIMEOUT(link->StaticText1->text(), QStringLiteral("ПР"), 5000);
+
+    // Нет: the write goes on.
+    op.confirmAnswers = {false};
+    EXPECT_FALSE(link->close());
+    EXPECT_EQ(op.events, QStringList{question});
+    QTest::qWait(300);
+    EXPECT_TRUE(link->exchangeRunning());
+    EXPECT_TRUE(link->isVisible());
+
+    // Да: it stops at the next byte, says what the station holds, and the window goes.
+    op.clear();
+    op.confirmAnswers = {true};
+    QElapsedTimer t;
+    t.start();
+    link->close();
+    QTRY_VERIFY_WITH_TIMEOUT(!link->exchangeRunning(), 5000);
+    std::cout << "[ stop     ] closing the window: ready " << t.elapsed() << " ms after Да\n";
+    EXPECT_LT(t.elapsed(), 3000);
+    ASSERT_EQ(op.events.size(), 2) << op.events.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(op.events[0], question);
+    EXPECT_TRUE(op.events[1].startsWith(QStringLiteral("message:Запись прервана на байте "))) << op.events[1].toStdString();
+    EXPECT_TRUE(op.events[1].endsWith(QStringLiteral(" из 1807: станция записана не полностью"))) << op.events[1].toStdString();
+    EXPECT_FALSE(link->isVisible());
+}
+
+TEST_F(LinkWithStationTest, ClosingTheProgramDuringAnExchangeDoesNotAsk) {
+    startStation({QStringLiteral("--line-rate")});
+    op.clear();
+    link->BitBtn3Click();
+    ASSERT_TRUE(link->exchangeRunning());
+    main->close();
+    EXPECT_TRUE(op.events.filter(QStringLiteral("confirm:")).isEmpty());
+    QElapsedTimer t;
+    t.start();
+    link.reset();
+    EXPECT_LT(t.elapsed(), 2000);
+}
+
+TEST_F(LinkWithStationTest, TheWindowEndsSayingWhatHappened) {
+    stationsBandTemplate(QStringLiteral("3"));
+    main->CheckItem->trigger();
+    const QRegularExpression tenths(QStringLiteral(", \\d+,\\d с$"));
+    struct Case {
+        const char *what;
+        QStringList station;
+        bool backup, verify, read;
+        QString text;  // without the time
+        bool ok;
+    };
+    const Case cases[] = {
+        {"written and checked", {}, true, true, false, "Записано и проверено: 79 байт", true},
+        {"written", {}, false, false, false, "Записано: 79 байт", true},
+        {"read", {}, false, false, true, "Прочитано каналов: 4", true},
+        // The type query's three bytes, the opening byte, then 37 of the stream; the table is
+        // the read's four channels now, checked again before the write.
+        {"no answer", {"--stop-after", "41"}, false, false, false, "Запись не выполнена: станция не ответила на байт 38 из 97", false},
+        {"silent", {"--silent"}, false, false, false, "Запись не выполнена: станция не ответила на запрос записи", false},
+        {"read from a silent station", {"--silent"}, false, false, true, "Чтение не выполнено: станция не ответила: заголовок", false},
+    };
+    for (const Case &c : cases) {
+        useStation(c.station);
+        link->BackupBox->setChecked(c.backup);
+        link->VerifyBox->setChecked(c.verify);
+        QList<int> gauge;
+        const auto watch = QObject::connect(link->Gauge1, &QProgressBar::valueChanged, [&](int v) { gauge << v; });
+        if (c.read)
+            link->BitBtn3Click();
+        else
+            link->BitBtn2Click();
+        waitForTheEnd();
+        QObject::disconnect(watch);
+        QString text = link->ResultText->text();
+        if (c.ok) {
+            EXPECT_TRUE(text.contains(tenths)) << c.what << ": " << text.toStdString();
+            text.remove(tenths);
+        }
+        EXPECT_EQ(text, c.text) << c.what;
+        EXPECT_EQ(isRed(link->ResultText), !c.ok) << c.what;
+        // The gauge follows the whole job, backup and check included, and never runs back; after
+        // a failure it does not stay where the job broke off.
+        EXPECT_EQ(link->Gauge1->value(), c.ok ? 100 : 0) << c.what;
+        if (c.ok) {
+            EXPECT_TRUE(std::is_sorted(gauge.begin(), gauge.end())) << c.what;
+            EXPECT_GE(gauge.size(), 10) << c.what << ": it moved along the way";
+        }
+        sim.reset();
+    }
+}
+
+TEST_F(LinkWithStationTest, ALongListOfDifferencesOpensInAWindow) {
+    startStation({});
+    link->BitBtn3Click();  // the station's band
+    waitForTheEnd();
+    stationsBandTemplate(QStringLiteral("40"));
+    main->CheckItem->trigger();
+    op.clear();
+    link->CompareButton->click();
+    waitForTheEnd();
+    EXPECT_TRUE(op.messages.isEmpty()) << op.lastMessage().toStdString();
+    DifferencesWindow *w = link->differencesWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->isVisible());
+    const QStringList lines = w->text->toPlainText().split(QLatin1Char('\n'));
+    EXPECT_GT(lines.size(), 36);
+    EXPECT_TRUE(w->heading->text().endsWith(QStringLiteral("(различий: %1):").arg(lines.size()))) << w->heading->text().toStdString();
+    for (int ch = 5; ch <= 40; ++ch)
+        EXPECT_TRUE(lines.contains(QStringLiteral("канал %1: нет в станции").arg(ch))) << ch;
+    EXPECT_TRUE(link->ResultText->text().startsWith(QStringLiteral("Станция отличается от конфигурации: различий %1, ").arg(lines.size())));
+    // Copy and save: differences_window_test; here only the name the station gives the file.
+    op.saveAnswers = {QString()};
+    w->saveButton->click();
+    EXPECT_EQ(op.requests.last().proposedName, QStringLiteral("отличия_070001.txt"));
+
+    // A short list stays a message box.
+    w->hide();
+    link->BitBtn3Click();
+    waitForTheEnd();
+    main->act([&] { ed().table.setCell(ColRx, 2, QStringLiteral("150006,25")); });
+    op.clear();
+    link->CompareButton->click();
+    waitForTheEnd();
+    ASSERT_EQ(op.messages.size(), 1);
+    EXPECT_EQ(op.lastMessage().count(QLatin1Char('\n')), 1);
+    EXPECT_FALSE(w->isVisible());
 }

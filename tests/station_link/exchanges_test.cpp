@@ -1,6 +1,7 @@
 // The write, read and type query against tolvin-sim on a real pseudo-terminal: the bytes the
 // station received, what the window showed, and what the editor got.
 #include "check/data_check.h"
+#include "common/errors.h"
 #include "common/operator.h"
 #include "station_link/exchanges.h"
 #include "station_link/image_layout.h"
@@ -16,6 +17,9 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
 
 using namespace tolvin;
 using namespace tolvin::test;
@@ -277,5 +281,113 @@ TEST(Exchanges, MissingDeviceIsAPortError) {
         EXPECT_EQ(r.outcome, ExchangeOutcome::Failed);
         EXPECT_TRUE(r.portError);
         EXPECT_TRUE(r.message.contains(QStringLiteral("/dev/tolvin-missing"))) << r.message.toStdString();
+    }
+}
+
+namespace {
+
+// Counts what an exchange reports of its bytes, and raises the stop flag once `stopAt` of them
+// are done (never when negative).
+struct CountingObserver : Recorder {
+    QList<int> done;
+    QList<int> totals;
+    QList<ExchangeKind> kinds;
+    std::atomic<bool> stop{false};
+    int stopAt = -1;
+    void transferred(ExchangeKind kind, int d, int total) override {
+        kinds << kind;
+        done << d;
+        totals << total;
+        if (stopAt >= 0 && d >= stopAt)
+            stop = true;
+    }
+};
+
+// A port that gives up its nth send as a port does on a stalled adapter when asked to stop.
+struct GivesUpSending : PosixSerialPort {
+    int sendsLeft;
+    explicit GivesUpSending(int n) : sendsLeft(n) {}
+    void SendByte(uint8_t b) override {
+        if (sendsLeft-- == 0)
+            throw LinkError(LinkError::Kind::Stopped, QStringLiteral("Передача на порт прервана"));
+        PosixSerialPort::SendByte(b);
+    }
+};
+
+} // namespace
+
+TEST(Exchanges, CountTheirBytesFromZeroToTheTotal) {
+    const Editor ed = checkedEditor(3, 1);  // five opening bytes
+    using Run = std::function<ExchangeResult(SerialPort &, const QString &, LinkObserver &)>;
+    struct Case { const char *what; ExchangeKind kind; Run run; int total; };
+    const Case cases[] = {
+        {"write", ExchangeKind::Write,
+         [&](SerialPort &p, const QString &d, LinkObserver &o) { return writeToStation(p, d, o, imageOf(ed)); },
+         5 + 25 + 18 * 3},
+        // The station's own four channels.
+        {"read", ExchangeKind::Read, [](SerialPort &p, const QString &d, LinkObserver &o) { return readFromStation(p, d, o); },
+         28 + 18 * 4},
+        {"type query", ExchangeKind::TypeQuery,
+         [](SerialPort &p, const QString &d, LinkObserver &o) { return queryStationType(p, d, o); }, 4},
+    };
+    for (const Case &c : cases) {
+        SimProcess sim({});
+        PosixSerialPort port;
+        CountingObserver obs;
+        ASSERT_TRUE(c.run(port, sim.path, obs).ok()) << c.what;
+        ASSERT_FALSE(obs.done.isEmpty()) << c.what;
+        EXPECT_EQ(obs.kinds, QList<ExchangeKind>(obs.done.size(), c.kind)) << c.what;
+        for (qsizetype i = 0; i < obs.done.size(); ++i)
+            ASSERT_EQ(obs.done[i], i) << c.what << ": one byte at a time from 0";
+        EXPECT_EQ(obs.done.last(), c.total) << c.what;
+        EXPECT_EQ(obs.totals.last(), c.total) << c.what;
+        // A read learns its length from the channel count, the sixth byte.
+        const int unknownFor = c.kind == ExchangeKind::Read ? 6 : 0;
+        EXPECT_EQ(obs.totals.count(0), unknownFor) << c.what;
+    }
+}
+
+TEST(Exchanges, AStopEndsThemAtTheNextByteAndSaysWhatIsLeft) {
+    const Editor ed = checkedEditor(3);  // one opening byte, 25 + 54 stream bytes
+    const QString written = QStringLiteral("Запись прервана на байте %1 из 79: станция записана не полностью");
+    struct Case {
+        const char *what;
+        ExchangeKind kind;
+        int stopAt;      // transferred bytes after which the flag goes up
+        int failSend;    // or: the send the port gives up (-1: none)
+        int received;    // bytes the station got
+        QString message;
+    };
+    const Case cases[] = {
+        {"write, before the opening", ExchangeKind::Write, 0, -1, 0,
+         "Запись прервана до передачи данных: в станцию ничего не записано"},
+        {"write, after the opening", ExchangeKind::Write, 1, -1, 1,
+         "Запись прервана до передачи данных: в станцию ничего не записано"},
+        {"write, in record 2", ExchangeKind::Write, 1 + 50, -1, 51, written.arg(51)},
+        {"write, the port gives up byte 31", ExchangeKind::Write, -1, 31, 31, written.arg(31)},
+        {"read, before the command", ExchangeKind::Read, -2, -1, 0, "Обмен со станцией прерван"},
+        {"read, in the tones", ExchangeKind::Read, 15, -1, 1, "Обмен со станцией прерван"},
+        {"type query", ExchangeKind::TypeQuery, 2, -1, 2, "Обмен со станцией прерван"},
+    };
+    for (const Case &c : cases) {
+        SimProcess sim({QStringLiteral("--log")});
+        GivesUpSending port(c.failSend);
+        CountingObserver obs;
+        obs.stopAt = std::max(c.stopAt, -1);
+        if (c.stopAt == -2)
+            obs.stop = true;
+        QElapsedTimer t;
+        t.start();
+        const ExchangeResult r =
+            c.kind == ExchangeKind::Write ? writeToStation(port, sim.path, obs, imageOf(ed), &obs.stop)
+            : c.kind == ExchangeKind::Read ? readFromStation(port, sim.path, obs, &obs.stop)
+                                           : queryStationType(port, sim.path, obs, &obs.stop);
+        EXPECT_LT(t.elapsed(), 5000) << c.what;
+        EXPECT_EQ(r.outcome, ExchangeOutcome::Stopped) << c.what << ": " << r.message.toStdString();
+        EXPECT_EQ(r.message, c.message) << c.what;
+        EXPECT_FALSE(port.isOpen()) << c.what;
+        EXPECT_EQ(obs.events.filter(QStringLiteral("status:")).last(), QStringLiteral("status:- -")) << c.what;
+        EXPECT_EQ(obs.events.last(), QStringLiteral("buttons:1")) << c.what;
+        EXPECT_EQ(sim.received().size(), c.received) << c.what;
     }
 }

@@ -4,15 +4,18 @@
 #include "support/link_support.h"
 #include "support/qt_printers.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fcntl.h>
 #include <functional>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
+#include <thread>
 
 using namespace tolvin;
 using namespace tolvin::test;
@@ -154,4 +157,41 @@ TEST(PosixSerialPort, TransferOnAClosedPortGivesTheNotOpenError) {
     closed.close();
     EXPECT_EQ(outcome([&] { closed.waitForByte(SerialPort::Clock::now()); }),
               QStringLiteral("1 Порт %1 не открыт").arg(pty.slavePath));
+}
+
+// A station that takes no byte leaves the send waiting for room in the output queue; the wait
+// is bounded, and a stop ends it at once instead of after the whole bound.
+TEST(PosixSerialPort, ASendStuckOnAFullQueueGivesUpWhenStoppedOrAfterItsBound) {
+    struct Case { const char *what; int stopAfterMs; int kind; int atMostMs; int atLeastMs; };
+    const Case cases[] = {
+        {"stopped", 300, int(LinkError::Kind::Stopped), 1000, 250},
+        {"never stopped", -1, int(LinkError::Kind::Lost), 5000, 1900},
+    };
+    for (const Case &c : cases) {
+        PtyPair pty;  // nobody reads the master: what the port sends piles up
+        PosixSerialPort port;
+        std::atomic<bool> stop{false};
+        port.setStopFlag(&stop);
+        port.open(pty.slavePath);
+        QElapsedTimer t;
+        t.start();
+        std::thread stopper([&] {
+            if (c.stopAfterMs < 0)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(c.stopAfterMs));
+            stop = true;
+        });
+        int kind = -1;
+        try {
+            for (int i = 0; i < 10'000'000; ++i)
+                port.SendByte(0x55);
+        } catch (const LinkError &e) {
+            kind = int(e.kind());
+        }
+        const qint64 ms = t.elapsed();
+        stopper.join();
+        EXPECT_EQ(kind, c.kind) << c.what;
+        EXPECT_GE(ms, c.atLeastMs) << c.what;
+        EXPECT_LT(ms, c.atMostMs) << c.what;
+    }
 }
