@@ -44,6 +44,7 @@ int cmdDiff(const QStringList &args, QTextStream &out, QTextStream &err) {
     PosixSerialPort port;
     ProgressPrinter progress(err);
     const Interruption interruption;
+    port.setStopFlag(interruption.flag());
     const ComparisonResult r =
         compareWithStation(port, resolvePort(values.value(QStringLiteral("--port"))), progress, configured,
                            ed.state.bandSettings, interruption.flag());

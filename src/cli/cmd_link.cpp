@@ -69,7 +69,10 @@ bool takeFlag(QStringList &args, const QString &name) {
 // What one exchange of the command runs over: the serial port with every byte logged, the
 // progress lines on `err`, and Ctrl+C or a kill turned into a stop at the next byte.
 struct LoggedLink {
-    LoggedLink(QString logPath, QTextStream &err) : logPath(std::move(logPath)), progress(err) {}
+    LoggedLink(QString logPath, QTextStream &err) : logPath(std::move(logPath)), progress(err) {
+        // A send stuck on a full output queue gives up at Ctrl+C too.
+        real.setStopFlag(interruption.flag());
+    }
     PosixSerialPort real;
     ExchangeLog log;
     LoggingSerialPort port{real, log};

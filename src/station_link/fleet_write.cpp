@@ -37,6 +37,7 @@ std::vector<FleetPortResult> writeFleet(const QStringList &devices, const Stream
             // Nothing may escape a thread: it would end the whole program and every other port.
             try {
                 PosixSerialPort port;
+                port.setStopFlag(stop);
                 out.result = writeWithSafeguards(port, out.device, *seen[i], image, safeguards, stop);
             } catch (const AppError &e) {
                 out.result.exchange.outcome = ExchangeOutcome::Failed;
