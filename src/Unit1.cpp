@@ -352,9 +352,8 @@ static void report(TFormMain &main, const ExchangeResult &r) {
 
 // A write stopped part-way names the backup that puts the station back as it was.
 static QString stopNote(const SafeWriteResult &r) {
-    if (r.stage == WriteStage::Write && r.exchange.byteNumber > 0 && !r.backupPath.isEmpty())
-        return r.message + QStringLiteral("\nПрежние данные станции можно записать из резервной копии %1").arg(r.backupPath);
-    return r.message;
+    const QString hint = r.restoreHint();
+    return hint.isEmpty() ? r.message : r.message + QLatin1Char('\n') + hint;
 }
 
 // The most lines of differences a message box shows; a longer list gets its own window.

@@ -126,9 +126,8 @@ int writeOne(const QString &device, const StreamImage &image, const WriteSafegua
         for (const QString &d : r.differences)
             err << d << Qt::endl;
         // A station written part-way is what the backup is for.
-        if (r.stage == WriteStage::Write && r.exchange.byteNumber > 0 && !r.backupPath.isEmpty())
-            err << QStringLiteral("Прежние данные станции можно записать из резервной копии %1").arg(r.backupPath)
-                << Qt::endl;
+        if (!r.restoreHint().isEmpty())
+            err << r.restoreHint() << Qt::endl;
         return link.finish(exitFor(r), err);
     }
     out << QStringLiteral("Записано в станцию: %1 байт").arg(r.writtenBytes) << Qt::endl;

@@ -60,6 +60,12 @@ StreamImage decodedStation(const QByteArray &stream) {
 
 } // namespace
 
+QString SafeWriteResult::restoreHint() const {
+    if (stage != WriteStage::Write || exchange.byteNumber <= 0 || backupPath.isEmpty())
+        return QString();
+    return QStringLiteral("Прежние данные станции можно записать из резервной копии %1").arg(backupPath);
+}
+
 SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, LinkObserver &observer,
                                     const StreamImage &image, const WriteSafeguards &safeguards, StopFlag stop) {
     SafeWriteResult r;

@@ -37,6 +37,9 @@ struct SafeWriteResult {
     bool ok() const { return exchange.ok() && !fileError && !typeMismatch && differences.isEmpty(); }
     // The device failed rather than the station (cannot open, gone away).
     bool portError() const { return exchange.portError; }
+    // For a write that ended part-way with a backup taken: "Прежние данные станции можно
+    // записать из резервной копии PATH"; otherwise empty.
+    QString restoreHint() const;
 };
 
 // Without backup, verify and type check this is writeToStation itself. With them, the backup
