@@ -2,7 +2,7 @@
 // them: load the settings file, check, encode.
 #include "check/data_check.h"
 #include "settings_file/settings_file.h"
-#include "station_link/image_streams.h"
+#include "image/image_streams.h"
 #include "table/template.h"
 
 #include <QTemporaryDir>

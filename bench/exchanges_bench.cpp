@@ -8,7 +8,7 @@
 #include "station_link/exchange_log.h"
 #include "station_link/exchanges.h"
 #include "station_link/posix_serial_port.h"
-#include "station_link/station_memory.h"
+#include "sim/station_memory.h"
 
 #include <benchmark/benchmark.h>
 #include <functional>

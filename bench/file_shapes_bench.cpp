@@ -6,7 +6,7 @@
 #include "check/data_check.h"
 #include "common/cp1251.h"
 #include "common/errors.h"
-#include "settings_file/file_io.h"
+#include "common/file_io.h"
 #include "settings_file/settings_file.h"
 #include "table/chirp_csv.h"
 #include "table/template.h"

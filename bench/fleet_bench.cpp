@@ -5,7 +5,7 @@
 
 #include "station_link/fleet_write.h"
 #include "station_link/posix_serial_port.h"
-#include "station_link/station_memory.h"
+#include "sim/station_memory.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>

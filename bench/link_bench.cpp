@@ -1,10 +1,10 @@
 // One byte there and back through a pseudo-terminal and tolvin-sim (no line-rate pacing): what
 // the port and WaitReply add to every byte of an exchange. Reports the median and the 99th
 // percentile of single round trips as counters.
-#include "station_link/image_streams.h"
+#include "image/image_streams.h"
 #include "station_link/link.h"
 #include "station_link/posix_serial_port.h"
-#include "station_link/station_memory.h"
+#include "sim/station_memory.h"
 
 #include "bench_sim.h"
 

@@ -3,7 +3,7 @@
 #include "check/data_check.h"
 #include "common/errors.h"
 #include "editor_input.h"
-#include "station_link/image_streams.h"
+#include "image/image_streams.h"
 
 TOLVIN_FUZZ_TARGET(data_check) {
     using namespace tolvin;

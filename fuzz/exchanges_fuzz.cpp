@@ -4,7 +4,7 @@
 #include "common/errors.h"
 #include "fuzz_target.h"
 #include "station_link/exchanges.h"
-#include "station_link/image_layout.h"
+#include "layout/image_layout.h"
 
 #include <deque>
 

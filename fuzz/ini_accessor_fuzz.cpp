@@ -4,7 +4,7 @@
 #include "common/errors.h"
 #include "common/text_encoding.h"
 #include "fuzz_target.h"
-#include "settings_file/file_io.h"
+#include "common/file_io.h"
 #include "settings_file/ini_accessor.h"
 
 #include <QDir>

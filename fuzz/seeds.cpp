@@ -4,9 +4,9 @@
 #include "common/cp1251.h"
 #include "editor_input.h"
 #include "settings_file/settings_file.h"
-#include "station_link/image_layout.h"
+#include "layout/image_layout.h"
 #include "station_link/read_into_editor.h"
-#include "station_link/station_memory.h"
+#include "sim/station_memory.h"
 #include "table/template.h"
 
 namespace tolvin::fuzz {

@@ -5,7 +5,7 @@
 #include "common/cp1251.h"
 #include "common/errors.h"
 #include "fuzz_target.h"
-#include "settings_file/file_io.h"
+#include "common/file_io.h"
 #include "settings_file/settings_file.h"
 
 namespace {

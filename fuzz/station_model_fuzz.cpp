@@ -1,9 +1,9 @@
 // The simulator's station side over any bytes from a host: it answers, ignores or stores, and
 // what it stores is an image it can send back unchanged.
 #include "fuzz_target.h"
-#include "station_link/image_layout.h"
-#include "station_link/station_memory.h"
-#include "station_link/station_model.h"
+#include "layout/image_layout.h"
+#include "sim/station_memory.h"
+#include "sim/station_model.h"
 
 TOLVIN_FUZZ_TARGET(station_model) {
     using namespace tolvin;

@@ -4,9 +4,9 @@
 #include "common/errors.h"
 #include "fuzz_target.h"
 #include "settings_file/settings_file.h"
-#include "station_link/image_layout.h"
+#include "layout/image_layout.h"
 #include "station_link/read_into_editor.h"
-#include "station_link/station_readout.h"
+#include "image/station_readout.h"
 
 TOLVIN_FUZZ_TARGET(station_readout) {
     using namespace tolvin;

@@ -14,7 +14,7 @@
 #include "table/repeater.h"
 #include "table/template.h"
 #include "common/delimited_text.h"
-#include "settings_file/file_io.h"
+#include "common/file_io.h"
 #include "table/chirp_csv.h"
 #include "table/table_clipboard.h"
 

@@ -5,10 +5,10 @@
 #include "common/numbers.h"
 #include "settings_file/ini_document.h"
 #include "settings_file/settings_file.h"
-#include "station_link/image_fields.h"
-#include "station_link/image_layout.h"
-#include "station_link/squelch_codes.h"
-#include "station_link/synth_word.h"
+#include "image/image_fields.h"
+#include "layout/image_layout.h"
+#include "image/squelch_codes.h"
+#include "image/synth_word.h"
 #include "table/lists.h"
 
 #include <QCryptographicHash>

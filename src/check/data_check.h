@@ -2,7 +2,7 @@
 // "Контроль": the general settings and every channel row against the station's rules, building
 // the station data image in the same pass. The first rule that fails gives the one message.
 #include "common/operator.h"
-#include "station_link/station_image.h"
+#include "layout/station_image.h"
 #include "table/editor.h"
 
 #include <QString>

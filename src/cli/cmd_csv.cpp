@@ -2,7 +2,7 @@
 #include "cli/commands.h"
 
 #include "common/errors.h"
-#include "settings_file/file_io.h"
+#include "common/file_io.h"
 #include "settings_file/settings_file.h"
 #include "table/chirp_csv.h"
 #include "table/editor.h"

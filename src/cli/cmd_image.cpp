@@ -2,8 +2,8 @@
 #include "cli/commands.h"
 
 #include "common/errors.h"
-#include "settings_file/file_io.h"
-#include "station_link/image_streams.h"
+#include "common/file_io.h"
+#include "image/image_streams.h"
 #include "table/editor.h"
 
 namespace tolvin::cli {

@@ -7,7 +7,7 @@
 #include "settings_file/settings_file.h"
 #include "station_link/exchanges.h"
 #include "station_link/exchange_log.h"
-#include "settings_file/file_io.h"
+#include "common/file_io.h"
 #include "station_link/fleet_write.h"
 #include "station_link/port_options.h"
 #include "station_link/posix_serial_port.h"

@@ -1,7 +1,7 @@
 #include "gui/differences_window.h"
 
 #include "common/operator.h"
-#include "settings_file/file_io.h"
+#include "common/file_io.h"
 
 #include <QApplication>
 #include <QClipboard>

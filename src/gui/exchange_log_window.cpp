@@ -1,7 +1,7 @@
 #include "gui/exchange_log_window.h"
 
 #include "common/operator.h"
-#include "settings_file/file_io.h"
+#include "common/file_io.h"
 #include "station_link/exchange_log.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "gui/job_progress.h"
 
-#include "station_link/image_layout.h"
-#include "station_link/image_streams.h"
+#include "layout/image_layout.h"
+#include "image/image_streams.h"
 
 #include <algorithm>
 #include <cmath>

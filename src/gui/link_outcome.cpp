@@ -1,6 +1,6 @@
 #include "gui/link_outcome.h"
 
-#include "station_link/image_layout.h"
+#include "layout/image_layout.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "report/protocol.h"
 
-#include "station_link/image_layout.h"
+#include "layout/image_layout.h"
 
 namespace tolvin {
 namespace {

@@ -3,7 +3,7 @@
 #include "common/errors.h"
 #include "report/docx_writer.h"
 #include "report/protocol.h"
-#include "settings_file/file_io.h"
+#include "common/file_io.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "settings_file/ini_accessor.h"
 
 #include "common/errors.h"
-#include "settings_file/file_io.h"
+#include "common/file_io.h"
 
 #include <QFile>
 

@@ -2,7 +2,7 @@
 
 #include "common/cp1251.h"
 #include "common/errors.h"
-#include "settings_file/file_io.h"
+#include "common/file_io.h"
 #include "settings_file/ini_document.h"
 
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "common/errors.h"
 #include "sim/pty_station.h"
 #include "sim/sim_options.h"
-#include "station_link/station_memory.h"
+#include "sim/station_memory.h"
 
 #include <QString>
 #include <QStringList>

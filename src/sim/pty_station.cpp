@@ -1,7 +1,7 @@
 #include "sim/pty_station.h"
 
 #include "common/errors.h"
-#include "station_link/station_memory.h"
+#include "sim/station_memory.h"
 
 #include <algorithm>
 #include <cerrno>

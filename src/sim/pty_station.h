@@ -2,7 +2,7 @@
 // The station model behind a pseudo-terminal, with the line's timing and the faults a bench
 // sees: silence, a station that stops answering, noise, a cable pulled mid-exchange.
 #include "sim/sim_options.h"
-#include "station_link/station_model.h"
+#include "sim/station_model.h"
 
 #include <chrono>
 #include <deque>

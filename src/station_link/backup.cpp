@@ -3,10 +3,10 @@
 #include "common/errors.h"
 #include "settings_file/settings_file.h"
 #include "station_link/read_into_editor.h"
-#include "station_link/station_readout.h"
+#include "image/station_readout.h"
 #include "table/editor.h"
 
-#include "settings_file/file_io.h"
+#include "common/file_io.h"
 
 #include <QDir>
 

@@ -1,7 +1,7 @@
 #include "station_link/exchanges.h"
 
 #include "common/errors.h"
-#include "station_link/image_layout.h"
+#include "layout/image_layout.h"
 
 #include <algorithm>
 #include <cmath>

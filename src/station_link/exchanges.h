@@ -4,7 +4,7 @@
 // SerialPort and a LinkObserver; the window runs them on its worker thread, tolvin-cli on its
 // main thread. None of them touches the editor: a read reports its stream as it arrives, and
 // applyReadPhase (read_into_editor.h) turns that into the editor's contents.
-#include "station_link/image_streams.h"
+#include "image/image_streams.h"
 #include "station_link/link.h"
 
 #include <QString>

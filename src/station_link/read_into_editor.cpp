@@ -1,6 +1,6 @@
 #include "station_link/read_into_editor.h"
 
-#include "station_link/station_readout.h"
+#include "image/station_readout.h"
 
 namespace tolvin {
 

@@ -3,8 +3,8 @@
 #include "common/errors.h"
 #include "station_link/backup.h"
 #include "station_link/read_data_check.h"
-#include "station_link/station_compare.h"
-#include "station_link/station_readout.h"
+#include "image/station_compare.h"
+#include "image/station_readout.h"
 #include "station_link/type_guard.h"
 
 #include <QDateTime>

@@ -3,7 +3,7 @@
 #include "common/delimited_text.h"
 #include "common/message_text.h"
 #include "common/numbers.h"
-#include "station_link/image_layout.h"
+#include "layout/image_layout.h"
 #include "table/template.h"
 
 #include <QHash>

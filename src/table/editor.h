@@ -1,7 +1,7 @@
 #pragma once
 // The one editor a main window (or a CLI run) works on: the channel table, the general settings
 // block and the program-wide state. Core operations take it by reference; the GUI shows it.
-#include "station_link/station_image.h"
+#include "layout/station_image.h"
 #include "table/bands.h"
 #include "table/channel_table.h"
 

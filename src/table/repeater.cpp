@@ -1,7 +1,7 @@
 #include "table/repeater.h"
 
 #include "common/numbers.h"
-#include "station_link/image_layout.h"
+#include "layout/image_layout.h"
 
 namespace tolvin {
 

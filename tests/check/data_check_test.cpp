@@ -1,9 +1,9 @@
 #include "check/data_check.h"
 
 #include "common/errors.h"
-#include "station_link/image_layout.h"
-#include "station_link/image_streams.h"
-#include "station_link/station_readout.h"
+#include "layout/image_layout.h"
+#include "image/image_streams.h"
+#include "image/station_readout.h"
 #include "support/recording_operator.h"
 #include "table/template.h"
 

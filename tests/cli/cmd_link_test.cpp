@@ -4,7 +4,7 @@
 #include "cli/cli_run.h"
 
 #include "settings_file/settings_file.h"
-#include "station_link/image_layout.h"
+#include "layout/image_layout.h"
 #include "support/recording_operator.h"
 #include "support/sim_process.h"
 #include "table/template.h"

@@ -7,7 +7,7 @@
 #include "common/errors.h"
 #include "report/report_file.h"
 #include "settings_file/settings_file.h"
-#include "station_link/image_layout.h"
+#include "layout/image_layout.h"
 #include "support/disk_fault.h"
 #include "support/recording_operator.h"
 #include "support/sim_process.h"

@@ -4,10 +4,10 @@
 // same port object then serves a healthy station.
 #include "check/data_check.h"
 #include "station_link/exchanges.h"
-#include "station_link/image_layout.h"
+#include "layout/image_layout.h"
 #include "station_link/posix_serial_port.h"
 #include "station_link/read_into_editor.h"
-#include "station_link/station_memory.h"
+#include "sim/station_memory.h"
 #include "support/link_support.h"
 #include "support/qt_printers.h"
 #include "support/recording_operator.h"

@@ -5,8 +5,8 @@
 #include "gui/main_window_fixture.h"
 #include "check/data_check.h"
 #include "settings_file/settings_file.h"
-#include "station_link/image_layout.h"
-#include "station_link/image_streams.h"
+#include "layout/image_layout.h"
+#include "image/image_streams.h"
 #include "support/sim_process.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "gui/job_progress.h"
 
-#include "station_link/image_layout.h"
+#include "layout/image_layout.h"
 
 #include <gtest/gtest.h>
 

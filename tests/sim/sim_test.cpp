@@ -3,7 +3,7 @@
 #include "common/errors.h"
 #include "sim/sim_options.h"
 #include "station_link/posix_serial_port.h"
-#include "station_link/station_memory.h"
+#include "sim/station_memory.h"
 #include "support/link_support.h"
 #include "support/qt_printers.h"
 #include "support/sim_process.h"

@@ -3,7 +3,7 @@
 
 #include "check/data_check.h"
 #include "settings_file/settings_file.h"
-#include "station_link/station_memory.h"
+#include "sim/station_memory.h"
 #include "support/recording_operator.h"
 
 #include <QDir>

@@ -2,7 +2,7 @@
 #include "station_link/exchange_log.h"
 #include "station_link/exchanges.h"
 #include "station_link/posix_serial_port.h"
-#include "station_link/station_memory.h"
+#include "sim/station_memory.h"
 #include "support/link_support.h"
 #include "support/sim_process.h"
 

@@ -1,7 +1,7 @@
 #include "station_link/link.h"
 
 #include "common/errors.h"
-#include "station_link/image_layout.h"
+#include "layout/image_layout.h"
 #include "station_link/posix_serial_port.h"
 #include "support/link_support.h"
 #include "support/qt_printers.h"

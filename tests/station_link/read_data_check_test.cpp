@@ -2,8 +2,8 @@
 // arrived byte for byte in time is named with the check's own reason.
 #include "station_link/read_data_check.h"
 
-#include "station_link/image_layout.h"
-#include "station_link/station_memory.h"
+#include "layout/image_layout.h"
+#include "sim/station_memory.h"
 
 #include <QString>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // The disk failing late, at one of the calls the file layer makes: the call does its work (a
 // descriptor is closed even when close reports an error, a write puts part of its bytes down)
 // and then reports `err`. Calls are counted from 1; calls `from` to `until` fail.
-#include "settings_file/file_io.h"
+#include "common/file_io.h"
 
 #include <cerrno>
 #include <sys/stat.h>

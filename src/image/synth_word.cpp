@@ -1,4 +1,4 @@
-#include "station_link/synth_word.h"
+#include "image/synth_word.h"
 
 #include "common/numbers.h"
 

@@ -1,4 +1,4 @@
-#include "station_link/squelch_codes.h"
+#include "image/squelch_codes.h"
 
 #include "table/lists.h"
 

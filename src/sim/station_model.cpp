@@ -1,4 +1,4 @@
-#include "station_link/station_model.h"
+#include "sim/station_model.h"
 
 namespace tolvin {
 

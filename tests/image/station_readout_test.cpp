@@ -1,6 +1,6 @@
-#include "station_link/station_readout.h"
+#include "image/station_readout.h"
 
-#include "station_link/synth_word.h"
+#include "image/synth_word.h"
 #include "table/lists.h"
 
 #include <gtest/gtest.h>

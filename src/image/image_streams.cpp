@@ -1,4 +1,4 @@
-#include "station_link/image_streams.h"
+#include "image/image_streams.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // The station's side of the three exchanges, with no port and no clock: bytes from the host go
 // in one at a time, the bytes the station sends back come out, and a complete write replaces the
 // memory. tolvin-sim puts it behind a pseudo-terminal; tests can drive it directly.
-#include "station_link/image_streams.h"
+#include "image/image_streams.h"
 
 #include <QByteArray>
 #include <cstdint>

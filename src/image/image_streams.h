@@ -1,8 +1,8 @@
 #pragma once
 // The two byte streams that carry the station data image, built from and read into the image by
 // walking the layouts of image_layout.h; the link, the simulator and the CLI all use these.
-#include "station_link/image_layout.h"
-#include "station_link/station_image.h"
+#include "layout/image_layout.h"
+#include "layout/station_image.h"
 
 #include <QByteArray>
 #include <cstdint>

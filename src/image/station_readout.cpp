@@ -1,8 +1,8 @@
-#include "station_link/station_readout.h"
+#include "image/station_readout.h"
 
-#include "station_link/image_fields.h"
-#include "station_link/squelch_codes.h"
-#include "station_link/synth_word.h"
+#include "image/image_fields.h"
+#include "image/squelch_codes.h"
+#include "image/synth_word.h"
 #include "table/lists.h"
 
 #include <algorithm>

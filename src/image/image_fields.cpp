@@ -1,6 +1,6 @@
-#include "station_link/image_fields.h"
+#include "image/image_fields.h"
 
-#include "station_link/image_layout.h"
+#include "layout/image_layout.h"
 
 namespace tolvin {
 

@@ -1,9 +1,9 @@
-#include "station_link/station_memory.h"
+#include "sim/station_memory.h"
 
 #include "common/errors.h"
-#include "settings_file/file_io.h"
-#include "station_link/image_fields.h"
-#include "station_link/synth_word.h"
+#include "common/file_io.h"
+#include "image/image_fields.h"
+#include "image/synth_word.h"
 #include "table/bands.h"
 
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 // The station's state machine where the exchanges meet; the exchanges themselves are checked
 // byte for byte through tolvin-sim (tests/sim).
-#include "station_link/station_model.h"
+#include "sim/station_model.h"
 
-#include "station_link/station_memory.h"
+#include "sim/station_memory.h"
 #include "support/link_support.h"
 
 #include <gtest/gtest.h>

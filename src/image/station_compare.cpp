@@ -1,6 +1,6 @@
-#include "station_link/station_compare.h"
+#include "image/station_compare.h"
 
-#include "station_link/station_readout.h"
+#include "image/station_readout.h"
 #include "table/lists.h"
 
 #include <algorithm>

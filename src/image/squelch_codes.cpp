@@ -1,6 +1,6 @@
-#include "station_link/squelch_codes.h"
+#include "image/squelch_codes.h"
 
-#include "station_link/image_layout.h"
+#include "layout/image_layout.h"
 #include "table/lists.h"
 
 namespace tolvin {

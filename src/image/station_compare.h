@@ -3,7 +3,7 @@
 // channel table and the general settings: "канал 12: Rx 150000,00 вместо 150006,25", the
 // station's value first and the configuration's after "вместо". Both sides are decoded by the
 // code of a station read, so number forms never make a difference that the bytes do not.
-#include "station_link/image_streams.h"
+#include "image/image_streams.h"
 #include "table/bands.h"
 
 #include <QStringList>

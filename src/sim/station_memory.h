@@ -1,7 +1,7 @@
 #pragma once
 // What a simulated station remembers between runs: the image parts a read sends back, kept in a
 // small JSON file that a person can read and edit (bytes as upper-case hex).
-#include "station_link/image_streams.h"
+#include "image/image_streams.h"
 
 #include <QByteArray>
 #include <QString>

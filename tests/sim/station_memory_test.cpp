@@ -1,7 +1,7 @@
-#include "station_link/station_memory.h"
+#include "sim/station_memory.h"
 
 #include "common/errors.h"
-#include "station_link/station_readout.h"
+#include "image/station_readout.h"
 #include "support/qt_printers.h"
 #include "table/bands.h"
 #include "table/lists.h"

@@ -1,4 +1,4 @@
-#include "station_link/image_fields.h"
+#include "image/image_fields.h"
 
 #include <gtest/gtest.h>
 

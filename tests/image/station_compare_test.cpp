@@ -1,10 +1,10 @@
 // The differences a technician reads after a verify or a comparison: one line per field that
 // differs, in the table's and the settings' words, and none that do not.
-#include "station_link/station_compare.h"
+#include "image/station_compare.h"
 
-#include "station_link/station_memory.h"
-#include "station_link/station_model.h"
-#include "station_link/synth_word.h"
+#include "sim/station_memory.h"
+#include "sim/station_model.h"
+#include "image/synth_word.h"
 
 #include <functional>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "settings_file/file_io.h"
+#include "common/file_io.h"
 
 #include "common/errors.h"
 #include "support/disk_fault.h"

@@ -2,7 +2,7 @@
 // What the station read makes of the station's answer: the general settings lines and the
 // channel rows, in the order the read shows them. The link window applies the result to the
 // editor (memo, row count, band by StationType, check boxes, module item).
-#include "station_link/image_streams.h"
+#include "image/image_streams.h"
 #include "table/bands.h"
 
 #include <QStringList>
