@@ -118,21 +118,12 @@ int dispatch(const QStringList &args, QTextStream &out, QTextStream &err) {
 namespace tolvin::cli {
 
 int runCommandLine(const QStringList &args, QTextStream &out, QTextStream &err) {
-    try {
-        return dispatch(args, out, err);
-    } catch (const tolvin::AppError &e) {
-        err << e.message() << '\n';
-        return ExitUsage;
-    } catch (const std::bad_alloc &) {
-        err << QStringLiteral("Недостаточно памяти\n");
-        return ExitFailed;
-    } catch (const std::exception &e) {
-        err << QStringLiteral("Внутренняя ошибка: ") << QString::fromLocal8Bit(e.what()) << '\n';
-        return ExitFailed;
-    } catch (...) {
-        err << QStringLiteral("Внутренняя ошибка\n");
-        return ExitFailed;
+    int code = ExitFailed;
+    if (const std::optional<Failure> f = catchFailure([&] { code = dispatch(args, out, err); })) {
+        err << f->message << '\n';
+        return f->internal ? ExitFailed : ExitUsage;
     }
+    return code;
 }
 
 } // namespace tolvin::cli

@@ -2,6 +2,9 @@
 // The few error types the core raises. Every user action is wrapped by one boundary
 // (runAction) that shows the message; nothing escapes into the event loop or ends the program.
 #include <QString>
+#include <exception>
+#include <functional>
+#include <optional>
 #include <stdexcept>
 
 namespace tolvin {
@@ -44,5 +47,16 @@ public:
 private:
     Kind m_kind;
 };
+
+// Anything caught at an action's boundary, as the technician reads it. `internal` marks a fault of
+// the program itself (not one of the errors above), which a script's exit code tells apart.
+struct Failure {
+    QString message;
+    bool internal = false;
+};
+Failure describeFailure(const std::exception_ptr &e) noexcept;
+
+// Runs `action`; whatever it throws comes back as a Failure instead of leaving the boundary.
+std::optional<Failure> catchFailure(const std::function<void()> &action) noexcept;
 
 } // namespace tolvin

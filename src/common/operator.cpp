@@ -2,25 +2,15 @@
 
 #include "common/errors.h"
 
-#include <exception>
-#include <new>
 
 namespace tolvin {
 
 bool runAction(Operator &op, const std::function<void()> &action) {
-    try {
-        action();
-        return true;
-    } catch (const AppError &e) {
-        op.message(e.message());
-    } catch (const std::bad_alloc &) {
-        op.message(QStringLiteral("Недостаточно памяти для выполнения операции"));
-    } catch (const std::exception &e) {
-        op.message(QStringLiteral("Внутренняя ошибка: %1").arg(QString::fromLocal8Bit(e.what())));
-    } catch (...) {
-        op.message(QStringLiteral("Внутренняя ошибка"));
+    if (const std::optional<Failure> f = catchFailure(action)) {
+        op.message(f->message);
+        return false;
     }
-    return false;
+    return true;
 }
 
 } // namespace tolvin
