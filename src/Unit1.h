@@ -22,10 +22,10 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTimer;
-class TFormMain;
 
 namespace tolvin {
 class DifferencesWindow;
+class EditorHost;
 class LinkWorker;
 struct LinkOutcome;
 }
@@ -33,7 +33,7 @@ struct LinkOutcome;
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
-    explicit TForm1(TFormMain &main, QWidget *parent = nullptr);
+    explicit TForm1(tolvin::EditorHost &host, QWidget *parent = nullptr);
     ~TForm1() override;
 
     QLabel *StaticText1 = nullptr;        // status: "- -", "ПР", "ПП", "AK"
@@ -110,7 +110,6 @@ public:
     tolvin::DifferencesWindow *differencesWindow() const { return m_differences; }
 
 protected:
-    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -133,11 +132,10 @@ private:
     void showDevices();
     void showPhase();
 
-    TFormMain &m_main;
+    tolvin::EditorHost &m_host;
     tolvin::LinkWorker *m_worker;
     QString m_optionsPath;
     tolvin::PortOptions m_options;
-    bool m_centred = false;
     std::function<void()> m_after;
     QString m_preferencesPath;
     QString m_devRoot = QStringLiteral("/dev");

@@ -1,9 +1,7 @@
 #pragma once
 // TFormMain: the main window, editor of one station configuration.
-#include "common/operator.h"
-#include "table/editor.h"
+#include "gui/editor_host.h"
 #include "table/editor_snapshot.h"
-#include "station_link/exchange_log.h"
 
 #include <QMainWindow>
 #include <array>
@@ -25,35 +23,42 @@ class ExchangeLogWindow;
 class StringGrid;
 class CellEditors;
 }
-class TForm1;
-class TFormProtokol;
 
-class TFormMain : public QMainWindow {
+// The handlers are spread over files by what they do: UnitMain.cpp (the actions and the grid),
+// UnitMain_menus.cpp, UnitMain_undo.cpp, UnitMain_keys.cpp and UnitMain_clipboard.cpp.
+class TFormMain : public QMainWindow, public tolvin::EditorHost {
     Q_OBJECT
 public:
     explicit TFormMain(tolvin::Operator &op, QWidget *parent = nullptr);
     ~TFormMain() override;
 
-    tolvin::Editor &editor() { return m_editor; }
-    tolvin::Operator &op() { return m_op; }
-    void setLinkWindow(TForm1 *w) { m_linkWindow = w; }
-    void setReportWindow(TFormProtokol *w) { m_reportWindow = w; }
+    tolvin::Editor &editor() override { return m_editor; }
+    tolvin::Operator &op() override { return m_op; }
+    // The windows that take over from this one; `open` shows the link window ready for work.
+    // Closing this window closes them too.
+    void setLinkWindow(QWidget *window, std::function<void()> open) {
+        m_linkWindow = window;
+        m_openLinkWindow = std::move(open);
+    }
+    void setReportWindow(QWidget *window) { m_reportWindow = window; }
 
     // Runs one user action: widgets into the editor, the action inside the error boundary,
     // the editor back onto the widgets.
     // An action that changes the configuration names its undo step; the step holds the table,
     // the boxes and the settings text from before the action to after it.
-    bool act(const std::function<void()> &action, const QString &undoStep = QString());
+    using EditorHost::act;
+    bool act(const std::function<void()> &action, const QString &undoStep) override;
     // Ends an undo step at the editor as it is now (a finished station read, say).
-    void recordUndo(const QString &step);
+    void recordUndo(const QString &step) override;
     // A station read's phase into the editor: like act(), but the settings text it rewrites is
     // not the technician's typing, and the read becomes one undo step only once it has ended.
-    void applyStationRead(const std::function<void()> &phase);
+    void applyStationRead(const std::function<void()> &phase) override;
     // Puts a whole editor back (a station read that failed half-way), with every view of it.
-    void replaceEditor(const tolvin::Editor &ed);
+    void replaceEditor(const tolvin::Editor &ed) override;
     QUndoStack *undoStack() const { return m_undo; }
     // The bytes of the last exchanges with the station; the link window records into it.
-    tolvin::ExchangeLog &exchangeLog() { return m_exchangeLog; }
+    std::shared_ptr<tolvin::ExchangeLog> exchangeLog() override { return m_exchangeLog; }
+    QWidget *hostWindow() override { return this; }
     tolvin::ExchangeLogWindow *exchangeLogWindow() const { return m_logWindow; }
     // Shows the editor's state on the widgets (after the core changed it).
     void showEditor();
@@ -154,7 +159,6 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    void showEvent(QShowEvent *event) override;
 
 private:
     QStringList memoLines() const;
@@ -165,21 +169,22 @@ private:
     void alignCheckBoxesOf(int col);
     void installKeyFilter(QLineEdit *field);
     bool filterKey(QObject *field, const QKeyEvent *ke);
+    bool fieldKeyPress(QObject *field, QChar key);
     bool keyAllowed(QObject *field, QChar key) const;
     bool keyPress(QObject *field, QChar key);
     void hideList(QComboBox *box);
     void restore(const tolvin::EditorSnapshot &snapshot);
-    bool m_centred = false;
     class UndoStep;
     QUndoStack *m_undo = nullptr;
     tolvin::EditorSnapshot m_undoBase;   // the editor as the last undo step left it
     bool m_restoring = false;
     int m_actDepth = 0;
-    tolvin::ExchangeLog m_exchangeLog;
+    std::shared_ptr<tolvin::ExchangeLog> m_exchangeLog = std::make_shared<tolvin::ExchangeLog>();
     tolvin::ExchangeLogWindow *m_logWindow = nullptr;
 
     tolvin::Operator &m_op;
     tolvin::Editor m_editor;
-    TForm1 *m_linkWindow = nullptr;
-    TFormProtokol *m_reportWindow = nullptr;
+    QWidget *m_linkWindow = nullptr;
+    std::function<void()> m_openLinkWindow;
+    QWidget *m_reportWindow = nullptr;
 };

@@ -1,6 +1,6 @@
 #include "UnitP.h"
 
-#include "UnitMain.h"
+#include "gui/editor_host.h"
 #include "gui/window_placement.h"
 #include "check/gates.h"
 #include "report/report_file.h"
@@ -10,7 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-TFormProtokol::TFormProtokol(TFormMain &main, QWidget *parent) : QWidget(parent, Qt::Window), m_main(main) {
+TFormProtokol::TFormProtokol(tolvin::EditorHost &host, QWidget *parent) : QWidget(parent, Qt::Window), m_host(host) {
     setObjectName(QStringLiteral("FormProtokol"));
     setWindowTitle(QStringLiteral("Создание протокола"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -46,30 +46,22 @@ TFormProtokol::TFormProtokol(TFormMain &main, QWidget *parent) : QWidget(parent,
     BitBtn2 = button(QStringLiteral("Выход"), "BitBtn2", 187);
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+    tolvin::centreOnFirstShow(this);
 }
 
 void TFormProtokol::BitBtn1Click() {
-    m_main.act([&] {
-        if (!passGate(m_main.editor().state, tolvin::Gate::ReportCreate, m_main.op()))
+    m_host.act([&] {
+        if (!passGate(m_host.editor().state, tolvin::Gate::ReportCreate, m_host.op()))
             return;
         // Every press makes a new document in a folder of its own; the technician saves or
         // prints it from the application that opens it.
-        const QString path = tolvin::createReportFile(m_main.editor(), Edit1->text(), QDir::tempPath());
-        if (!m_main.op().openDocument(path))
-            m_main.op().message(QStringLiteral("Не найдена программа, которая открыла бы протокол. "
+        const QString path = tolvin::createReportFile(m_host.editor(), Edit1->text(), QDir::tempPath());
+        if (!m_host.op().openDocument(path))
+            m_host.op().message(QStringLiteral("Не найдена программа, которая открыла бы протокол. "
                                                "Протокол записан в файл %1").arg(QDir::toNativeSeparators(path)));
     });
 }
 
 void TFormProtokol::BitBtn2Click() {
-    hide();
-    m_main.showNormal();
-}
-
-void TFormProtokol::showEvent(QShowEvent *event) {
-    QWidget::showEvent(event);
-    if (!m_centred) {
-        m_centred = true;
-        tolvin::centreOnScreen(this);
-    }
+    tolvin::returnToHost(m_host, this);
 }

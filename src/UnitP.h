@@ -5,12 +5,14 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class TFormMain;
+namespace tolvin {
+class EditorHost;
+}
 
 class TFormProtokol : public QWidget {
     Q_OBJECT
 public:
-    explicit TFormProtokol(TFormMain &main, QWidget *parent = nullptr);
+    explicit TFormProtokol(tolvin::EditorHost &host, QWidget *parent = nullptr);
 
     QLabel *Label1 = nullptr;
     QLineEdit *Edit1 = nullptr;       // report serial number
@@ -20,10 +22,6 @@ public:
     void BitBtn1Click();
     void BitBtn2Click();
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
-    TFormMain &m_main;
-    bool m_centred = false;
+    tolvin::EditorHost &m_host;
 };

@@ -3,6 +3,7 @@
 #include "Unit1.h"
 #include "UnitMain.h"
 #include "UnitP.h"
+#include "UnitWindows.h"
 #include "gui/appearance.h"
 #include "gui/cell_editors.h"
 #include "gui/string_grid.h"
@@ -97,8 +98,7 @@ int main(int argc, char **argv) {
     TFormMain w(op);
     TForm1 link(w);
     TFormProtokol report(w);
-    w.setLinkWindow(&link);
-    w.setReportWindow(&report);
+    connectWindows(w, link, report);
     w.move(10, 10);
     w.show();
     settle(300);

@@ -2,6 +2,7 @@
 #include "Unit1.h"
 #include "UnitMain.h"
 #include "UnitP.h"
+#include "UnitWindows.h"
 #include "gui/appearance.h"
 #include "gui/qt_operator.h"
 
@@ -25,8 +26,7 @@ int main(int argc, char **argv) {
     op.setParent(&formMain);
     TForm1 form1(formMain);
     TFormProtokol formProtokol(formMain);
-    formMain.setLinkWindow(&form1);
-    formMain.setReportWindow(&formProtokol);
+    connectWindows(formMain, form1, formProtokol);
 
     formMain.show();
     return app.exec();

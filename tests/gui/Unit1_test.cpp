@@ -126,7 +126,7 @@ TEST_F(LinkWindowTest, PortChoiceReadOncePerRun) {
     for (const Case &c : cases) {
         link = std::make_unique<TForm1>(*main);
         link->setOptionsPath(options);
-        main->setLinkWindow(link.get());
+        connectLinkWindow(*main, *link);
         QFile::remove(options);
         if (c.file)
             writeOptions(c.file);
@@ -361,7 +361,7 @@ TEST_F(LinkWithStationTest, TypeQuerySwitchesTheBandAndReturnsToTheMainWindow) {
     for (const Case &c : cases) {
         link = std::make_unique<TForm1>(*main);
         link->setOptionsPath(options);
-        main->setLinkWindow(link.get());
+        connectLinkWindow(*main, *link);
         main->BandItems[0]->trigger();
         ed().state.StationType = c.before;
         startStation({QStringLiteral("--type"), QString::fromLatin1(c.type)});
@@ -451,7 +451,7 @@ TEST_F(LinkWithStationTest, ExchangesGoIntoTheLogAndThePortListPicksTheDevice) {
     startStation({QStringLiteral("--type"), QStringLiteral("0")});
     link->BitBtn5Click();
     waitForTheEnd();
-    const QString logged = main->exchangeLog().text();
+    const QString logged = main->exchangeLog()->text();
     EXPECT_TRUE(logged.contains(QStringLiteral("открытие порта ") + sim->path)) << logged.toStdString();
     EXPECT_TRUE(logged.contains(QStringLiteral("->  61")));
 

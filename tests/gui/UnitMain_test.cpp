@@ -653,9 +653,9 @@ TEST_F(MainWindowTest, CsvImportAndExportThroughTheMenu) {
 
 TEST_F(MainWindowTest, ExchangeLogWindowShowsAndSavesTheBytes) {
     QTemporaryDir dir;
-    main->exchangeLog().begin(QStringLiteral("/dev/pts/9"));
-    main->exchangeLog().add(ExchangeLog::Direction::Sent, 0x1E);
-    main->exchangeLog().add(ExchangeLog::Direction::Received, 0x01);
+    main->exchangeLog()->begin(QStringLiteral("/dev/pts/9"));
+    main->exchangeLog()->add(ExchangeLog::Direction::Sent, 0x1E);
+    main->exchangeLog()->add(ExchangeLog::Direction::Received, 0x01);
     main->ExchangeLogItem->trigger();
     ExchangeLogWindow *w = main->exchangeLogWindow();
     ASSERT_NE(w, nullptr);
@@ -670,7 +670,7 @@ TEST_F(MainWindowTest, ExchangeLogWindowShowsAndSavesTheBytes) {
     w->saveButton->click();
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(f.readAll()), main->exchangeLog().text());
+    EXPECT_EQ(QString::fromUtf8(f.readAll()), main->exchangeLog()->text());
     // A folder that cannot be written is a message, not a crash.
     op.saveAnswers << dir.filePath(QStringLiteral("no/such/folder/log.txt"));
     op.clear();
@@ -706,8 +706,8 @@ TEST_F(MainWindowTest, TabWalksTheTemplateAndLeavesTheSettingsText) {
 // file, the old file byte for byte, no temporary file left.
 TEST_F(MainWindowTest, WindowWritersKeepTheOldFileOnAFailingDisk) {
     makeTemplate(QStringLiteral("3"));
-    main->exchangeLog().begin(QStringLiteral("/dev/pts/9"));
-    main->exchangeLog().add(ExchangeLog::Direction::Sent, 0x1E);
+    main->exchangeLog()->begin(QStringLiteral("/dev/pts/9"));
+    main->exchangeLog()->add(ExchangeLog::Direction::Sent, 0x1E);
     main->ExchangeLogItem->trigger();
     struct Writer {
         const char *name;

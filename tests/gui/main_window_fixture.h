@@ -4,6 +4,7 @@
 #include "Unit1.h"
 #include "UnitMain.h"
 #include "UnitP.h"
+#include "UnitWindows.h"
 #include "support/recording_operator.h"
 
 #include <QLineEdit>
@@ -21,8 +22,7 @@ protected:
         main = std::make_unique<TFormMain>(op);
         link = std::make_unique<TForm1>(*main);
         report = std::make_unique<TFormProtokol>(*main);
-        main->setLinkWindow(link.get());
-        main->setReportWindow(report.get());
+        connectWindows(*main, *link, *report);
         main->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
     }

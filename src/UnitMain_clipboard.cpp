@@ -1,0 +1,83 @@
+// The main window's clipboard and CHIRP CSV: blocks of cells to and from a spreadsheet, channels
+// to and from another programmer.
+#include "UnitMain.h"
+
+#include "common/delimited_text.h"
+#include "common/file_io.h"
+#include "gui/cell_editors.h"
+#include "gui/string_grid.h"
+#include "table/chirp_csv.h"
+#include "table/table_clipboard.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <climits>
+
+using namespace tolvin;
+
+void TFormMain::CopyClick() {
+    const QModelIndexList selected = StringGrid1->selectionModel()->selectedIndexes();
+    int left = StringGrid1->currentCol(), right = left, top = StringGrid1->currentRow(), bottom = top;
+    if (!selected.isEmpty()) {
+        left = top = INT_MAX;
+        right = bottom = -1;
+        for (const QModelIndex &i : selected) {
+            left = qMin(left, i.column());
+            right = qMax(right, i.column());
+            top = qMin(top, i.row() + 1);
+            bottom = qMax(bottom, i.row() + 1);
+        }
+    }
+    if (left < 0 || top < 1)
+        return;
+    QApplication::clipboard()->setText(copyCells(m_editor.table, left, top, right, bottom));
+}
+
+void TFormMain::PasteClick() {
+    const int col = StringGrid1->currentCol();
+    const int row = StringGrid1->currentRow();
+    if (col < 0 || row < 1)
+        return;
+    const QString text = QApplication::clipboard()->text();
+    act([&] {
+        if (QComboBox *box = cellEditors->visibleList())
+            box->hide();
+        const PasteOutcome outcome = pasteCells(m_editor.table, col, row, parseDelimited(text, QLatin1Char('\t')));
+        StringGrid1->viewport()->update();
+        recordUndo(QStringLiteral("Вставка"));
+        if (!outcome.message().isEmpty())
+            m_op.message(outcome.message());
+    });
+}
+
+void TFormMain::ImportCsvClick() {
+    act([&] {
+        const QString path = m_op.openFileName(FileDialogRequest{QStringLiteral("Импорт каналов из CSV (CHIRP)"),
+                                                                 QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"),
+                                                                 QString(), QDir::homePath()});
+        if (path.isEmpty())
+            return;
+        const CsvImport import = importChirpCsv(QString::fromUtf8(readSavedFileBytes(path)), m_editor.state.bandSettings);
+        applyCsvImport(m_editor, import);
+        StringGrid1->reload();
+        recordUndo(QStringLiteral("Импорт CSV"));
+        m_op.message(import.summary());
+    });
+}
+
+void TFormMain::ExportCsvClick() {
+    act([&] {
+        const QString path = m_op.saveFileName(FileDialogRequest{QStringLiteral("Экспорт каналов в CSV (CHIRP)"),
+                                                                 QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"),
+                                                                 QStringLiteral("channels.csv"), QDir::homePath()});
+        if (path.isEmpty())
+            return;
+        const CsvExport out = exportChirpCsv(m_editor.table);
+        writeFileAtomically(path, out.csv);
+        if (!out.summary().isEmpty())
+            m_op.message(out.summary());
+    });
+}
+

@@ -1,0 +1,12 @@
+#include "gui/editor_host.h"
+
+#include <QWidget>
+
+namespace tolvin {
+
+void returnToHost(EditorHost &host, QWidget *companion) {
+    companion->hide();
+    host.hostWindow()->showNormal();
+}
+
+} // namespace tolvin
