@@ -2,6 +2,7 @@
 // TForm1: the station link window.
 #include "gui/job_progress.h"
 #include "station_link/exchanges.h"
+#include "station_link/link_port.h"
 #include "station_link/link_preferences.h"
 #include "station_link/port_options.h"
 #include "station_link/safeguards.h"
@@ -98,6 +99,8 @@ public:
     // Where backups go; empty: the user's data folder.
     void setBackupFolder(const QString &folder) { m_backupFolder = folder; }
     tolvin::LinkWorker &worker() { return *m_worker; }
+    // What the jobs' ports are made by; the device's own serial port unless a test says otherwise.
+    void setPortFactory(tolvin::PortFactory ports) { m_ports = std::move(ports); }
     bool exchangeRunning() const;
     // The steps the next job takes, for its gauge and phase; a job without a plan is shown as
     // its exchanges report themselves.
@@ -142,6 +145,7 @@ private:
     QString m_sysRoot = QStringLiteral("/sys");
     QMenu *m_portMenu = nullptr;
     QString m_backupFolder;
+    tolvin::PortFactory m_ports;
     std::optional<tolvin::JobProgress> m_nextPlan;
     tolvin::JobProgress m_progress;
     QElapsedTimer m_jobClock;

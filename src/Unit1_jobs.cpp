@@ -9,7 +9,7 @@
 #include "gui/link_outcome.h"
 #include "gui/link_worker.h"
 #include "station_link/exchange_log.h"
-#include "station_link/posix_serial_port.h"
+#include "station_link/link_port.h"
 #include "station_link/read_data_check.h"
 #include "station_link/read_into_editor.h"
 #include "station_link/safeguards.h"
@@ -53,13 +53,12 @@ void TForm1::runJob(Job job, std::function<void()> after) {
     Gauge1->setValue(0);
     m_jobClock.start();
     std::shared_ptr<ExchangeLog> log = m_host.exchangeLog();
-    m_worker->start([job = std::move(job), device, log](LinkObserver &obs, const std::atomic<bool> &stop) {
-        // Every byte goes into the exchange log ("Станция" / "Журнал обмена").
-        PosixSerialPort real;
-        // A send held up by a stalled adapter must not outlast "Прервать" by seconds.
-        real.setStopFlag(&stop);
-        LoggingSerialPort port(real, *log);
-        job(port, device, obs, &stop);
+    PortFactory ports = m_ports ? m_ports : devicePorts();
+    m_worker->start([job = std::move(job), device, log, ports](LinkObserver &obs, const std::atomic<bool> &stop) {
+        // Every byte goes into the exchange log ("Станция" / "Журнал обмена"); the device's port
+        // gives up a send held up by a stalled adapter at "Прервать".
+        const std::unique_ptr<SerialPort> port = loggedPort(ports(device, &stop), log);
+        job(*port, device, obs, &stop);
     });
     StopButton->setEnabled(true);
     m_ticker->start();

@@ -6,7 +6,7 @@
 
 #include "check/data_check.h"
 #include "common/errors.h"
-#include "station_link/posix_serial_port.h"
+#include "station_link/link_port.h"
 #include "station_link/safeguards.h"
 #include "table/editor.h"
 
@@ -41,12 +41,11 @@ int cmdDiff(const QStringList &args, QTextStream &out, QTextStream &err) {
         return ExitUsage;
     }
     const StreamImage configured{checked.image, checked.ModuleType, ed.state.StationType};
-    PosixSerialPort port;
     ProgressPrinter progress(err);
     const Interruption interruption;
-    port.setStopFlag(interruption.flag());
+    const std::unique_ptr<SerialPort> port = makeDevicePort(interruption.flag());
     const ComparisonResult r =
-        compareWithStation(port, resolvePort(values.value(QStringLiteral("--port"))), progress, configured,
+        compareWithStation(*port, resolvePort(values.value(QStringLiteral("--port"))), progress, configured,
                            ed.state.bandSettings, interruption.flag());
     if (!r.ok()) {
         err << r.exchange.message << Qt::endl;

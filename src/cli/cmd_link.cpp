@@ -10,7 +10,7 @@
 #include "common/file_io.h"
 #include "station_link/fleet_write.h"
 #include "station_link/port_options.h"
-#include "station_link/posix_serial_port.h"
+#include "station_link/link_port.h"
 #include "station_link/read_data_check.h"
 #include "station_link/read_into_editor.h"
 #include "table/bands.h"
@@ -19,6 +19,7 @@
 #include "common/errors.h"
 
 #include <algorithm>
+#include <map>
 
 namespace tolvin::cli {
 
@@ -66,33 +67,38 @@ bool takeFlag(QStringList &args, const QString &name) {
     return found;
 }
 
+// "--log FILE" gets the exchange's bytes whatever its result (a failed exchange is when the log
+// is wanted most); a log that cannot be written makes the command fail with ExitUsage.
+int writeLog(const QString &logPath, const ExchangeLog &log, int code, QTextStream &err) {
+    if (logPath.isEmpty())
+        return code;
+    if (const std::optional<Failure> f = catchFailure([&] { writeFileAtomically(logPath, log.text().toUtf8()); })) {
+        err << f->message << Qt::endl;
+        code = std::max(code, int(ExitUsage));
+    }
+    return code;
+}
+
+// A fleet keeps one log per port: "--log FILE" with the device appended, "FILE.ttyUSB0".
+QString fleetLogPath(const QString &logPath, const QString &device) {
+    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));
+    return logPath + QLatin1Char('.') + name;
+}
+
 // What one exchange of the command runs over: the serial port with every byte logged, the
 // progress lines on `err`, and Ctrl+C or a kill turned into a stop at the next byte.
 struct LoggedLink {
-    LoggedLink(QString logPath, QTextStream &err) : logPath(std::move(logPath)), progress(err) {
-        // A send stuck on a full output queue gives up at Ctrl+C too.
-        real.setStopFlag(interruption.flag());
-    }
-    PosixSerialPort real;
-    ExchangeLog log;
-    LoggingSerialPort port{real, log};
+    LoggedLink(QString logPath, QTextStream &err) : logPath(std::move(logPath)), progress(err) {}
+    std::shared_ptr<ExchangeLog> log = std::make_shared<ExchangeLog>();
     QString logPath;
     ProgressPrinter progress;
     Interruption interruption;
+    // A send stuck on a full output queue gives up at Ctrl+C too.
+    std::unique_ptr<SerialPort> port = makeDevicePort(interruption.flag(), log);
 
-    // "--log FILE" gets the exchange's bytes whatever its result (a failed exchange is when the
-    // log is wanted most); a log that cannot be written makes the command fail with ExitUsage.
-    // A signal's code goes before every other.
     int finish(int code, QTextStream &err) const {
-        if (!logPath.isEmpty()) {
-            try {
-                writeFileAtomically(logPath, log.text().toUtf8());
-            } catch (const AppError &e) {
-                err << e.message() << Qt::endl;
-                code = std::max(code, int(ExitUsage));
-            }
-        }
-        return interruption.exitCode(code);
+        return interruption.exitCode(writeLog(logPath, *log, code, err));
     }
 };
 
@@ -116,7 +122,7 @@ int writeOne(const QString &device, const StreamImage &image, const WriteSafegua
              QTextStream &out, QTextStream &err) {
     LoggedLink link(logPath, err);
     const SafeWriteResult r =
-        writeWithSafeguards(link.port, device, link.progress, image, safeguards, link.interruption.flag());
+        writeWithSafeguards(*link.port, device, link.progress, image, safeguards, link.interruption.flag());
     if (!r.backupPath.isEmpty())
         out << QStringLiteral("Резервная копия: ") << r.backupPath << Qt::endl;
     if (!r.backupWarning.isEmpty())
@@ -139,12 +145,19 @@ int writeOne(const QString &device, const StreamImage &image, const WriteSafegua
 // One line per port on standard output, "DEVICE SERIAL ok" or "DEVICE SERIAL what failed",
 // with "-" for a serial number no read brought; the details on standard error.
 int writeFleetOf(const QStringList &devices, const StreamImage &image, const WriteSafeguards &safeguards,
-                 QTextStream &out, QTextStream &err) {
+                 const QString &logPath, QTextStream &out, QTextStream &err) {
     const Interruption interruption;
-    const std::vector<FleetPortResult> results =
-        writeFleet(devices, image, safeguards,
-                   [&err](const QString &device) { return std::make_unique<ProgressPrinter>(err, device); },
-                   interruption.flag());
+    std::map<QString, std::shared_ptr<ExchangeLog>> logs;
+    if (!logPath.isEmpty())
+        for (const QString &d : devices)
+            logs[d] = std::make_shared<ExchangeLog>();
+    const std::vector<FleetPortResult> results = writeFleet(
+        devices, image, safeguards,
+        [&err](const QString &device) { return std::make_unique<ProgressPrinter>(err, device); }, interruption.flag(),
+        devicePorts([&logs](const QString &device) {
+            const auto it = logs.find(device);
+            return it == logs.end() ? nullptr : it->second;
+        }));
     int code = ExitOk;
     for (const FleetPortResult &p : results) {
         const SafeWriteResult &r = p.result;
@@ -162,6 +175,8 @@ int writeFleetOf(const QStringList &devices, const StreamImage &image, const Wri
         out << p.device << ' ' << serial << ' ' << what << Qt::endl;
         code = std::max(code, exitFor(r));
     }
+    for (const auto &[device, log] : logs)
+        code = writeLog(fleetLogPath(logPath, device), *log, code, err);
     return interruption.exitCode(code);
 }
 
@@ -185,7 +200,8 @@ int cmdWrite(const QStringList &args, QTextStream &out, QTextStream &err) {
                    "  --verify           после записи прочитать станцию и сравнить с записанным\n"
                    "  --ignore-type      не узнавать тип станции перед записью (без этого параметра запись в\n"
                    "                     станцию другого диапазона не выполняется, код завершения 1)\n"
-                   "  --log ЖУРНАЛ       по окончании записать байты обмена в ЖУРНАЛ (только для одной станции)\n"
+                   "  --log ЖУРНАЛ       по окончании записать байты обмена в ЖУРНАЛ; при нескольких --port\n"
+                   "                     журнал каждого порта в ЖУРНАЛ.УСТРОЙСТВО (например, ЖУРНАЛ.ttyUSB0)\n"
                    "Если копию сделать не удалось, запись не начинается.\n"
                    "С несколькими --port запись идет во все станции одновременно; по строке на порт:\n"
                    "«УСТРОЙСТВО СЕРИЙНЫЙ_НОМЕР ok» или «УСТРОЙСТВО СЕРИЙНЫЙ_НОМЕР причина»\n"
@@ -227,8 +243,12 @@ int cmdWrite(const QStringList &args, QTextStream &out, QTextStream &err) {
         }
         devices << device;
     }
-    if (!logPathAllowed(values.value(QStringLiteral("--log")), {file}, err))
+    const QString logPath = values.value(QStringLiteral("--log"));
+    if (devices.size() == 1 && !logPathAllowed(logPath, {file}, err))
         return ExitUsage;
+    for (const QString &d : devices)
+        if (devices.size() > 1 && !logPathAllowed(logPath.isEmpty() ? logPath : fleetLogPath(logPath, d), {file}, err))
+            return ExitUsage;
     Editor ed;
     if (!loadEditor(ed, file, err))
         return ExitUsage;
@@ -239,10 +259,8 @@ int cmdWrite(const QStringList &args, QTextStream &out, QTextStream &err) {
     }
     const StreamImage image{ed.state.image, ed.state.ModuleType, ed.state.StationType};
     if (devices.size() == 1)
-        return writeOne(devices.first(), image, safeguards, values.value(QStringLiteral("--log")), out, err);
-    if (values.contains(QStringLiteral("--log")))
-        err << QStringLiteral("Журнал обмена (--log) пишется только при записи в одну станцию") << Qt::endl;
-    return writeFleetOf(devices, image, safeguards, out, err);
+        return writeOne(devices.first(), image, safeguards, logPath, out, err);
+    return writeFleetOf(devices, image, safeguards, logPath, out, err);
 }
 
 int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err) {
@@ -259,7 +277,7 @@ int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err) {
     if (!logPathAllowed(values.value(QStringLiteral("--log")), {values.value(QStringLiteral("-o"))}, err))
         return ExitUsage;
     LoggedLink link(values.value(QStringLiteral("--log")), err);
-    const ExchangeResult r = readFromStation(link.port, resolvePort(values.value(QStringLiteral("--port"))),
+    const ExchangeResult r = readFromStation(*link.port, resolvePort(values.value(QStringLiteral("--port"))),
                                              link.progress, link.interruption.flag());
     if (!r.ok()) {
         err << r.message << Qt::endl << QStringLiteral("Файл не записан") << Qt::endl;
@@ -296,7 +314,7 @@ int cmdType(const QStringList &args, QTextStream &out, QTextStream &err) {
     if (!requireOptions(values, {QStringLiteral("--port")}, usage, err))
         return ExitUsage;
     LoggedLink link(values.value(QStringLiteral("--log")), err);
-    const ExchangeResult r = queryStationType(link.port, resolvePort(values.value(QStringLiteral("--port"))),
+    const ExchangeResult r = queryStationType(*link.port, resolvePort(values.value(QStringLiteral("--port"))),
                                               link.progress, link.interruption.flag());
     if (!r.ok()) {
         err << r.message << Qt::endl;

@@ -3,7 +3,6 @@
 #include "common/errors.h"
 
 #include <algorithm>
-#include <new>
 
 namespace tolvin {
 
@@ -34,50 +33,36 @@ LinkWorker::LinkWorker(QObject *parent) : QObject(parent) {
 
 LinkWorker::~LinkWorker() {
     stop();
-    delete m_thread; // ended: stop() waited for it
 }
 
 bool LinkWorker::start(Job job) {
     if (m_running)
         return false;
-    if (m_thread) {
-        m_thread->wait();
-        delete m_thread;
-        m_thread = nullptr;
-    }
-    m_stop = false;
+    if (m_thread.joinable())
+        m_thread.join();
     m_running = true;
-    m_thread = QThread::create([this, job = std::move(job)] {
+    m_thread = std::jthread([this, job = std::move(job)](std::stop_token token) {
+        // The exchanges and the port look at a plain flag, which a stop request sets.
+        std::atomic<bool> stop{false};
+        const std::stop_callback onStop(token, [&stop] { stop = true; });
         Forwarder observer(*this);
-        QString error;
         // Nothing may escape the thread: an exception there would end the program.
-        try {
-            job(observer, m_stop);
-        } catch (const AppError &e) {
-            error = e.message();
-        } catch (const std::bad_alloc &) {
-            error = QStringLiteral("Недостаточно памяти");
-        } catch (const std::exception &e) {
-            error = QStringLiteral("Внутренняя ошибка: ") + QString::fromLocal8Bit(e.what());
-        } catch (...) {
-            error = QStringLiteral("Внутренняя ошибка");
-        }
-        Q_EMIT finished(error);
+        const std::optional<Failure> failure = catchFailure([&] { job(observer, stop); });
+        Q_EMIT finished(failure ? failure->message : QString());
     });
-    m_thread->start();
     return true;
 }
 
 void LinkWorker::stop() {
-    if (!m_thread)
+    if (!m_thread.joinable())
         return;
-    m_stop = true;
-    m_thread->wait();
+    m_thread.request_stop();
+    m_thread.join();
 }
 
 void LinkWorker::requestStop() {
     if (m_running)
-        m_stop = true;
+        m_thread.request_stop();
 }
 
 } // namespace tolvin

@@ -6,9 +6,9 @@
 
 #include <QObject>
 #include <QString>
-#include <QThread>
 #include <atomic>
 #include <functional>
+#include <thread>
 
 namespace tolvin {
 
@@ -40,8 +40,7 @@ Q_SIGNALS:
 
 private:
     class Forwarder;
-    QThread *m_thread = nullptr;
-    std::atomic<bool> m_stop{false};
+    std::jthread m_thread;
     bool m_running = false;
 };
 

@@ -1,7 +1,6 @@
 #include "station_link/fleet_write.h"
 
 #include "common/errors.h"
-#include "station_link/posix_serial_port.h"
 
 #include <thread>
 
@@ -15,11 +14,16 @@ struct Unseen : LinkObserver {
     void buttonsEnabled(bool) override {}
 };
 
+void failWith(FleetPortResult &out, const Failure &f) {
+    out.result.exchange.outcome = ExchangeOutcome::Failed;
+    out.result.message = f.message;
+}
+
 } // namespace
 
 std::vector<FleetPortResult> writeFleet(const QStringList &devices, const StreamImage &image,
                                         const WriteSafeguards &safeguards, const FleetObserverFactory &observers,
-                                        StopFlag stop) {
+                                        StopFlag stop, const PortFactory &ports) {
     std::vector<FleetPortResult> results(size_t(devices.size()));
     std::vector<std::unique_ptr<LinkObserver>> seen(size_t(devices.size()));
     for (qsizetype i = 0; i < devices.size(); ++i) {
@@ -29,27 +33,25 @@ std::vector<FleetPortResult> writeFleet(const QStringList &devices, const Stream
         if (!seen[size_t(i)])
             seen[size_t(i)] = std::make_unique<Unseen>();
     }
-    std::vector<std::thread> threads;
-    threads.reserve(results.size());
-    for (size_t i = 0; i < results.size(); ++i) {
-        threads.emplace_back([&, i] {
+    {
+        // Joined when the block ends, also when a thread could not be started.
+        std::vector<std::jthread> threads;
+        threads.reserve(results.size());
+        for (size_t i = 0; i < results.size(); ++i) {
             FleetPortResult &out = results[i];
-            // Nothing may escape a thread: it would end the whole program and every other port.
-            try {
-                PosixSerialPort port;
-                port.setStopFlag(stop);
-                out.result = writeWithSafeguards(port, out.device, *seen[i], image, safeguards, stop);
-            } catch (const AppError &e) {
-                out.result.exchange.outcome = ExchangeOutcome::Failed;
-                out.result.message = e.message();
-            } catch (const std::exception &e) {
-                out.result.exchange.outcome = ExchangeOutcome::Failed;
-                out.result.message = QStringLiteral("Внутренняя ошибка: ") + QString::fromLocal8Bit(e.what());
-            }
-        });
+            const auto job = [&, i] {
+                // Nothing may escape a thread: it would end the whole program and every other port.
+                if (const std::optional<Failure> f = catchFailure([&] {
+                        const std::unique_ptr<SerialPort> port = ports(out.device, stop);
+                        out.result = writeWithSafeguards(*port, out.device, *seen[i], image, safeguards, stop);
+                    }))
+                    failWith(out, *f);
+            };
+            // A port whose thread the system refuses is one failed port, not a lost fleet.
+            if (const std::optional<Failure> f = catchFailure([&] { threads.emplace_back(job); }))
+                failWith(out, *f);
+        }
     }
-    for (std::thread &t : threads)
-        t.join();
     return results;
 }
 

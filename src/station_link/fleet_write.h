@@ -1,6 +1,7 @@
 #pragma once
 // One configuration into several stations at once: one exchange per port, each on its own
 // thread and at its own line's speed, so that a bench of eight stations takes the time of one.
+#include "station_link/link_port.h"
 #include "station_link/safeguards.h"
 
 #include <QStringList>
@@ -20,9 +21,11 @@ struct FleetPortResult {
 using FleetObserverFactory = std::function<std::unique_ptr<LinkObserver>(const QString &device)>;
 
 // The results in the order of `devices`. Every port gets the same image and safeguards; a
-// failure on one port ends nothing on the others.
+// failure on one port ends nothing on the others. `ports` makes each device's port (its own
+// serial port, unlogged, by default).
 std::vector<FleetPortResult> writeFleet(const QStringList &devices, const StreamImage &image,
                                         const WriteSafeguards &safeguards,
-                                        const FleetObserverFactory &observers = nullptr, StopFlag stop = nullptr);
+                                        const FleetObserverFactory &observers = nullptr, StopFlag stop = nullptr,
+                                        const PortFactory &ports = devicePorts());
 
 } // namespace tolvin

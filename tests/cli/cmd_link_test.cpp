@@ -199,11 +199,25 @@ TEST_F(CmdLinkTest, FleetOfFourWithOneSilentStation) {
     QStringList args{QStringLiteral("write"), in};
     for (const auto &s : sims)
         args << QStringLiteral("--port") << s->path;
-    const CliResult w = runCli(args);
+    const QString log = dir.filePath(QStringLiteral("fleet.log"));
+    const CliResult w = runCli(args << QStringLiteral("--log") << log);
     EXPECT_EQ(w.exitCode, 1) << w.err.toStdString();
     EXPECT_EQ(lines(w.out), (QStringList{sims[0]->path + " - ok", sims[1]->path + " - ok",
                                         sims[2]->path + " - Станция не ответила на запрос записи",
                                         sims[3]->path + " - ok"}));
+    // Each port keeps its own log, named after the device: all of a write, or the one byte the
+    // silent station never answered.
+    for (int i = 0; i < 4; ++i) {
+        const QString own = log + QLatin1Char('.') + QString(sims[i]->path).remove(QStringLiteral("/dev/")).replace('/', '-');
+        const QStringList entries = lines(bytesOf(own));
+        ASSERT_FALSE(entries.isEmpty()) << own.toStdString();
+        EXPECT_TRUE(entries.first().endsWith(QStringLiteral("открытие порта ") + sims[i]->path)) << own.toStdString();
+        const qsizetype sent = entries.filter(QStringLiteral("->")).size();
+        if (i == 2)
+            EXPECT_EQ(sent, 1) << "the type query's first byte only";
+        else
+            EXPECT_GT(sent, 25 + 18 * 12);
+    }
 
     // The three that took it hold it, as a fleet with backup and verify confirms.
     const QString backups = dir.filePath(QStringLiteral("backups"));
