@@ -89,10 +89,12 @@ QStringList TFormMain::memoLines() const {
 void TFormMain::showEditor() {
     const EditorState &s = m_editor.state;
     setWindowTitle(s.title);
-    static const int itemOfBand[5] = {-1, 0, 2, 3, 4};
-    for (int i = 0; i < 5; ++i)
+    const int tickedItem = s.tickedBand >= 1 && s.tickedBand <= int(StationModels.size())
+                               ? StationModels[size_t(s.tickedBand - 1)].menuItem
+                               : -1;
+    for (int i = 0; i < BandMenuItems; ++i)
         if (BandItems[i]->isCheckable())
-            BandItems[i]->setChecked(s.tickedBand >= 1 && s.tickedBand <= 4 && i == itemOfBand[s.tickedBand]);
+            BandItems[i]->setChecked(i == tickedItem);
     for (int i = 0; i < 6; ++i)
         ModuleItems[i]->setChecked(i == s.tickedModule);
 

@@ -1,6 +1,7 @@
 #pragma once
 // TFormMain: the main window, editor of one station configuration.
 #include "gui/editor_host.h"
+#include "layout/station_models.h"
 #include "table/editor_snapshot.h"
 
 #include <QMainWindow>
@@ -98,7 +99,7 @@ public:
     QAction *ImportCsvItem = nullptr;
     QAction *ExportCsvItem = nullptr;
     QAction *ExchangeLogItem = nullptr;
-    std::array<QAction *, 5> BandItems{};    // menu order, [1] is the inert 57-57,5 МГц
+    std::array<QAction *, tolvin::BandMenuItems> BandItems{};    // menu order, [1] is the inert 57-57,5 МГц
     std::array<QAction *, 6> ModuleItems{};
 
     // Menu handlers.

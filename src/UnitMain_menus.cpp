@@ -101,14 +101,14 @@ void TFormMain::buildMenus() {
     QMenu *types = station->addMenu(QStringLiteral("Тип радиостанции"));
     auto *bandGroup = new QActionGroup(this);
     bandGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    const QString captions[5] = {QString::fromUtf16(bandRow(1).caption), inertBandCaption(),
-                                 QString::fromUtf16(bandRow(2).caption), QString::fromUtf16(bandRow(3).caption),
-                                 QString::fromUtf16(bandRow(4).caption)};
-    const int bandOfItem[5] = {1, 0, 2, 3, 4};
-    for (int i = 0; i < 5; ++i) {
-        const int band = bandOfItem[i];
-        QAction *a = types->addAction(captions[i]);
-        if (band != 0) {
+    for (int i = 0; i < BandMenuItems; ++i) {
+        const StationModelRow *model = nullptr;
+        for (const StationModelRow &m : StationModels)
+            if (m.menuItem == i)
+                model = &m;
+        QAction *a = types->addAction(model ? QString::fromUtf16(model->caption) : inertBandCaption());
+        if (model) {
+            const int band = model->band;
             a->setCheckable(true);
             bandGroup->addAction(a);
             connect(a, &QAction::triggered, this, [this, band] { BandClick(band); });

@@ -3,6 +3,7 @@
 
 #include "common/errors.h"
 #include "common/operator.h"
+#include "layout/station_models.h"
 #include "settings_file/settings_file.h"
 #include "table/editor.h"
 #include "table/template.h"
@@ -10,11 +11,9 @@
 namespace tolvin::cli {
 
 int bandOfModel(const QString &text) {
-    // The model number of each band item, in band order.
-    constexpr int Models[4] = {61, 62, 63, 64};
-    for (int band = 1; band <= 4; ++band)
-        if (text == QString::number(Models[band - 1]))
-            return band;
+    for (const StationModelRow &m : StationModels)
+        if (text == QString::number(m.modelNumber))
+            return m.band;
     return 0;
 }
 

@@ -1,5 +1,7 @@
 #include "image/image_streams.h"
 
+#include "layout/station_models.h"
+
 #include <algorithm>
 
 namespace tolvin {
@@ -72,14 +74,11 @@ StreamDecode decode(const std::array<StreamSpan, N> &layout, const QByteArray &b
 } // namespace
 
 QByteArray openingSequence(uint8_t stationType) {
-    switch (stationType) {
-    case 0:
-    case 3: return QByteArray("\x14", 1);
-    case 1:
-    case 2:
-    case 4: return QByteArray("\x15\x4B\x55\x11\xD7", 5);
-    default: return {};
-    }
+    const StationModelRow *m = modelOfType(stationType);
+    if (!m)
+        return {};
+    const std::span<const uint8_t> bytes = m->opening();
+    return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
 }
 
 QByteArray encodeWriteStream(const StreamImage &parts) {

@@ -118,6 +118,40 @@ constexpr int ReadStreamFixedLength = fixedLength(ReadStreamLayout);
 static_assert(WriteStreamFixedLength == 25);
 static_assert(ReadStreamFixedLength == 28);
 
+// The stream position just past the first span of `field`; the layout's length when it has none.
+template <std::size_t N>
+constexpr int spanEnd(const std::array<StreamSpan, N> &layout, StreamField field) {
+    int n = 0;
+    for (const StreamSpan &s : layout) {
+        n += s.count;
+        if (s.field == field)
+            return n;
+    }
+    return n;
+}
+
+template <std::size_t N>
+constexpr int spanCount(const std::array<StreamSpan, N> &layout, StreamField field) {
+    for (const StreamSpan &s : layout)
+        if (s.field == field)
+            return s.count;
+    return 0;
+}
+
+// A read arrives in three pieces before the records: what comes before the tones, the tones one
+// by one, and the settings after them; the window fills in each as it arrives.
+namespace ReadPiece {
+constexpr int Tones = spanCount(ReadStreamLayout, StreamField::Tones);
+constexpr int Head = spanEnd(ReadStreamLayout, StreamField::Tones) - Tones;
+constexpr int Settings = ReadStreamFixedLength - Head - Tones;
+} // namespace ReadPiece
+
+// A write's gauge steps to a third after the first header bytes and to two thirds after the tones.
+namespace WriteGaugeStep {
+constexpr int Third = WriteStreamLayout[0].count;
+constexpr int TwoThirds = spanEnd(WriteStreamLayout, StreamField::Tones);
+} // namespace WriteGaugeStep
+
 constexpr uint8_t ReadCommand = 0x1E;
 
 // The type query: the station acknowledges each of these bytes and then sends its type code.

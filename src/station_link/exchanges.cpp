@@ -2,6 +2,7 @@
 
 #include "common/errors.h"
 #include "layout/image_layout.h"
+#include "layout/station_models.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,8 +11,6 @@
 namespace tolvin {
 
 namespace {
-
-constexpr int ToneBytes = 10;
 
 // Thrown inside an exchange when the program asks it to stop.
 struct StopRequested {};
@@ -81,24 +80,41 @@ ExchangeResult cannotOpen(const LinkError &e) {
     return r;
 }
 
+// Opens the port and runs `body`, the exchange's steps. A port that does not open ends it before
+// anything was sent; a stop or a lost port ends it in its state, and `ending` adds what the
+// exchange knows of how far it got.
+template <class Body, class Ending>
+ExchangeResult exchange(SerialPort &port, const QString &device, LinkObserver &observer, Body &&body, Ending &&ending) {
+    try {
+        port.open(device);
+    } catch (const LinkError &e) {
+        return cannotOpen(e);
+    }
+    try {
+        return body();
+    } catch (const StopRequested &) {
+        ExchangeResult r = stopped(port, observer);
+        ending(r);
+        return r;
+    } catch (const LinkError &e) {
+        ExchangeResult r = linkFailed(port, observer, e);
+        ending(r);
+        return r;
+    }
+}
+
 } // namespace
 
 ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObserver &observer,
                               const StreamImage &image, StopFlag stop, std::chrono::milliseconds storePause) {
-    try {
-        port.open(device);
-    } catch (const LinkError &e) {
-        // Nothing was sent and the window never left its idle state.
-        return cannotOpen(e);
-    }
     Link link{port, observer};
     int streamBytes = 0;
     int sentBytes = -1; // -1 until the station has taken the opening sequence
-    try {
+    return exchange(port, device, observer, [&] {
         observer.buttonsEnabled(false);
         observer.status(LinkStatus::sending());
         observer.gauge(0);
-        if (image.StationType > 4)
+        if (!modelOfType(image.StationType))
             return endWith(port, observer, ExchangeOutcome::QuietStop, LinkStatus::idle(),
                            QStringLiteral("Тип станции %1 не известен, ничего не передано").arg(image.StationType));
 
@@ -137,9 +153,9 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
             const int sent = i + 1;
             sentBytes = sent;
             observer.transferred(ExchangeKind::Write, ++answered, total);
-            if (sent == 5)
+            if (sent == WriteGaugeStep::Third)
                 observer.gauge(33);
-            else if (sent == 15)
+            else if (sent == WriteGaugeStep::TwoThirds)
                 observer.gauge(66);
             else if (sent == WriteStreamFixedLength) {
                 observer.gauge(100);
@@ -159,9 +175,10 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
         ExchangeResult r;
         r.byteCount = int(stream.size());
         return r;
-    } catch (const StopRequested &) {
+    }, [&](ExchangeResult &r) {
+        if (r.outcome != ExchangeOutcome::Stopped)
+            return;
         // What the station holds now depends on how far the data went.
-        ExchangeResult r = stopped(port, observer);
         r.byteCount = streamBytes;
         if (sentBytes <= 0) {
             r.message = QStringLiteral("Запись прервана до передачи данных: в станцию ничего не записано");
@@ -171,22 +188,14 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
                             .arg(std::min(sentBytes + 1, streamBytes))
                             .arg(streamBytes);
         }
-        return r;
-    } catch (const LinkError &e) {
-        return linkFailed(port, observer, e);
-    }
+    });
 }
 
 ExchangeResult readFromStation(SerialPort &port, const QString &device, LinkObserver &observer, StopFlag stop) {
     observer.status(LinkStatus::receiving());
-    try {
-        port.open(device);
-    } catch (const LinkError &e) {
-        return cannotOpen(e);
-    }
     Link link{port, observer};
     QByteArray stream;
-    try {
+    return exchange(port, device, observer, [&] {
         // Asked to stop before it began (a check read whose write was stopped in the pause
         // between them): not even the read command goes out.
         checkStop(stop);
@@ -220,15 +229,15 @@ ExchangeResult readFromStation(SerialPort &port, const QString &device, LinkObse
             return r;
         };
 
-        if (!receive(10, ReplyCountdown))
+        if (!receive(ReadPiece::Head, ReplyCountdown))
             return silent(QStringLiteral("заголовок"));
         observer.readProgress(ReadPhase::HeaderArrived, stream);
-        for (int i = 0; i < ToneBytes; ++i) {
+        for (int i = 0; i < ReadPiece::Tones; ++i) {
             if (!receive(1, ReplyCountdown))
                 return silent(QStringLiteral("тон %1").arg(i + 1));
             observer.readProgress(ReadPhase::ToneArrived, stream);
         }
-        if (!receive(8, ReplyCountdown))
+        if (!receive(ReadPiece::Settings, ReplyCountdown))
             return silent(QStringLiteral("установки"));
         observer.readProgress(ReadPhase::SettingsArrived, stream);
 
@@ -251,25 +260,12 @@ ExchangeResult readFromStation(SerialPort &port, const QString &device, LinkObse
         ExchangeResult r;
         r.stream = stream;
         return r;
-    } catch (const StopRequested &) {
-        ExchangeResult r = stopped(port, observer);
-        r.stream = stream;
-        return r;
-    } catch (const LinkError &e) {
-        ExchangeResult r = linkFailed(port, observer, e);
-        r.stream = stream;
-        return r;
-    }
+    }, [&](ExchangeResult &r) { r.stream = stream; });
 }
 
 ExchangeResult queryStationType(SerialPort &port, const QString &device, LinkObserver &observer, StopFlag stop) {
-    try {
-        port.open(device);
-    } catch (const LinkError &e) {
-        return cannotOpen(e);
-    }
     Link link{port, observer};
-    try {
+    return exchange(port, device, observer, [&] {
         // The sequence, then one more wait for the code.
         const int total = int(TypeQuerySequence.size()) + 1;
         int answered = 0;
@@ -294,11 +290,7 @@ ExchangeResult queryStationType(SerialPort &port, const QString &device, LinkObs
         ExchangeResult r;
         r.typeCode = link.LastReplyByte;
         return r;
-    } catch (const StopRequested &) {
-        return stopped(port, observer);
-    } catch (const LinkError &e) {
-        return linkFailed(port, observer, e);
-    }
+    }, [](ExchangeResult &) {});
 }
 
 } // namespace tolvin

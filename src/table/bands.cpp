@@ -3,12 +3,14 @@
 namespace tolvin {
 
 const std::array<BandRow, 4> &bandTable() {
-    static const std::array<BandRow, 4> t{{
-        {1, u"33-48,5 МГц", u"Толвин 7К-61", {30000, 60000, 8, 10700}, 1},
-        {2, u"144-174 МГц", u"Толвин 7К-62", {140000, 174000, 32, 45000}, 0},
-        {3, u"300-350 МГц", u"Толвин 7К-63", {300000, 350000, 32, -45000}, 4},
-        {4, u"400-470 Мгц", u"Толвин 7К-64", {400000, 486000, 32, -45000}, 3},
-    }};
+    static const std::array<BandRow, 4> t = [] {
+        std::array<BandRow, 4> rows{};
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const StationModelRow &m = StationModels[i];
+            rows[i] = {m.band, m.caption, m.title, {m.bandLow, m.bandHigh, m.prescalerModulus, m.rxOffset}, m.typeCode};
+        }
+        return rows;
+    }();
     return t;
 }
 
@@ -17,14 +19,8 @@ const BandRow &bandRow(int band) {
 }
 
 int bandForStationType(uint8_t code) {
-    switch (code) {
-    case 0: return 2;
-    case 1:
-    case 2: return 1;
-    case 3: return 4;
-    case 4: return 3;
-    default: return 0;
-    }
+    const StationModelRow *m = modelOfType(code);
+    return m ? m->band : 0;
 }
 
 QString inertBandCaption() {

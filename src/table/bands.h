@@ -1,5 +1,7 @@
 #pragma once
 // The station's four frequency bands and the add-on modules.
+#include "layout/station_models.h"
+
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -22,7 +24,7 @@ struct BandRow {
     uint8_t stationType;
 };
 
-// Bands 1..4 in menu order (the inert "57-57,5 МГц" item is not a band).
+// Bands 1..4 in menu order (the inert "57-57,5 МГц" item is not a band), from the model table.
 const std::array<BandRow, 4> &bandTable();
 const BandRow &bandRow(int band); // band 1..4
 

@@ -25,7 +25,8 @@ void selectBand(Editor &ed, int band) {
     ed.view.panel1 = false;
     ed.state.tickedBand = row.band;
     ed.state.bandSettings = row.settings;
-    if (!(row.band == 1 && ed.state.StationType == 2))
+    // A station of the band that answered with its other code keeps it.
+    if (!StationModels[size_t(row.band - 1)].answersWith(ed.state.StationType))
         ed.state.StationType = row.stationType;
     ed.templ.start = QString::number(row.settings.BandLow);
     ed.view.memo = false;

@@ -1,0 +1,58 @@
+#pragma once
+// The station models, one row each: everything that differs between a 7К-61 and a 7К-64. The
+// band table, the type query, the write's opening, the menus and tolvin-cli read these rows; a new
+// model is a new row here (and its item in the simulator's help).
+#include <array>
+#include <cstdint>
+#include <span>
+
+namespace tolvin {
+
+// The bytes that open a write: which the station expects depends on its model.
+constexpr std::array<uint8_t, 1> ShortOpening{0x14};
+constexpr std::array<uint8_t, 5> LongOpening{0x15, 0x4B, 0x55, 0x11, 0xD7};
+
+struct StationModelRow {
+    int band;                    // 1..4, the number of the band's menu item
+    int menuItem;                // its place in "Тип радиостанции" (the inert item is place 1)
+    int modelNumber;             // 61 for "Толвин 7К-61"
+    const char16_t *caption;     // the band's menu item
+    const char16_t *title;       // window title, the model's name
+    uint8_t typeCode;            // the type a configuration of this band is written with
+    uint8_t otherTypeCode;       // a second code these stations answer the type query with, or NoOtherCode
+    bool longOpening;
+    int32_t bandLow;             // kHz, inclusive; also where a new template starts
+    int32_t bandHigh;            // kHz, inclusive
+    int32_t prescalerModulus;
+    int32_t rxOffset;            // kHz, signed
+
+    static constexpr uint8_t NoOtherCode = 0xFF;
+    constexpr bool answersWith(uint8_t code) const {
+        return code == typeCode || (otherTypeCode != NoOtherCode && code == otherTypeCode);
+    }
+    constexpr std::span<const uint8_t> opening() const {
+        return longOpening ? std::span<const uint8_t>(LongOpening) : std::span<const uint8_t>(ShortOpening);
+    }
+};
+
+// In band order.
+constexpr std::array<StationModelRow, 4> StationModels{{
+    {1, 0, 61, u"33-48,5 МГц", u"Толвин 7К-61", 1, 2, true, 30000, 60000, 8, 10700},
+    {2, 2, 62, u"144-174 МГц", u"Толвин 7К-62", 0, StationModelRow::NoOtherCode, false, 140000, 174000, 32, 45000},
+    {3, 3, 63, u"300-350 МГц", u"Толвин 7К-63", 4, StationModelRow::NoOtherCode, true, 300000, 350000, 32, -45000},
+    {4, 4, 64, u"400-470 Мгц", u"Толвин 7К-64", 3, StationModelRow::NoOtherCode, false, 400000, 486000, 32, -45000},
+}};
+
+// The inert "57-57,5 МГц" item between band 1 and band 2 of "Тип радиостанции".
+constexpr int InertBandMenuItem = 1;
+constexpr int BandMenuItems = int(StationModels.size()) + 1;
+
+// The model whose stations answer the type query with `code`; null for a code no model has.
+constexpr const StationModelRow *modelOfType(uint8_t code) {
+    for (const StationModelRow &m : StationModels)
+        if (m.answersWith(code))
+            return &m;
+    return nullptr;
+}
+
+} // namespace tolvin
