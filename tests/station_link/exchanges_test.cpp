@@ -12,6 +12,7 @@
 #include "support/qt_printers.h"
 #include "support/recording_operator.h"
 #include "support/sim_process.h"
+#include "support/test_station.h"
 #include "table/template.h"
 
 #include <QElapsedTimer>
@@ -72,8 +73,8 @@ TEST(WriteToStation, SendsTheImageByteForByteWithTheGauge) {
     };
     for (const Case &c : cases) {
         const Editor ed = checkedEditor(c.channels, c.band);
-        SimProcess sim({QStringLiteral("--log")});
-        PosixSerialPort port;
+        TestStation sim({QStringLiteral("--log")});
+        SerialPort &port = sim.port();
         Recorder obs;
         const ExchangeResult r = writeToStation(port, sim.path, obs, imageOf(ed));
         EXPECT_TRUE(r.ok()) << r.message.toStdString();
@@ -107,8 +108,8 @@ TEST(WriteToStation, SilentOrFailingStations) {
         {"garbles", {"--garble"}, &ten, ExchangeOutcome::Done, 206, "- -", {}},
     };
     for (const Case &c : cases) {
-        SimProcess sim(QStringList{QStringLiteral("--log")} + c.args);
-        PosixSerialPort port;
+        TestStation sim(QStringList{QStringLiteral("--log")} + c.args);
+        SerialPort &port = sim.port();
         Recorder obs;
         QElapsedTimer t;
         t.start();
@@ -130,8 +131,8 @@ TEST(WriteToStation, SilentOrFailingStations) {
 TEST(WriteToStation, UnknownStationTypeSendsNothing) {
     Editor ed = checkedEditor(1);
     ed.state.StationType = 5;
-    SimProcess sim({QStringLiteral("--log")});
-    PosixSerialPort port;
+    TestStation sim({QStringLiteral("--log")});
+    SerialPort &port = sim.port();
     Recorder obs;
     const ExchangeResult r = writeToStation(port, sim.path, obs, imageOf(ed));
     EXPECT_EQ(r.outcome, ExchangeOutcome::QuietStop);
@@ -143,8 +144,8 @@ TEST(ReadFromStation, WriteThenReadChangesNothing) {
     for (int channels : {1, 99}) {
         QTemporaryDir dir;
         const Editor original = checkedEditor(channels);
-        SimProcess sim({QStringLiteral("--memory"), dir.filePath(QStringLiteral("m.json"))});
-        PosixSerialPort port;
+        TestStation sim({QStringLiteral("--memory"), dir.filePath(QStringLiteral("m.json"))});
+        SerialPort &port = sim.port();
         Recorder obs;
         ASSERT_TRUE(writeToStation(port, sim.path, obs, imageOf(original)).ok());
         Recorder readObs;
@@ -176,8 +177,8 @@ TEST(ReadFromStation, WhatTheStationHolds) {
         m.image.header[HeaderByte::Brightness] = 11;
         m.image.records[0][RecordByte::FlagsB] = 0xFA;
     });
-    SimProcess sim({QStringLiteral("--memory"), memory});
-    PosixSerialPort port;
+    TestStation sim({QStringLiteral("--memory"), memory});
+    SerialPort &port = sim.port();
     Recorder obs;
     const ExchangeResult r = readFromStation(port, sim.path, obs);
     ASSERT_TRUE(r.ok());
@@ -195,8 +196,8 @@ TEST(ReadFromStation, WhatTheStationHolds) {
 TEST(ReadFromStation, NoChannelsGivesOnlyTheHeaderRow) {
     QTemporaryDir dir;
     const QString memory = memoryWith(dir, [](StreamImage &m) { m.image.header[HeaderByte::ChannelCount] = 0; });
-    SimProcess sim({QStringLiteral("--memory"), memory});
-    PosixSerialPort port;
+    TestStation sim({QStringLiteral("--memory"), memory});
+    SerialPort &port = sim.port();
     Recorder obs;
     const ExchangeResult r = readFromStation(port, sim.path, obs);
     ASSERT_TRUE(r.ok());
@@ -216,8 +217,8 @@ TEST(ReadFromStation, FailuresKeepWhatArrived) {
         {"hangs up on the command", {"--hang-up-after", "1"}, 1, {}},
     };
     for (const Case &c : cases) {
-        SimProcess sim(c.args);
-        PosixSerialPort port;
+        TestStation sim(c.args);
+        SerialPort &port = sim.port();
         Recorder obs;
         QElapsedTimer t;
         t.start();
@@ -255,8 +256,8 @@ TEST(QueryStationType, CodesAndFailures) {
         {{"--hang-up-after", "2"}, ExchangeOutcome::Failed, 0},
     };
     for (const Case &c : cases) {
-        SimProcess sim(c.args);
-        PosixSerialPort port;
+        TestStation sim(c.args);
+        SerialPort &port = sim.port();
         Recorder obs;
         const ExchangeResult r = queryStationType(port, sim.path, obs);
         EXPECT_EQ(r.outcome, c.outcome) << c.args.join(' ').toStdString();
@@ -331,8 +332,8 @@ TEST(Exchanges, CountTheirBytesFromZeroToTheTotal) {
          [](SerialPort &p, const QString &d, LinkObserver &o) { return queryStationType(p, d, o); }, 4},
     };
     for (const Case &c : cases) {
-        SimProcess sim({});
-        PosixSerialPort port;
+        TestStation sim({});
+        SerialPort &port = sim.port();
         CountingObserver obs;
         ASSERT_TRUE(c.run(port, sim.path, obs).ok()) << c.what;
         ASSERT_FALSE(obs.done.isEmpty()) << c.what;
