@@ -6,6 +6,7 @@
 #include "settings_file/ini_document.h"
 #include "settings_file/settings_file.h"
 #include "image/image_fields.h"
+#include "layout/general_keys.h"
 #include "layout/image_layout.h"
 #include "image/squelch_codes.h"
 #include "image/synth_word.h"
@@ -38,14 +39,6 @@ Refusal refuse(const QString &text) {
     return Refusal{text, false};
 }
 
-// The three "+"/"-" switches that end up as bits of the feature byte.
-struct FeatureKey {
-    const char16_t *key;
-    uint8_t bit;
-};
-constexpr FeatureKey FeatureKeys[] = {
-    {u"Ф_Скан", FeatureBit::Scan}, {u"Ф_V", FeatureBit::V}, {u"ВУ", FeatureBit::Vu}};
-
 // One run of the pass; fills `out` as the rules pass.
 class Pass {
 public:
@@ -66,11 +59,14 @@ public:
 
 private:
     uint8_t &header(int byte) { return m_out.image.header[byte]; }
-    int number(const char16_t *key, int32_t def) const {
-        return m_ini.readNumber(section(), QString::fromUtf16(key), def);
+    uint8_t &header(const GeneralKey &k) { return header(k.headerByte); }
+    // A missing key reads as the row's check default, which its rule refuses (or, for the
+    // two signs, accepts as "+").
+    int number(const GeneralKey &k) const {
+        return m_ini.readNumber(section(), QString::fromUtf16(k.key), QString::fromUtf16(k.checkDefault).toInt());
     }
-    QString text(const char16_t *key, const char16_t *def) const {
-        return m_ini.readText(section(), QString::fromUtf16(key), QString::fromUtf16(def));
+    QString text(const GeneralKey &k) const {
+        return m_ini.readText(section(), QString::fromUtf16(k.key), QString::fromUtf16(k.checkDefault));
     }
     static std::optional<bool> sign(const QString &v) {
         if (v == QLatin1String("+"))
@@ -96,15 +92,17 @@ private:
     }
 
     Step generalSettings() {
-        const int brightness = number(u"Яркость диодов", 0);
+        constexpr const GeneralKey &brightnessKey = generalKey(u"Яркость диодов");
+        const int brightness = number(brightnessKey);
         if (brightness < 1 || brightness > 5)
             return refuse(QStringLiteral("Уровень яркости изм. 1-5"));
-        header(HeaderByte::Brightness) = brightnessByte(brightness);
+        header(brightnessKey) = brightnessByte(brightness);
 
-        const int volume = number(u"Громкость", 0);
+        constexpr const GeneralKey &volumeKey = generalKey(u"Громкость");
+        const int volume = number(volumeKey);
         if (volume < 1 || volume > 16)
             return refuse(QStringLiteral("Уровень громкости изм. 1-16"));
-        header(HeaderByte::Volume) = uint8_t(volume);
+        header(volumeKey) = uint8_t(volume);
         addDigits(volume, 10);
 
         m_count = m_t.channelCount();
@@ -113,68 +111,79 @@ private:
                                          "записать не больше %2 каналов").arg(m_count).arg(MaxChannels));
         header(HeaderByte::ChannelCount) = uint8_t(m_count);
 
-        const std::optional<bool> beep = sign(text(u"Пик_кнопок", u"+"));
+        constexpr const GeneralKey &beepKey = generalKey(u"Пик_кнопок");
+        const std::optional<bool> beep = sign(text(beepKey));
         if (!beep)
             return refuse(QStringLiteral("Вводить в поле \"Пик_кнопок\" можно только + или -"));
-        header(HeaderByte::KeyBeep) = signByte(*beep);
+        header(beepKey) = signByte(*beep);
 
-        const auto special = uint8_t(number(u"СК", 200));
+        constexpr const GeneralKey &specialKey = generalKey(u"СК");
+        const auto special = uint8_t(number(specialKey));
         int position = -1;
         for (int r = 1; r <= m_count && position < 0; ++r)
             if (cellInt(ColNumber, r) == special)
                 position = r - 1;
         if (position < 0)
             return refuse(QStringLiteral("Ошибка в номере спец. канала!!! В радиостанции нет такого номера канала"));
-        header(HeaderByte::SpecialChannel) = uint8_t(position);
+        header(specialKey) = uint8_t(position);
         addDigits(position, 10);
 
-        const QString fv = text(u"ФВ", u"100");
+        constexpr const GeneralKey &fvKey = generalKey(u"ФВ");
+        const QString fv = text(fvKey);
         if (fv.size() != 2)
             return refuse(QStringLiteral("Код поля \"ФВ\" должен быть двузначным"));
-        const int d1 = strToInt(fv.left(1), QStringLiteral("ФВ"));
-        const int d2 = strToInt(fv.mid(1, 1), QStringLiteral("ФВ"));
+        const int d1 = strToInt(fv.left(1), QString::fromUtf16(fvKey.key));
+        const int d2 = strToInt(fv.mid(1, 1), QString::fromUtf16(fvKey.key));
         const bool d1ok = d1 == 0 || d1 == 1 || d1 == 2 || d1 == 4;
         const bool d2ok = d2 == 0 || d2 == 1 || d2 == 2 || d2 == 4 || d2 == 5;
         if (!d1ok || !d2ok)
             return refuse(QStringLiteral("В поле \"ФВ\" введен неправильный код"));
-        header(HeaderByte::Fv) = fvByte(d1, d2);
+        header(fvKey) = fvByte(d1, d2);
         m_out.DigitCount += 2;
 
-        const int minVolume = number(u"МинГромкость", 10);
+        constexpr const GeneralKey &minVolumeKey = generalKey(u"МинГромкость");
+        const int minVolume = number(minVolumeKey);
         if (minVolume < 0 || minVolume > 8)
             return refuse(QStringLiteral("Минимальный уровень громкости изменякться от 0 до 8"));
-        header(HeaderByte::MinVolume) = uint8_t(minVolume);
+        header(minVolumeKey) = uint8_t(minVolume);
         m_out.DigitCount += 1;
         if (minVolume > volume)
             return refuse(QStringLiteral("Громкость не д.б. меньше минимального уровня громкости"));
 
-        const std::optional<bool> dcs = sign(text(u"Код_DCS", u"+"));
+        constexpr const GeneralKey &dcsKey = generalKey(u"Код_DCS");
+        const std::optional<bool> dcs = sign(text(dcsKey));
         if (!dcs)
             return refuse(QStringLiteral("Вводить в поле \"Код_DCS\" можно только + или -"));
-        header(HeaderByte::DcsNumbering) = signByte(*dcs);
+        header(dcsKey) = signByte(*dcs);
         m_dcsPlus = *dcs;
 
+        // The switches share one header byte, written whole once they all pass.
+        constexpr int featureByte = generalKey(u"Ф_Скан").headerByte;
         uint8_t features = 0;
-        for (const FeatureKey &f : FeatureKeys) {
-            const std::optional<bool> on = sign(text(f.key, u"i"));
+        for (const GeneralKey &f : GeneralKeys) {
+            if (f.field != GeneralField::Feature)
+                continue;
+            const std::optional<bool> on = sign(text(f));
             if (!on)
                 return refuse(QStringLiteral("Вы не заполнили поле \"") + QString::fromUtf16(f.key) +
                               QStringLiteral("\" или ввели не тот символ. Вводимые символы  + или -"));
             if (*on)
                 features |= f.bit;
         }
-        header(HeaderByte::Features) = features;
+        header(featureByte) = features;
 
-        for (int i = 1; i <= 10; ++i) {
-            const int hz = m_ini.readNumber(section(), QStringLiteral("Тон%1").arg(i), 10000);
+        for (const GeneralKey &t : GeneralKeys) {
+            if (t.field != GeneralField::Tone)
+                continue;
+            const int hz = number(t);
             if (hz < 700 || hz > 2550)
-                return refuse(QStringLiteral("Ошибка в Тон") + QString::number(i) +
+                return refuse(QStringLiteral("Ошибка в Тон") + QString::number(t.bit + 1) +
                               QStringLiteral(" диапазон от 700Гц до 2550Гц"));
-            m_out.image.tones[i - 1] = toneByte(hz);
+            m_out.image.tones[t.bit] = toneByte(hz);
             m_out.DigitCount += hz >= 1000 ? 4 : 3;
         }
 
-        const QString id = text(u"Id_номер", u"0");
+        const QString id = text(generalKey(u"Id_номер"));
         if (id.size() != 4) // the letter after "Id_" is a Latin T, as the station's software has it
             return refuse(QStringLiteral("Id_Tон должен быть четырехзначным. Например: 0001"));
         m_out.image.IdCode = idCode(id);

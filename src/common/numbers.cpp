@@ -242,4 +242,40 @@ bool onRaster(double kHz) {
     return toTenHertz(kHz) % 625 == 0;
 }
 
+std::optional<int64_t> tryExactDecimal(QString text, int decimals, int maxWholeDigits) {
+    text = text.trimmed();
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    if (text.isEmpty())
+        return std::nullopt;
+    const qsizetype dot = text.indexOf(QLatin1Char('.'));
+    const QString whole = dot < 0 ? text : text.left(dot);
+    QString frac = dot < 0 ? QString() : text.mid(dot + 1);
+    auto digits = [](const QString &s) {
+        for (QChar c : s)
+            if (!c.isDigit() || c.unicode() > 127)
+                return false;
+        return true;
+    };
+    if (whole.isEmpty() || !digits(whole) || !digits(frac) || whole.size() > maxWholeDigits)
+        return std::nullopt;
+    while (frac.size() > decimals && frac.endsWith(QLatin1Char('0')))
+        frac.chop(1);
+    if (frac.size() > decimals)
+        return std::nullopt;
+    frac = frac.leftJustified(decimals, QLatin1Char('0'));
+    int64_t scale = 1;
+    for (int i = 0; i < decimals; ++i)
+        scale *= 10;
+    return whole.toLongLong() * scale + frac.toLongLong();
+}
+
+QString pointDecimalText(int64_t units, int decimals, int shownDecimals) {
+    int64_t scale = 1, pad = 1;
+    for (int i = 0; i < decimals; ++i)
+        scale *= 10;
+    for (int i = decimals; i < shownDecimals; ++i)
+        pad *= 10;
+    return QStringLiteral("%1.%2").arg(units / scale).arg((units % scale) * pad, shownDecimals, 10, QLatin1Char('0'));
+}
+
 } // namespace tolvin

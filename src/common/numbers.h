@@ -39,4 +39,12 @@ int64_t toTenHertz(double kHz);
 // The channel raster: 6,25 kHz = 625 units of 10 Hz.
 bool onRaster(double kHz);
 
+// An exact decimal in the point or comma form other programs write ("146.520000", "146,52"), as
+// a count of 10^-decimals units: 14652000 for decimals 5. Digits past `decimals` must be zeros;
+// no sign, no exponent, at most `maxWholeDigits` before the separator.
+std::optional<int64_t> tryExactDecimal(QString text, int decimals, int maxWholeDigits);
+// Such a count (not negative) back with a point and `shownDecimals` >= `decimals` decimals:
+// 14652000, 5, 6 -> "146.520000".
+QString pointDecimalText(int64_t units, int decimals, int shownDecimals);
+
 } // namespace tolvin

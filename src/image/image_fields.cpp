@@ -80,4 +80,32 @@ QString serialText(uint8_t b0, uint8_t b1, uint8_t b2) {
     return hex2(b0) + hex2(b1) + hex2(b2);
 }
 
+QString generalKeyText(const GeneralKey &key, const StationImage &image, const QString &specialNumber) {
+    const auto &h = image.header;
+    const uint8_t byte = key.headerByte >= 0 ? h[size_t(key.headerByte)] : 0;
+    switch (key.field) {
+    case GeneralField::Serial:
+        return serialText(h[HeaderByte::Serial], h[HeaderByte::Serial + 1], h[HeaderByte::Serial + 2]);
+    case GeneralField::Id:
+        return idText(uint8_t(image.IdCode >> 8), uint8_t(image.IdCode));
+    case GeneralField::Tone:
+        return QString::number(toneHertz(image.tones[key.bit]));
+    case GeneralField::Power:
+        return QString::fromUtf16(key.templateDefault);
+    case GeneralField::Brightness:
+        return brightnessText(byte);
+    case GeneralField::Number:
+        return QString::number(byte);
+    case GeneralField::Sign:
+        return signText(byte);
+    case GeneralField::Fv:
+        return fvText(byte);
+    case GeneralField::Feature:
+        return (byte & key.bit) ? QStringLiteral("+") : QStringLiteral("-");
+    case GeneralField::SpecialChannel:
+        return specialNumber;
+    }
+    return {};
+}
+
 } // namespace tolvin

@@ -1,6 +1,9 @@
 #pragma once
 // Encodings of the general settings into header bytes, tone bytes and IdCode, and the texts
 // the station read makes of them again.
+#include "layout/general_keys.h"
+#include "layout/station_image.h"
+
 #include <QString>
 #include <cstdint>
 
@@ -32,5 +35,10 @@ QString idText(uint8_t high, uint8_t low);
 
 // Header bytes 0..2 as six upper-case hex digits.
 QString serialText(uint8_t b0, uint8_t b1, uint8_t b2);
+
+// The text a station read shows for one general setting of `image`. A special channel shows as
+// the number of the record it points at: `specialNumber`, which the caller finds among the
+// decoded records.
+QString generalKeyText(const GeneralKey &key, const StationImage &image, const QString &specialNumber = {});
 
 } // namespace tolvin

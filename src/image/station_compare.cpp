@@ -1,9 +1,11 @@
 #include "image/station_compare.h"
 
 #include "image/station_readout.h"
+#include "layout/general_keys.h"
 #include "table/lists.h"
 
 #include <algorithm>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -51,23 +53,6 @@ const std::vector<std::vector<int>> &recordByteColumns() {
     return t;
 }
 
-// Which settings lines show each header byte from 3 on; the channel count has its own line.
-struct HeaderField {
-    int byte;
-    std::vector<const char16_t *> keys;
-};
-const HeaderField HeaderFields[] = {
-    {HeaderByte::Brightness, {u"Яркость диодов"}},
-    {HeaderByte::Volume, {u"Громкость"}},
-    {HeaderByte::ChannelCount, {}},
-    {HeaderByte::KeyBeep, {u"Пик_кнопок"}},
-    {HeaderByte::SpecialChannel, {u"СК"}},
-    {HeaderByte::Fv, {u"ФВ"}},
-    {HeaderByte::MinVolume, {u"МинГромкость"}},
-    {HeaderByte::DcsNumbering, {u"Код_DCS"}},
-    {HeaderByte::Features, {u"Ф_Скан", u"Ф_V", u"ВУ"}},
-};
-
 using Lines = std::vector<std::pair<QString, QString>>;
 
 // The settings lines a read of this image gives, as key and value, without the block's heading
@@ -77,7 +62,7 @@ Lines settingsLines(const StreamImage &image, const BandSettings &band) {
     const StationReadout out = readStation(encodeReadStream(image), band);
     for (const QString &l : out.memo) {
         const qsizetype eq = l.indexOf(QLatin1Char('='));
-        if (eq < 0 || l.startsWith(QStringLiteral("Серийный номер=")))
+        if (eq < 0 || l.left(eq) == QString::fromUtf16(generalKey(u"Серийный номер").key))
             continue;
         lines.emplace_back(l.left(eq), l.mid(eq + 1));
     }
@@ -130,17 +115,20 @@ QStringList imageDifferences(const StreamImage &station, const StreamImage &conf
     if (station.StationType != configured.StationType)
         out << general + QStringLiteral("тип станции ") + typeText(station.StationType) + Instead +
                    typeText(configured.StationType);
-    for (const HeaderField &f : HeaderFields) {
-        const uint8_t held = station.image.header[f.byte];
-        const uint8_t mine = configured.image.header[f.byte];
-        if (held == mine || f.byte == HeaderByte::ChannelCount)
+    // A header byte that differs where no settings line shows it still counts; the channel
+    // count has its own line.
+    constexpr int HeaderBytes = int(std::tuple_size_v<decltype(StationImage::header)>);
+    for (int byte = HeaderByte::Brightness; byte < HeaderBytes; ++byte) {
+        const uint8_t held = station.image.header[byte];
+        const uint8_t mine = configured.image.header[byte];
+        if (held == mine || byte == HeaderByte::ChannelCount)
             continue;
-        const bool shown = std::any_of(f.keys.begin(), f.keys.end(), [&](const char16_t *k) {
-            const QString key = QString::fromUtf16(k);
-            return value(theirs, key) != value(ours, key);
+        const bool shown = std::any_of(GeneralKeys.begin(), GeneralKeys.end(), [&](const GeneralKey &k) {
+            const QString key = QString::fromUtf16(k.key);
+            return k.headerByte == byte && value(theirs, key) != value(ours, key);
         });
         if (!shown)
-            out << general + QStringLiteral("байт %1 заголовка ").arg(f.byte) + hexByte(held) + Instead + hexByte(mine);
+            out << general + QStringLiteral("байт %1 заголовка ").arg(byte) + hexByte(held) + Instead + hexByte(mine);
     }
 
     const int typeBand = bandForStationType(configured.StationType);

@@ -11,9 +11,9 @@ namespace tolvin {
 
 namespace {
 
-// Bytes of the read stream before the tones: serial, five header bytes, Id.
-constexpr int BytesBeforeTones = 10;
-constexpr int ToneCount = 10;
+// Where the tones start in the read stream: serial, five header bytes and Id come first.
+constexpr int TonesStart = spanEnd(ReadStreamLayout, StreamField::Tones) - spanCount(ReadStreamLayout, StreamField::Tones);
+static_assert(TonesStart == spanEnd(ReadStreamLayout, StreamField::IdCode));
 
 QString line(const char16_t *key, const QString &value) {
     return QString::fromUtf16(key) + QLatin1Char('=') + value;
@@ -27,12 +27,22 @@ SynthWord wordAt(const ChannelRecord &rec, int first) {
     return {rec[first], rec[first + 1], rec[first + 2]};
 }
 
-struct FeatureLine {
-    const char16_t *key;
-    uint8_t bit;
-};
-constexpr FeatureLine FeatureLines[] = {
-    {u"Ф_Скан", FeatureBit::Scan}, {u"Ф_V", FeatureBit::V}, {u"ВУ", FeatureBit::Vu}};
+// Whether so much of the stream has come that the read can show `key`: serial and Id come first,
+// the tones one by one, the rest of the header with the fixed part, and the special channel,
+// which names a record, only with the records.
+bool readIn(const GeneralKey &key, const StreamDecode &d) {
+    switch (key.field) {
+    case GeneralField::Serial:
+    case GeneralField::Id:
+        return d.fixedBytes >= TonesStart;
+    case GeneralField::Tone:
+        return d.fixedBytes >= TonesStart + key.bit + 1;
+    case GeneralField::SpecialChannel:
+        return d.complete;
+    default:
+        return d.fixedComplete;
+    }
+}
 
 } // namespace
 
@@ -87,46 +97,34 @@ StationReadout readStation(const QByteArray &stream, const BandSettings &current
     out.memo << QStringLiteral("[Общие установки]");
     const StreamDecode d = decodeReadStream(stream, out.parts);
     const auto &h = out.parts.image.header;
-    if (d.fixedBytes < BytesBeforeTones)
-        return out;
-    out.memo << line(u"Серийный номер", serialText(h[0], h[1], h[2]));
-    out.memo << line(u"Id_номер", idText(uint8_t(out.parts.image.IdCode >> 8), uint8_t(out.parts.image.IdCode)));
-    const int tonesIn = std::min(ToneCount, d.fixedBytes - BytesBeforeTones);
-    for (int i = 0; i < tonesIn; ++i)
-        out.memo << QStringLiteral("Тон%1=%2").arg(i + 1).arg(toneHertz(out.parts.image.tones[i]));
-    if (!d.fixedComplete)
-        return out;
-
-    out.fixedComplete = true;
-    out.StationType = out.parts.StationType;
-    out.ModuleType = out.parts.ModuleType;
-    out.channelCount = d.channelCount;
-    out.memo << QStringLiteral("P_1=5") << QStringLiteral("P_2=10") << QStringLiteral("P_3=25")
-             << QStringLiteral("P_4=40");
-    out.memo << line(u"Яркость диодов", brightnessText(h[HeaderByte::Brightness]));
-    out.memo << line(u"Громкость", QString::number(h[HeaderByte::Volume]));
-    out.memo << line(u"МинГромкость", QString::number(h[HeaderByte::MinVolume]));
-    out.memo << line(u"Пик_кнопок", signText(h[HeaderByte::KeyBeep]));
-    out.memo << line(u"ФВ", fvText(h[HeaderByte::Fv]));
-    out.memo << line(u"Код_DCS", signText(h[HeaderByte::DcsNumbering]));
-    for (const FeatureLine &f : FeatureLines)
-        out.memo << line(f.key, (h[HeaderByte::Features] & f.bit) ? QStringLiteral("+") : QStringLiteral("-"));
-    if (!d.complete)
-        return out;
-
-    const int band = bandForStationType(out.StationType);
-    const BandSettings &settings = band != 0 ? bandRow(band).settings : currentBand;
-    out.rows.reserve(out.channelCount);
-    for (int r = 0; r < out.channelCount; ++r) {
-        ChannelRecord rec;
-        const char *p = stream.constData() + ReadStreamFixedLength + r * RecordSize;
-        for (int j = 0; j < RecordSize; ++j)
-            rec[j] = uint8_t(p[j]);
-        out.rows.push_back(decodeRecord(rec, settings, h[HeaderByte::DcsNumbering]));
+    if (d.fixedComplete) {
+        out.fixedComplete = true;
+        out.StationType = out.parts.StationType;
+        out.ModuleType = out.parts.ModuleType;
+        out.channelCount = d.channelCount;
     }
-    const int special = h[HeaderByte::SpecialChannel];
-    out.memo << line(u"СК", special < out.channelCount ? out.rows[special].cells[ColNumber] : QString());
-    out.complete = true;
+    QString special;
+    if (d.complete) {
+        const int band = bandForStationType(out.StationType);
+        const BandSettings &settings = band != 0 ? bandRow(band).settings : currentBand;
+        out.rows.reserve(out.channelCount);
+        for (int r = 0; r < out.channelCount; ++r) {
+            ChannelRecord rec;
+            const char *p = stream.constData() + ReadStreamFixedLength + r * RecordSize;
+            for (int j = 0; j < RecordSize; ++j)
+                rec[j] = uint8_t(p[j]);
+            out.rows.push_back(decodeRecord(rec, settings, h[HeaderByte::DcsNumbering]));
+        }
+        const int position = h[HeaderByte::SpecialChannel];
+        if (position < out.channelCount)
+            special = out.rows[position].cells[ColNumber];
+        out.complete = true;
+    }
+    for (const GeneralKey &k : GeneralKeys) {
+        if (!readIn(k, d))
+            break;
+        out.memo << line(k.key, generalKeyText(k, out.parts.image, special));
+    }
     return out;
 }
 

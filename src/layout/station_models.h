@@ -1,7 +1,7 @@
 #pragma once
 // The station models, one row each: everything that differs between a 7К-61 and a 7К-64. The
 // band table, the type query, the write's opening, the menus and tolvin-cli read these rows; a new
-// model is a new row here (and its item in the simulator's help).
+// model is a new row here (and its item in the simulator's help, which a test holds to these rows).
 #include <array>
 #include <cstdint>
 #include <span>

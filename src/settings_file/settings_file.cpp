@@ -3,6 +3,7 @@
 #include "common/cp1251.h"
 #include "common/errors.h"
 #include "common/file_io.h"
+#include "layout/general_keys.h"
 #include "settings_file/ini_document.h"
 
 #include <QDir>
@@ -58,20 +59,6 @@ void requireTable(const ChannelTable &t) {
 } // namespace
 
 QString generalSection() { return QStringLiteral("Общие установки"); }
-
-const std::array<SettingsKey, 26> &generalKeys() {
-    static const std::array<SettingsKey, 26> keys{{
-        {u"Серийный номер", u"100000"}, {u"Id_номер", u"1000"},
-        {u"Тон1", u"1000"}, {u"Тон2", u"1000"}, {u"Тон3", u"1000"}, {u"Тон4", u"1000"},
-        {u"Тон5", u"1000"}, {u"Тон6", u"1000"}, {u"Тон7", u"1000"}, {u"Тон8", u"1000"},
-        {u"Тон9", u"1000"}, {u"Тон10", u"1000"},
-        {u"P_1", u"1"}, {u"P_2", u"1"}, {u"P_3", u"1"}, {u"P_4", u"1"},
-        {u"Яркость диодов", u"1"}, {u"Громкость", u"8"}, {u"МинГромкость", u"1"},
-        {u"Пик_кнопок", u"+"}, {u"ФВ", u"00"}, {u"Код_DCS", u"+"}, {u"Ф_Скан", u"-"},
-        {u"Ф_V", u"-"}, {u"ВУ", u"-"}, {u"СК", u"1"},
-    }};
-    return keys;
-}
 
 const std::array<ChannelKey, 18> &channelKeys() {
     static const std::array<ChannelKey, 18> keys{{
@@ -137,8 +124,8 @@ void loadSettingsBytes(Editor &ed, const QByteArray &bytes, const QString &path)
 
     const QString general = generalSection();
     QStringList memo{QLatin1Char('[') + general + QLatin1Char(']')};
-    for (const SettingsKey &k : generalKeys())
-        memo << str(k.key) + QLatin1Char('=') + doc.readText(general, str(k.key), str(k.def));
+    for (const GeneralKey &k : GeneralKeys)
+        memo << str(k.key) + QLatin1Char('=') + doc.readText(general, str(k.key), str(k.fileDefault));
     ed.memo = memo;
 
     EditorState &st = ed.state;

@@ -13,13 +13,6 @@ namespace tolvin {
 // Section of the general settings block and of the two codes.
 QString generalSection();
 
-struct SettingsKey {
-    const char16_t *key;
-    const char16_t *def;   // what the reader takes for a missing key
-};
-// The 26 general keys the reader takes back, in the order it rebuilds the block.
-const std::array<SettingsKey, 26> &generalKeys();
-
 struct ChannelKey {
     const char16_t *key;
     int column;

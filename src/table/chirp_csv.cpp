@@ -34,30 +34,13 @@ const QSet<QString> &chirpTones() {
     return t;
 }
 
-// A decimal number text in MHz ("146.520000", "146,52") as units of 10 Hz, exactly.
-std::optional<int64_t> mhzToTenHertz(QString text) {
-    text = text.trimmed();
-    text.replace(QLatin1Char(','), QLatin1Char('.'));
-    if (text.isEmpty())
-        return std::nullopt;
-    const qsizetype dot = text.indexOf(QLatin1Char('.'));
-    const QString whole = dot < 0 ? text : text.left(dot);
-    QString frac = dot < 0 ? QString() : text.mid(dot + 1);
-    auto digits = [](const QString &s) {
-        for (QChar c : s)
-            if (!c.isDigit() || c.unicode() > 127)
-                return false;
-        return true;
-    };
-    if (whole.isEmpty() || !digits(whole) || !digits(frac) || whole.size() > 6)
-        return std::nullopt;
-    // Digits past 10 Hz must be zeros, or the frequency is not one a channel can have.
-    while (frac.size() > 5 && frac.endsWith(QLatin1Char('0')))
-        frac.chop(1);
-    if (frac.size() > 5)
-        return std::nullopt;
-    frac = frac.leftJustified(5, QLatin1Char('0'));
-    return whole.toLongLong() * 100000 + frac.toLongLong();
+// Frequencies travel in MHz with a point; the table keeps kHz. Both as units of 10 Hz, exactly.
+constexpr int MhzDecimals = 5;   // 10 Hz
+constexpr int MhzWholeDigits = 6;
+constexpr int MhzShownDecimals = 6;
+
+std::optional<int64_t> mhzToTenHertz(const QString &text) {
+    return tryExactDecimal(text, MhzDecimals, MhzWholeDigits);
 }
 
 QString tenHertzToKHzText(int64_t tenHz) {
@@ -65,9 +48,7 @@ QString tenHertzToKHzText(int64_t tenHz) {
 }
 
 QString tenHertzToMHzText(int64_t tenHz) {
-    const int64_t mhz = tenHz / 100000;
-    const int64_t rest = tenHz % 100000;
-    return QStringLiteral("%1.%2").arg(mhz).arg(rest * 10, 6, 10, QLatin1Char('0'));
+    return pointDecimalText(tenHz, MhzDecimals, MhzShownDecimals);
 }
 
 // "88.5" -> "88,5" when ToneList holds it.
@@ -95,165 +76,218 @@ bool isBlank(const QString &field) { return QStringView(field).trimmed().isEmpty
 
 } // namespace
 
+namespace {
+
+// Where each column of a CSV header is (the last of equal names), looked up once: a file may have
+// a million lines, and each line asks for a dozen columns.
+struct ChirpColumns {
+    int location, frequency, duplex, offset, tone, rTone, cTone, dtcs, polarity, rxDtcs, cross, mode, skip;
+    QStringList names;
+    // Columns the station has no place for, by index, until a line gives them a value: then they
+    // are reported once. By index, so that a line costs what its own fields cost, however wide
+    // the header is.
+    std::vector<bool> unplaced;
+
+    explicit ChirpColumns(const QStringList &header) {
+        QHash<QString, int> at;
+        for (const QString &name : header) {
+            names << name.trimmed();
+            at.insert(names.back(), int(names.size() - 1));
+        }
+        auto column = [&](const char *name) { return at.value(QLatin1String(name), -1); };
+        location = column("Location");
+        frequency = column("Frequency");
+        duplex = column("Duplex");
+        offset = column("Offset");
+        tone = column("Tone");
+        rTone = column("rToneFreq");
+        cTone = column("cToneFreq");
+        dtcs = column("DtcsCode");
+        polarity = column("DtcsPolarity");
+        rxDtcs = column("RxDtcsCode");
+        cross = column("CrossMode");
+        mode = column("Mode");
+        skip = column("Skip");
+        static const QStringList used{"Location", "Frequency", "Duplex", "Offset", "Tone", "rToneFreq", "cToneFreq",
+                                      "DtcsCode", "DtcsPolarity", "RxDtcsCode", "CrossMode", "Mode", "Skip"};
+        static const QSet<QString> dontCare{"TStep"};
+        unplaced.resize(size_t(names.size()));
+        for (qsizetype i = 0; i < names.size(); ++i)
+            unplaced[size_t(i)] = at.value(names[i]) == i && !used.contains(names[i]) && !dontCare.contains(names[i]);
+    }
+};
+
+// One line being taken, and the import it reports into.
+class CsvLine {
+public:
+    CsvLine(const QStringList &fields, int line, const ChirpColumns &col, CsvImport &out)
+        : col(col), m_f(fields), m_line(line), m_out(out) {}
+
+    const ChirpColumns &col;
+
+    QString value(int i) const { return i >= 0 && i < m_f.size() ? m_f[i].trimmed() : QString(); }
+    // A value in a message: a file may hold a megabyte in one field.
+    QString shown(int i) const { return visibleText(value(i)); }
+    QString where() const { return QStringLiteral("строка %1 (Location %2)").arg(m_line).arg(shown(col.location)); }
+    // Every line not taken is counted; only those the summary names are written out.
+    template <class Reason>
+    void skip(const Reason &reason) {
+        if (m_out.skipped.size() < CsvImport::Listed)
+            m_out.skipped << where() + reason();
+        ++m_out.skippedCount;
+    }
+    void note(const QString &text) { m_out.notes << where() + text; }
+
+private:
+    const QStringList &m_f;
+    int m_line;
+    CsvImport &m_out;
+};
+
+struct LineFrequencies {
+    int64_t rx, tx; // 10 Hz
+    QString txOff;
+};
+
+// The receive and transmit frequencies from "Frequency", "Duplex" and "Offset"; none, after the
+// line is counted as skipped, when they are not a channel of this band.
+std::optional<LineFrequencies> lineFrequencies(CsvLine &l, const BandSettings &band) {
+    const ChirpColumns &col = l.col;
+    const auto rx = mhzToTenHertz(l.value(col.frequency));
+    if (!rx) {
+        l.skip([&] { return QStringLiteral(": частота «%1» не число").arg(l.shown(col.frequency)); });
+        return std::nullopt;
+    }
+    const QString duplex = l.value(col.duplex).toLower();
+    const auto offset = mhzToTenHertz(l.value(col.offset).isEmpty() ? QStringLiteral("0") : l.value(col.offset));
+    std::optional<int64_t> tx = rx;
+    QString txOff = QStringLiteral("Норм");
+    if (duplex == QLatin1String("+") && offset)
+        tx = *rx + *offset;
+    else if (duplex == QLatin1String("-") && offset)
+        tx = *rx - *offset;
+    else if (duplex == QLatin1String("split"))
+        tx = offset;
+    else if (duplex == QLatin1String("off"))
+        txOff = QStringLiteral("OFF");
+    else if (!duplex.isEmpty())
+        tx = std::nullopt;
+    if (!tx) {
+        l.skip([&] { return QStringLiteral(": сдвиг «%1 %2» не понятен").arg(l.shown(col.duplex), l.shown(col.offset)); });
+        return std::nullopt;
+    }
+    for (int64_t f10 : {*rx, *tx}) {
+        if (f10 < int64_t(band.BandLow) * 100 || f10 > int64_t(band.BandHigh) * 100) {
+            l.skip([&] {
+                return QStringLiteral(": %1 кГц вне диапазона %2-%3 кГц")
+                    .arg(tenHertzToKHzText(f10)).arg(band.BandLow).arg(band.BandHigh);
+            });
+            return std::nullopt;
+        }
+        if (f10 % 625 != 0) {
+            l.skip([&] { return QStringLiteral(": %1 кГц не кратна 6,25 кГц").arg(tenHertzToKHzText(f10)); });
+            return std::nullopt;
+        }
+    }
+    return LineFrequencies{*rx, *tx, txOff};
+}
+
+// CHIRP's tone modes onto the four squelch cells; a value our lists lack is left out.
+void squelchCells(CsvLine &l, QStringList &cells) {
+    const ChirpColumns &col = l.col;
+    auto tone = [&](int c, int cell) {
+        if (const auto t = toneText(l.value(c)))
+            cells[cell] = *t;
+        else
+            l.note(QStringLiteral(": тона %1 Гц нет в списке, оставлено «Нет»").arg(l.shown(c)));
+    };
+    auto dcs = [&](int c, int cell) {
+        if (const auto t = dcsText(l.value(c)))
+            cells[cell] = *t;
+        else
+            l.note(QStringLiteral(": кода DCS %1 нет в списке, оставлено «Нет»").arg(l.shown(c)));
+    };
+    const QString mode = l.value(col.tone);
+    if (mode == QLatin1String("Tone")) {
+        tone(col.rTone, ColCtcTx);
+    } else if (mode == QLatin1String("TSQL")) {
+        tone(col.cTone, ColCtcRx);
+        cells[ColCtcTx] = cells[ColCtcRx];
+    } else if (mode == QLatin1String("DTCS")) {
+        dcs(col.dtcs, ColDcsRx);
+        dcs(col.dtcs, ColDcsTx);
+    } else if (mode == QLatin1String("Cross")) {
+        const QString cross = l.value(col.cross);
+        const QString txPart = cross.section(QStringLiteral("->"), 0, 0);
+        const QString rxPart = cross.section(QStringLiteral("->"), 1, 1);
+        if (txPart == QLatin1String("Tone"))
+            tone(col.rTone, ColCtcTx);
+        else if (txPart == QLatin1String("DTCS"))
+            dcs(col.dtcs, ColDcsTx);
+        if (rxPart == QLatin1String("Tone"))
+            tone(col.cTone, ColCtcRx);
+        else if (rxPart == QLatin1String("DTCS"))
+            dcs(col.rxDtcs, ColDcsRx);
+        const bool anyDcs = cells[ColDcsRx] != none() || cells[ColDcsTx] != none();
+        const bool anyTone = cells[ColCtcRx] != none() || cells[ColCtcTx] != none();
+        if (anyDcs && anyTone)
+            l.note(QStringLiteral(": станция не сочетает тон и DCS в одном канале (%1), тон не будет передан")
+                       .arg(l.shown(col.cross)));
+    } else if (!mode.isEmpty()) {
+        l.note(QStringLiteral(": режим «%1» не поддерживается, без тона").arg(l.shown(col.tone)));
+    }
+    const QString polarity = l.value(col.polarity);
+    if ((cells[ColDcsRx] != none() || cells[ColDcsTx] != none()) && !polarity.isEmpty() && polarity != QLatin1String("NN"))
+        l.note(QStringLiteral(": полярность DCS %1 задаётся для всей станции (Код_DCS)").arg(l.shown(col.polarity)));
+}
+
+void spacingCell(CsvLine &l, QStringList &cells) {
+    const QString fm = l.value(l.col.mode);
+    if (fm == QLatin1String("NFM"))
+        cells[ColSpacing] = QStringLiteral("12,5");
+    else if (fm == QLatin1String("FM") || fm.isEmpty())
+        cells[ColSpacing] = QStringLiteral("25");
+    else
+        l.note(QStringLiteral(": вид модуляции %1 не поддерживается, взято 25 кГц").arg(l.shown(l.col.mode)));
+}
+
+} // namespace
+
 CsvImport importChirpCsv(const QString &text, const BandSettings &band) {
     CsvImport out;
     DelimitedReader reader(text, QLatin1Char(','));
     QStringList f;
     if (!reader.next(f))
         return out;
-    // Where each column is (the last of equal names), looked up once: a file may have a million
-    // lines, and each line asks for a dozen columns.
-    QHash<QString, int> at;
-    QStringList names;
-    for (const QString &name : std::as_const(f)) {
-        names << name.trimmed();
-        at.insert(names.back(), int(names.size() - 1));
-    }
-    auto column = [&](const char *name) { return at.value(QLatin1String(name), -1); };
-    const struct {
-        int location, frequency, duplex, offset, tone, rTone, cTone, dtcs, polarity, rxDtcs, cross, mode, skip;
-    } col{column("Location"), column("Frequency"), column("Duplex"), column("Offset"), column("Tone"),
-          column("rToneFreq"), column("cToneFreq"), column("DtcsCode"), column("DtcsPolarity"),
-          column("RxDtcsCode"), column("CrossMode"), column("Mode"), column("Skip")};
-    static const QStringList used{"Location", "Frequency", "Duplex", "Offset", "Tone", "rToneFreq", "cToneFreq",
-                                  "DtcsCode", "DtcsPolarity", "RxDtcsCode", "CrossMode", "Mode", "Skip"};
-    // Columns the station has no place for; reported once, when a line gives them a value.
-    static const QSet<QString> dontCare{"TStep"};
-    // By index, so that a line costs what its own fields cost, however wide the header is.
-    std::vector<bool> unplaced(size_t(names.size()));
-    for (qsizetype i = 0; i < names.size(); ++i)
-        unplaced[size_t(i)] = at.value(names[i]) == i && !used.contains(names[i]) && !dontCare.contains(names[i]);
+    ChirpColumns col(f);
     QSet<QString> ignored;
 
     for (int line = 2; reader.next(f); ++line) {
         if (f.size() == 1 && isBlank(f[0]))
             continue; // an empty line
-        auto value = [&](int i) { return i >= 0 && i < f.size() ? f[i].trimmed() : QString(); };
-        // A value in a message: a file may hold a megabyte in one field.
-        auto shown = [&](int i) { return visibleText(value(i)); };
-        const qsizetype reach = std::min(f.size(), names.size());
+        const qsizetype reach = std::min(f.size(), col.names.size());
         for (qsizetype i = 0; i < reach; ++i) {
-            if (unplaced[size_t(i)] && !isBlank(f[i])) {
-                ignored.insert(names[i]);
-                unplaced[size_t(i)] = false;
+            if (col.unplaced[size_t(i)] && !isBlank(f[i])) {
+                ignored.insert(col.names[i]);
+                col.unplaced[size_t(i)] = false;
             }
         }
-        auto where = [&] { return QStringLiteral("строка %1 (Location %2)").arg(line).arg(shown(col.location)); };
-        // Every line not taken is counted; only those the summary names are written out.
-        auto skip = [&](const auto &reason) {
-            if (out.skipped.size() < CsvImport::Listed)
-                out.skipped << where() + reason();
-            ++out.skippedCount;
-        };
-
-        const auto rx = mhzToTenHertz(value(col.frequency));
-        if (!rx) {
-            skip([&] { return QStringLiteral(": частота «%1» не число").arg(shown(col.frequency)); });
-            continue;
-        }
-        const QString duplex = value(col.duplex).toLower();
-        const auto offset = mhzToTenHertz(value(col.offset).isEmpty() ? QStringLiteral("0") : value(col.offset));
-        std::optional<int64_t> tx = rx;
-        QString txOff = QStringLiteral("Норм");
-        if (duplex == QLatin1String("+") && offset)
-            tx = *rx + *offset;
-        else if (duplex == QLatin1String("-") && offset)
-            tx = *rx - *offset;
-        else if (duplex == QLatin1String("split"))
-            tx = offset;
-        else if (duplex == QLatin1String("off"))
-            txOff = QStringLiteral("OFF");
-        else if (!duplex.isEmpty())
-            tx = std::nullopt;
-        if (!tx) {
-            skip([&] { return QStringLiteral(": сдвиг «%1 %2» не понятен").arg(shown(col.duplex), shown(col.offset)); });
-            continue;
-        }
-        bool fits = true;
-        for (int64_t f10 : {*rx, *tx}) {
-            if (f10 < int64_t(band.BandLow) * 100 || f10 > int64_t(band.BandHigh) * 100) {
-                skip([&] {
-                    return QStringLiteral(": %1 кГц вне диапазона %2-%3 кГц")
-                        .arg(tenHertzToKHzText(f10)).arg(band.BandLow).arg(band.BandHigh);
-                });
-                fits = false;
-                break;
-            }
-            if (f10 % 625 != 0) {
-                skip([&] { return QStringLiteral(": %1 кГц не кратна 6,25 кГц").arg(tenHertzToKHzText(f10)); });
-                fits = false;
-                break;
-            }
-        }
-        if (!fits)
+        CsvLine l(f, line, col, out);
+        const std::optional<LineFrequencies> freq = lineFrequencies(l, band);
+        if (!freq)
             continue;
         if (out.rows.size() >= MaxChannels) {
             ++out.beyondLimit;
             continue;
         }
-
         QStringList cells = templateRowTexts(int(out.rows.size()) + 1);
-        cells[ColRx] = tenHertzToKHzText(*rx);
-        cells[ColTx] = tenHertzToKHzText(*tx);
-        cells[ColTxOff] = txOff;
-
-        // CHIRP's tone modes onto the four squelch cells; a value our lists lack is left out.
-        auto tone = [&](int c, int cell) {
-            if (const auto t = toneText(value(c)))
-                cells[cell] = *t;
-            else
-                out.notes << where() + QStringLiteral(": тона %1 Гц нет в списке, оставлено «Нет»").arg(shown(c));
-        };
-        auto dcs = [&](int c, int cell) {
-            if (const auto t = dcsText(value(c)))
-                cells[cell] = *t;
-            else
-                out.notes << where() + QStringLiteral(": кода DCS %1 нет в списке, оставлено «Нет»").arg(shown(c));
-        };
-        const QString mode = value(col.tone);
-        if (mode == QLatin1String("Tone")) {
-            tone(col.rTone, ColCtcTx);
-        } else if (mode == QLatin1String("TSQL")) {
-            tone(col.cTone, ColCtcRx);
-            cells[ColCtcTx] = cells[ColCtcRx];
-        } else if (mode == QLatin1String("DTCS")) {
-            dcs(col.dtcs, ColDcsRx);
-            dcs(col.dtcs, ColDcsTx);
-        } else if (mode == QLatin1String("Cross")) {
-            const QString cross = value(col.cross);
-            const QString txPart = cross.section(QStringLiteral("->"), 0, 0);
-            const QString rxPart = cross.section(QStringLiteral("->"), 1, 1);
-            if (txPart == QLatin1String("Tone"))
-                tone(col.rTone, ColCtcTx);
-            else if (txPart == QLatin1String("DTCS"))
-                dcs(col.dtcs, ColDcsTx);
-            if (rxPart == QLatin1String("Tone"))
-                tone(col.cTone, ColCtcRx);
-            else if (rxPart == QLatin1String("DTCS"))
-                dcs(col.rxDtcs, ColDcsRx);
-            const bool anyDcs = cells[ColDcsRx] != none() || cells[ColDcsTx] != none();
-            const bool anyTone = cells[ColCtcRx] != none() || cells[ColCtcTx] != none();
-            if (anyDcs && anyTone)
-                out.notes << where() + QStringLiteral(": станция не сочетает тон и DCS в одном канале (%1), тон не будет "
-                                                       "передан")
-                                           .arg(shown(col.cross));
-        } else if (!mode.isEmpty()) {
-            out.notes << where() + QStringLiteral(": режим «%1» не поддерживается, без тона").arg(shown(col.tone));
-        }
-        const QString polarity = value(col.polarity);
-        if ((cells[ColDcsRx] != none() || cells[ColDcsTx] != none()) && !polarity.isEmpty() && polarity != QLatin1String("NN"))
-            out.notes << where() + QStringLiteral(": полярность DCS %1 задаётся для всей станции (Код_DCS)").arg(shown(col.polarity));
-
-        const QString fm = value(col.mode);
-        if (fm == QLatin1String("NFM"))
-            cells[ColSpacing] = QStringLiteral("12,5");
-        else if (fm == QLatin1String("FM") || fm.isEmpty())
-            cells[ColSpacing] = QStringLiteral("25");
-        else
-            out.notes << where() + QStringLiteral(": вид модуляции %1 не поддерживается, взято 25 кГц").arg(shown(col.mode));
-
+        cells[ColRx] = tenHertzToKHzText(freq->rx);
+        cells[ColTx] = tenHertzToKHzText(freq->tx);
+        cells[ColTxOff] = freq->txOff;
+        squelchCells(l, cells);
+        spacingCell(l, cells);
         out.rows << cells;
-        out.flags << std::array<bool, 3>{value(col.skip) != QLatin1String("S"), false, true};
+        out.flags << std::array<bool, 3>{l.value(col.skip) != QLatin1String("S"), false, true};
     }
     out.ignoredColumns = QStringList(ignored.begin(), ignored.end());
     out.ignoredColumns.sort();

@@ -3,21 +3,18 @@
 #include "common/errors.h"
 #include "common/message_text.h"
 #include "common/numbers.h"
+#include "layout/general_keys.h"
 
 namespace tolvin {
 
 const QStringList &defaultSettingsLines() {
-    static const QStringList l{
-        QStringLiteral("[Общие установки]"), QStringLiteral("Id_номер=0001"),
-        QStringLiteral("Тон1=700"), QStringLiteral("Тон2=750"), QStringLiteral("Тон3=1000"),
-        QStringLiteral("Тон4=1200"), QStringLiteral("Тон5=1400"), QStringLiteral("Тон6=1550"),
-        QStringLiteral("Тон7=1700"), QStringLiteral("Тон8=1989"), QStringLiteral("Тон9=2100"),
-        QStringLiteral("Тон10=2400"), QStringLiteral("P_1=5"), QStringLiteral("P_2=10"),
-        QStringLiteral("P_3=25"), QStringLiteral("P_4=40"), QStringLiteral("Яркость диодов=1"),
-        QStringLiteral("Громкость=8"), QStringLiteral("МинГромкость=0"),
-        QStringLiteral("Пик_кнопок=+"), QStringLiteral("ФВ=00"), QStringLiteral("Код_DCS=+"),
-        QStringLiteral("Ф_Скан=+"), QStringLiteral("Ф_V=+"), QStringLiteral("ВУ=-"),
-        QStringLiteral("СК=1")};
+    static const QStringList l = [] {
+        QStringList lines{QStringLiteral("[Общие установки]")};
+        for (const GeneralKey &k : GeneralKeys)
+            if (k.templateDefault)
+                lines << QString::fromUtf16(k.key) + QLatin1Char('=') + QString::fromUtf16(k.templateDefault);
+        return lines;
+    }();
     return l;
 }
 

@@ -24,6 +24,23 @@ TEST(Numbers, IntegerForms) {
         EXPECT_EQ(tryStrToInt(QString::fromLatin1(c.text)), c.value) << c.text;
 }
 
+// Other programs' frequencies: exact, either separator, nothing finer than the unit.
+TEST(Numbers, ExactDecimalsInUnits) {
+    struct Case { const char *text; std::optional<int64_t> units; };
+    const Case cases[] = {
+        {"146.520000", 14652000}, {"146,52", 14652000}, {" 146.52 ", 14652000}, {"146", 14600000},
+        {"146.", 14600000}, {"0.00001", 1}, {"146.520010", 14652001}, {"146.5200000000", 14652000},
+        {"146.520005", std::nullopt}, {"999999.99999", 99999999999}, {"1000000", std::nullopt},
+        {"", std::nullopt}, {".5", std::nullopt}, {"-146.52", std::nullopt}, {"1e2", std::nullopt},
+        {"146.5.2", std::nullopt}, {"١٤٦", std::nullopt},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(tryExactDecimal(QString::fromUtf8(c.text), 5, 6), c.units) << c.text;
+    EXPECT_EQ(pointDecimalText(14652000, 5, 6), QStringLiteral("146.520000"));
+    EXPECT_EQ(pointDecimalText(1, 5, 6), QStringLiteral("0.000010"));
+    EXPECT_EQ(pointDecimalText(60000, 5, 5), QStringLiteral("0.60000"));
+}
+
 TEST(Numbers, ConversionErrorQuotesTheTextAfterItsPlace) {
     struct Case { std::function<void()> convert; const char16_t *message; };
     const Case cases[] = {

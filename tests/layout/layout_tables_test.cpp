@@ -1,9 +1,12 @@
-// The layout and model tables agree with each other: a row or a span changed in one place cannot
+// The layout, model and settings tables agree with each other: a row or a span changed in one place cannot
 // silently break the encoder, the read's pieces, the gauge or the type query.
 #include "image/image_streams.h"
+#include "image/station_readout.h"
+#include "layout/general_keys.h"
 #include "layout/image_layout.h"
 #include "layout/station_models.h"
 #include "table/bands.h"
+#include "table/template.h"
 
 #include <QSet>
 #include <gtest/gtest.h>
@@ -97,4 +100,72 @@ TEST(LayoutTables, EveryModelRowIsConsistent) {
     EXPECT_TRUE(openingSequence(9).isEmpty());
     // A station tells the type query from a short write opening only by the byte before it.
     EXPECT_EQ(TypeQuerySequence[1], ShortOpening[0]);
+}
+
+TEST(LayoutTables, EveryGeneralKeyRowHasItsPlaceInTheImage) {
+    constexpr int HeaderBytes = int(std::tuple_size_v<decltype(StationImage::header)>);
+    std::map<int, int> headerUsers;
+    uint8_t featureBits = 0;
+    QSet<int> tones;
+    QSet<QString> names;
+    for (const GeneralKey &k : GeneralKeys) {
+        const QString name = QString::fromUtf16(k.key);
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_FALSE(names.contains(name));
+        names << name;
+        EXPECT_TRUE(k.fileDefault != nullptr);
+        EXPECT_EQ(k.templateDefault == nullptr, k.field == GeneralField::Serial) << "only the serial is not templated";
+        EXPECT_LT(k.headerByte, HeaderBytes);
+        if (k.headerByte >= 0 && k.field != GeneralField::Serial) {
+            EXPECT_GE(k.headerByte, HeaderByte::Brightness);
+            EXPECT_NE(k.headerByte, HeaderByte::ChannelCount) << "the count comes from the table";
+            ++headerUsers[k.headerByte];
+        }
+        switch (k.field) {
+        case GeneralField::Feature:
+            EXPECT_EQ(k.headerByte, HeaderByte::Features);
+            EXPECT_EQ(k.bit & (k.bit - 1), 0) << "one bit";
+            EXPECT_EQ(featureBits & k.bit, 0) << "a bit of its own";
+            featureBits |= k.bit;
+            break;
+        case GeneralField::Tone:
+            EXPECT_LT(k.bit, ReadPiece::Tones);
+            EXPECT_FALSE(tones.contains(k.bit));
+            tones << k.bit;
+            break;
+        case GeneralField::Id:
+        case GeneralField::Power:
+            EXPECT_EQ(k.headerByte, GeneralKey::NoHeaderByte);
+            break;
+        default:
+            EXPECT_NE(k.headerByte, GeneralKey::NoHeaderByte);
+        }
+    }
+    EXPECT_EQ(tones.size(), ReadPiece::Tones);
+    // Every header byte the check writes belongs to settings; only the switches share one.
+    for (int b = HeaderByte::Brightness; b < HeaderBytes; ++b)
+        EXPECT_EQ(headerUsers[b], b == HeaderByte::ChannelCount ? 0 : b == HeaderByte::Features ? 3 : 1) << "byte " << b;
+}
+
+// A read of a whole stream shows every key once, in the rows' order, and a new template writes
+// the same keys in the same order (without the serial number, which only a station has).
+TEST(LayoutTables, TheReadAndTheTemplateShowTheKeysInRowOrder) {
+    StreamImage parts;
+    parts.image.header[HeaderByte::ChannelCount] = 1;
+    parts.image.records[0][RecordByte::Number] = 1;
+    const StationReadout read = readStation(encodeReadStream(parts), bandRow(2).settings);
+    ASSERT_TRUE(read.complete);
+    const auto keysOf = [](const QStringList &memo) {
+        QStringList keys;
+        for (const QString &l : memo.mid(1))
+            keys << l.left(l.indexOf(QLatin1Char('=')));
+        return keys;
+    };
+    QStringList rows;
+    for (const GeneralKey &k : GeneralKeys)
+        rows << QString::fromUtf16(k.key);
+    EXPECT_EQ(read.memo.value(0), QStringLiteral("[Общие установки]"));
+    EXPECT_EQ(keysOf(read.memo), rows);
+    EXPECT_EQ(keysOf(defaultSettingsLines()), rows.mid(1));
+    EXPECT_EQ(read.memo.last(), QStringLiteral("СК=1"));
 }

@@ -1,6 +1,7 @@
 // tolvin-sim as other tools see it: the built program on a real pseudo-terminal, driven through
 // the port and WaitReply the exchanges use, one port opening per operation.
 #include "common/errors.h"
+#include "layout/station_models.h"
 #include "sim/sim_options.h"
 #include "station_link/posix_serial_port.h"
 #include "sim/station_memory.h"
@@ -131,6 +132,22 @@ TEST(Sim, HelpGivesEveryOptionAnExampleThatParses) {
         ASSERT_TRUE(p.waitForFinished(10000));
         EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
         EXPECT_TRUE(p.readAllStandardOutput().startsWith("Использование: tolvin-sim"));
+    }
+}
+
+// The help spells out which code answers as which model; a model added to the table must be
+// added there too.
+TEST(Sim, TypeHelpNamesEveryModelsCodes) {
+    const auto entry = std::find_if(std::begin(sim::kOptions), std::end(sim::kOptions),
+                                    [](const sim::OptionEntry &e) { return e.id == sim::OptionId::Type; });
+    ASSERT_NE(entry, std::end(sim::kOptions));
+    const QString text = QString::fromUtf16(entry->text).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    for (const StationModelRow &m : StationModels) {
+        QString codes = QString::number(m.typeCode);
+        if (m.otherTypeCode != StationModelRow::NoOtherCode)
+            codes = QStringLiteral("%1 и %2").arg(std::min(m.typeCode, m.otherTypeCode)).arg(std::max(m.typeCode, m.otherTypeCode));
+        const QString item = codes + QStringLiteral(" — 7К-") + QString::number(m.modelNumber);
+        EXPECT_TRUE(text.contains(item)) << item.toStdString();
     }
 }
 
