@@ -234,6 +234,8 @@ void TForm1::BitBtn3Click() {
 void TForm1::ReadFromStation() {
     // The table fills as the stream arrives; a read that does not end puts everything back as
     // it was, since half a station is no configuration.
+    if (!m_host.mayDiscardWork())
+        return;
     auto before = std::make_shared<Editor>();
     m_host.act([&] { *before = m_host.editor(); });
     runExchange([](SerialPort &port, const QString &device, LinkObserver &obs, StopFlag stop) {
@@ -250,6 +252,8 @@ void TForm1::ReadFromStation() {
                         return;
                     }
                     m_host.recordUndo(QStringLiteral("Чтение из станции"));
+                    // What the station holds is nothing to lose.
+                    m_host.markUnchanged(QString());
                     // The table shows what came, noise or not; the technician must know which.
                     const QString warning = readDataWarning(r.stream);
                     if (!warning.isEmpty())
@@ -262,6 +266,9 @@ void TForm1::BitBtn5Click() {
 }
 
 void TForm1::QueryStationType() {
+    // The answer selects a band, which puts the table away.
+    if (!m_host.mayDiscardWork())
+        return;
     runExchange([](SerialPort &port, const QString &device, LinkObserver &obs, StopFlag stop) {
                     return queryStationType(port, device, obs, stop);
                 },
@@ -271,7 +278,7 @@ void TForm1::QueryStationType() {
                         m_host.act([&] {
                             if (!selectBandByStationType(m_host.editor(), r.typeCode))
                                 m_host.op().message(QStringLiteral("Тип станции определить не удалось"));
-                        });
+                        }, QStringLiteral("Чтение типа р/с"));
                     } else {
                         report(m_host, r);
                     }

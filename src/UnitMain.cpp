@@ -17,10 +17,12 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTextBlock>
 #include <QUndoStack>
 
 using namespace tolvin;
@@ -29,10 +31,11 @@ TFormMain::TFormMain(Operator &op, QWidget *parent) : QMainWindow(parent), m_op(
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(m_editor.state.title);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     buildMenus();
     buildPanels();
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    resize(sizeHint());
 
     // Start-up values: the first band, no module, nothing checked.
     m_editor.state.DataChecked = 0;
@@ -43,7 +46,8 @@ TFormMain::TFormMain(Operator &op, QWidget *parent) : QMainWindow(parent), m_op(
     m_editor.templ.start = QString::number(m_editor.state.bandSettings.BandLow);
     showEditor();
     m_undoBase = takeSnapshot(m_editor);
-    centreOnFirstShow(this);
+    m_unchanged = m_undoBase;
+    centreOnFirstShow(this, QStringLiteral("MainWindow"));
 }
 
 TFormMain::~TFormMain() {
@@ -116,12 +120,15 @@ void TFormMain::showEditor() {
     Memo1->setVisible(m_editor.view.memo);
     StringGrid1->setVisible(m_editor.view.grid);
     Panel3->setVisible(m_editor.view.repeaterPanel);
+    StartHint->setVisible(!m_editor.view.grid);
     StringGrid1->horizontalHeader()->viewport()->update();
 }
 
 // ---- Menu "Каналы" ----
 
 void TFormMain::CreateTemplateClick() {
+    if (!mayDiscardWork())
+        return;
     act([&] {
         m_editor.view.panel1 = true;
         m_editor.templ.start = QString::number(m_editor.state.bandSettings.BandLow);
@@ -130,32 +137,17 @@ void TFormMain::CreateTemplateClick() {
 }
 
 void TFormMain::BitBtn1Click() {
+    if (!mayDiscardWork())
+        return;
     act([&] {
-        createTemplate(m_editor, m_op);
+        const bool made = createTemplate(m_editor, m_op);
         StringGrid1->reload();
-    }, QStringLiteral("Создание шаблона"));
-}
-
-void TFormMain::N3Click() {
-    act([&] {
-        if (m_editor.table.channelCount() == 0) {
-            m_op.message(noChannelRowsMessage());
-            return;
+        if (made) {
+            m_fileName.clear(); // a new table, in no file yet
+            if (const QString note = templateCapNote(m_editor); !note.isEmpty())
+                m_op.message(note);
         }
-        const QString path = m_op.saveFileName(saveDialogRequest());
-        if (!path.isEmpty())
-            saveSettingsFile(m_editor, path);
-    });
-}
-
-void TFormMain::N4Click() {
-    act([&] {
-        const QString path = m_op.openFileName(openDialogRequest());
-        if (path.isEmpty())
-            return;
-        loadSettingsFile(m_editor, path);
-        StringGrid1->reload();
-    }, QStringLiteral("Чтение файла"));
+    }, QStringLiteral("Создание шаблона"));
 }
 
 // ---- Top-level items ----
@@ -179,7 +171,29 @@ void TFormMain::RepeaterCloseClick() {
 }
 
 void TFormMain::CheckClick() {
-    act([&] { runDataCheck(m_editor, m_op); });
+    act([&] { runDataCheck(m_editor, m_op, [this](const CheckPlace &place) { pointAt(place); }); });
+}
+
+void TFormMain::pointAt(const CheckPlace &place) {
+    if (place.onCell()) {
+        StringGrid1->pointAt(place.col, place.row);
+        return;
+    }
+    // The line the INI reading took the key from: the first whose name matches.
+    QTextBlock block = Memo1->document()->firstBlock();
+    for (; block.isValid(); block = block.next()) {
+        const QString line = block.text();
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq > 0 && line.left(eq).trimmed().compare(place.key, Qt::CaseInsensitive) == 0)
+            break;
+    }
+    if (!block.isValid())
+        return;
+    QTextCursor cursor(block);
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    Memo1->setTextCursor(cursor);
+    Memo1->ensureCursorVisible();
+    Memo1->setFocus();
 }
 
 void TFormMain::ReportClick() {
@@ -205,6 +219,10 @@ void TFormMain::ExitClick() {
 }
 
 void TFormMain::closeEvent(QCloseEvent *event) {
+    if (!mayDiscardWork()) {
+        event->ignore();
+        return;
+    }
     if (m_logWindow)
         m_logWindow->close();
     // Closing the main window ends the program, whatever other window is open.
@@ -216,7 +234,9 @@ void TFormMain::closeEvent(QCloseEvent *event) {
 }
 
 void TFormMain::BandClick(int band) {
-    act([&] { selectBand(m_editor, band); });
+    if (!mayDiscardWork())
+        return;
+    act([&] { selectBand(m_editor, band); }, QStringLiteral("Тип радиостанции"));
 }
 
 void TFormMain::ModuleClick(int item) {

@@ -1,5 +1,6 @@
 #pragma once
 // TFormMain: the main window, editor of one station configuration.
+#include "check/data_check.h"
 #include "gui/editor_host.h"
 #include "layout/station_models.h"
 #include "table/editor_snapshot.h"
@@ -13,6 +14,7 @@ class QActionGroup;
 class QComboBox;
 class QFrame;
 class QKeyEvent;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -56,6 +58,12 @@ public:
     void applyStationRead(const std::function<void()> &phase) override;
     // Puts a whole editor back (a station read that failed half-way), with every view of it.
     void replaceEditor(const tolvin::Editor &ed) override;
+    bool mayDiscardWork() override;
+    void markUnchanged(const QString &fileName) override;
+    // A table is shown and differs from what was last loaded, saved, read or let go.
+    bool isModified();
+    // The settings file the table was last loaded from or saved to; empty when none.
+    QString fileName() const { return m_fileName; }
     QUndoStack *undoStack() const { return m_undo; }
     // The bytes of the last exchanges with the station; the link window records into it.
     std::shared_ptr<tolvin::ExchangeLog> exchangeLog() override { return m_exchangeLog; }
@@ -82,6 +90,7 @@ public:
     QPlainTextEdit *Memo1 = nullptr;
     tolvin::StringGrid *StringGrid1 = nullptr;
     tolvin::CellEditors *cellEditors = nullptr;
+    QLabel *StartHint = nullptr;     // where the table will be, until there is one
 
     // Menu items.
     QAction *CreateTemplateItem = nullptr;
@@ -163,8 +172,12 @@ protected:
 
 private:
     QStringList memoLines() const;
+    // Selects the cell or the settings line a failed check names.
+    void pointAt(const tolvin::CheckPlace &place);
     void buildMenus();
     void buildPanels();
+    // The editing area fills the window; the table takes what is beyond the original size.
+    void layoutPanels(const QSize &client);
     void addCheckBoxesOf(int col);
     void cleanBufferOf(int col);
     void alignCheckBoxesOf(int col);
@@ -175,6 +188,13 @@ private:
     bool keyPress(QObject *field, QChar key);
     void hideList(QComboBox *box);
     void restore(const tolvin::EditorSnapshot &snapshot);
+    // "Запись в файл" with its dialog; true once the file is written.
+    bool saveSettingsInteractively();
+    // The dialog offers the file last loaded or saved, else the folder last used.
+    tolvin::FileDialogRequest offered(tolvin::FileDialogRequest request) const;
+    tolvin::EditorSnapshot m_unchanged;  // the editor as last loaded, saved, read or let go
+    QString m_fileName;                  // the file the table is, until a new table replaces it
+    QString m_lastFile;                  // the file last loaded or saved, which the dialogs offer
     class UndoStep;
     QUndoStack *m_undo = nullptr;
     tolvin::EditorSnapshot m_undoBase;   // the editor as the last undo step left it

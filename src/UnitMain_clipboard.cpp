@@ -6,6 +6,7 @@
 #include "common/file_io.h"
 #include "gui/cell_editors.h"
 #include "gui/string_grid.h"
+#include "gui/window_memory.h"
 #include "table/chirp_csv.h"
 #include "table/table_clipboard.h"
 
@@ -52,15 +53,26 @@ void TFormMain::PasteClick() {
     });
 }
 
+namespace {
+QString dialogFolder() {
+    const QString folder = rememberedFolder();
+    return folder.isEmpty() ? QDir::homePath() : folder;
+}
+} // namespace
+
 void TFormMain::ImportCsvClick() {
+    if (!mayDiscardWork())
+        return;
     act([&] {
         const QString path = m_op.openFileName(FileDialogRequest{QStringLiteral("Импорт каналов из CSV (CHIRP)"),
                                                                  QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"),
-                                                                 QString(), QDir::homePath()});
+                                                                 QString(), dialogFolder()});
         if (path.isEmpty())
             return;
+        rememberFileFolder(path);
         const CsvImport import = importChirpCsv(QString::fromUtf8(readSavedFileBytes(path)), m_editor.state.bandSettings);
         applyCsvImport(m_editor, import);
+        m_fileName.clear();
         StringGrid1->reload();
         recordUndo(QStringLiteral("Импорт CSV"));
         m_op.message(import.summary());
@@ -71,9 +83,10 @@ void TFormMain::ExportCsvClick() {
     act([&] {
         const QString path = m_op.saveFileName(FileDialogRequest{QStringLiteral("Экспорт каналов в CSV (CHIRP)"),
                                                                  QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"),
-                                                                 QStringLiteral("channels.csv"), QDir::homePath()});
+                                                                 QStringLiteral("channels.csv"), dialogFolder()});
         if (path.isEmpty())
             return;
+        rememberFileFolder(path);
         const CsvExport out = exportChirpCsv(m_editor.table);
         writeFileAtomically(path, out.csv);
         if (!out.summary().isEmpty())

@@ -4,11 +4,13 @@
 
 #include "gui/typed_text_validator.h"
 
+#include <QCoreApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QResizeEvent>
 #include <QToolTip>
 
 using namespace tolvin;
@@ -17,6 +19,33 @@ namespace {
 
 bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 const QChar Backspace(8);
+
+// While a rejected key's message is up, the characters typed on are kept for the field instead
+// of going to the message box; the keys that answer the box (Enter, Esc, Space, Tab) still do.
+class TypedAhead : public QObject {
+public:
+    explicit TypedAhead(QObject *field) : m_field(field) { QCoreApplication::instance()->installEventFilter(this); }
+    ~TypedAhead() override { QCoreApplication::instance()->removeEventFilter(this); }
+    QString text() const { return m_text; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() != QEvent::KeyPress || watched == m_field)
+            return false;
+        const auto *ke = static_cast<QKeyEvent *>(event);
+        if (ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+            return false;
+        const QString t = ke->text();
+        if (t.isEmpty() || !t.at(0).isPrint() || t.at(0).isSpace())
+            return false;
+        m_text += t;
+        return true;
+    }
+
+private:
+    QObject *m_field;
+    QString m_text;
+};
 
 } // namespace
 
@@ -57,8 +86,16 @@ bool TFormMain::keyPress(QObject *field, QChar key) {
     if (keyAllowed(field, key))
         return true;
     m_op.beep();
+    TypedAhead ahead(field);
     m_op.message(field == Edit2 || field == Edit3 ? QStringLiteral("Вводите только цифры от 0 до 9 и запятую")
                                                   : QStringLiteral("Вводите только цифры от 0 до 9"));
+    // What the field takes of it goes in; another wrong key among it is dropped without a
+    // second message.
+    if (auto *edit = qobject_cast<QLineEdit *>(field)) {
+        for (const QChar c : ahead.text())
+            if (keyAllowed(field, c))
+                edit->insert(QString(c));
+    }
     return false;
 }
 
@@ -76,6 +113,11 @@ bool TFormMain::filterKey(QObject *field, const QKeyEvent *ke) {
     // Tab, Return, Escape, arrows, Home, End) are not typing; a paste is judged by the validator.
     if (ke->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))
         return false;
+    // Enter in a template field is "Ok", as in a dialog.
+    if ((ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) && field != Edit4) {
+        BitBtn1Click();
+        return true;
+    }
     if (ke->key() == Qt::Key_Backspace)
         return !fieldKeyPress(field, Backspace);
     for (const QChar c : ke->text())
@@ -94,6 +136,8 @@ bool TFormMain::eventFilter(QObject *watched, QEvent *event) {
         if (m_editor.memo != m_undoBase.memo)
             recordUndo(QStringLiteral("Правка общих установок"));
     }
+    if (event->type() == QEvent::Resize && watched == centralWidget())
+        layoutPanels(static_cast<QResizeEvent *>(event)->size());
     if (event->type() == QEvent::ToolTip && watched == menuBar()) {
         auto *he = static_cast<QHelpEvent *>(event);
         QAction *a = menuBar()->actionAt(he->pos());

@@ -21,6 +21,8 @@ using namespace tolvin;
 namespace {
 
 const QSize ClientSize(797, 397);
+const QPoint GridTopLeft(5, 157);
+const int GridMargin = 5;
 
 QLabel *label(QWidget *parent, const QString &text, int x, int y) {
     auto *l = new QLabel(text, parent);
@@ -127,10 +129,27 @@ void TFormMain::buildMenus() {
     ExitItem = bar->addAction(QStringLiteral("Выход"), this, [this] { ExitClick(); });
 }
 
+void TFormMain::layoutPanels(const QSize &client) {
+    if (!Panel1 || !StringGrid1)
+        return;
+    Panel1->setGeometry(QRect(QPoint(0, 0), client));
+    StartHint->setGeometry(QRect(GridTopLeft, QPoint(client.width() - GridMargin - 1, client.height() - GridMargin - 1)));
+    StringGrid1->setGeometry(QRect(GridTopLeft, QPoint(client.width() - GridMargin - 1, client.height() - GridMargin - 1)));
+}
+
 void TFormMain::buildPanels() {
+    // The original size is the least; a larger window gives the table the room.
     auto *client = new QWidget(this);
-    client->setFixedSize(ClientSize);
+    client->setObjectName(QStringLiteral("Client"));
+    client->setMinimumSize(ClientSize);
+    client->installEventFilter(this);
     setCentralWidget(client);
+
+    StartHint = new QLabel(QStringLiteral("Создайте шаблон (Каналы → Создать шаблон) или откройте файл настроек"), client);
+    StartHint->setObjectName(QStringLiteral("StartHint"));
+    StartHint->setAlignment(Qt::AlignCenter);
+    StartHint->setWordWrap(true);
+    StartHint->setEnabled(false); // drawn in the muted colour of a hint
 
     Panel1 = new QWidget(client);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -160,7 +179,7 @@ void TFormMain::buildPanels() {
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(258, 5, 280, 145);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     // A tab inside a "key=value" line would only make the check refuse it; Tab moves on.
     Memo1->setTabChangesFocus(true);
@@ -197,7 +216,7 @@ void TFormMain::buildPanels() {
 
     // Channel table, bottom.
     StringGrid1 = new StringGrid(m_editor, Panel1);
-    StringGrid1->setGeometry(5, 157, 787, 235);
+    StringGrid1->setGeometry(GridTopLeft.x(), GridTopLeft.y(), 787, 235);
     connect(StringGrid1, &StringGrid::cellSelected, this, [this](int col, int row) {
         act([&] { StringGrid1SelectCell(col, row); });
     });
@@ -230,4 +249,5 @@ void TFormMain::buildPanels() {
     connect(cellEditors, &CellEditors::navigated, this, [this](int n, int key, Qt::KeyboardModifiers m) {
         listNavigated(n, key, m);
     });
+    layoutPanels(ClientSize);
 }

@@ -32,11 +32,19 @@ const QString &none() {
 struct Refusal {
     QString text;
     bool errorBeep = false;
+    CheckPlace place;
 };
 using Step = std::optional<Refusal>;
 
 Refusal refuse(const QString &text) {
-    return Refusal{text, false};
+    return Refusal{text, false, {}};
+}
+// A rule about one cell, or about one line of the settings text.
+Refusal refuseCell(const QString &text, int col, int row, bool errorBeep = false) {
+    return Refusal{text, errorBeep, {col, row, {}}};
+}
+Refusal refuseKey(const QString &text, const GeneralKey &key) {
+    return Refusal{text, false, {-1, 0, QString::fromUtf16(key.key)}};
 }
 
 // One run of the pass; fills `out` as the rules pass.
@@ -95,13 +103,13 @@ private:
         constexpr const GeneralKey &brightnessKey = generalKey(u"Яркость диодов");
         const int brightness = number(brightnessKey);
         if (brightness < 1 || brightness > 5)
-            return refuse(QStringLiteral("Уровень яркости изм. 1-5"));
+            return refuseKey(QStringLiteral("Уровень яркости изм. 1-5"), brightnessKey);
         header(brightnessKey) = brightnessByte(brightness);
 
         constexpr const GeneralKey &volumeKey = generalKey(u"Громкость");
         const int volume = number(volumeKey);
         if (volume < 1 || volume > 16)
-            return refuse(QStringLiteral("Уровень громкости изм. 1-16"));
+            return refuseKey(QStringLiteral("Уровень громкости изм. 1-16"), volumeKey);
         header(volumeKey) = uint8_t(volume);
         addDigits(volume, 10);
 
@@ -114,7 +122,7 @@ private:
         constexpr const GeneralKey &beepKey = generalKey(u"Пик_кнопок");
         const std::optional<bool> beep = sign(text(beepKey));
         if (!beep)
-            return refuse(QStringLiteral("Вводить в поле \"Пик_кнопок\" можно только + или -"));
+            return refuseKey(QStringLiteral("Вводить в поле \"Пик_кнопок\" можно только + или -"), beepKey);
         header(beepKey) = signByte(*beep);
 
         constexpr const GeneralKey &specialKey = generalKey(u"СК");
@@ -124,36 +132,36 @@ private:
             if (cellInt(ColNumber, r) == special)
                 position = r - 1;
         if (position < 0)
-            return refuse(QStringLiteral("Ошибка в номере спец. канала!!! В радиостанции нет такого номера канала"));
+            return refuseKey(QStringLiteral("Ошибка в номере спец. канала!!! В радиостанции нет такого номера канала"), specialKey);
         header(specialKey) = uint8_t(position);
         addDigits(position, 10);
 
         constexpr const GeneralKey &fvKey = generalKey(u"ФВ");
         const QString fv = text(fvKey);
         if (fv.size() != 2)
-            return refuse(QStringLiteral("Код поля \"ФВ\" должен быть двузначным"));
+            return refuseKey(QStringLiteral("Код поля \"ФВ\" должен быть двузначным"), fvKey);
         const int d1 = strToInt(fv.left(1), QString::fromUtf16(fvKey.key));
         const int d2 = strToInt(fv.mid(1, 1), QString::fromUtf16(fvKey.key));
         const bool d1ok = d1 == 0 || d1 == 1 || d1 == 2 || d1 == 4;
         const bool d2ok = d2 == 0 || d2 == 1 || d2 == 2 || d2 == 4 || d2 == 5;
         if (!d1ok || !d2ok)
-            return refuse(QStringLiteral("В поле \"ФВ\" введен неправильный код"));
+            return refuseKey(QStringLiteral("В поле \"ФВ\" введен неправильный код"), fvKey);
         header(fvKey) = fvByte(d1, d2);
         m_out.DigitCount += 2;
 
         constexpr const GeneralKey &minVolumeKey = generalKey(u"МинГромкость");
         const int minVolume = number(minVolumeKey);
         if (minVolume < 0 || minVolume > 8)
-            return refuse(QStringLiteral("Минимальный уровень громкости изменякться от 0 до 8"));
+            return refuseKey(QStringLiteral("Минимальный уровень громкости изменякться от 0 до 8"), minVolumeKey);
         header(minVolumeKey) = uint8_t(minVolume);
         m_out.DigitCount += 1;
         if (minVolume > volume)
-            return refuse(QStringLiteral("Громкость не д.б. меньше минимального уровня громкости"));
+            return refuseKey(QStringLiteral("Громкость не д.б. меньше минимального уровня громкости"), minVolumeKey);
 
         constexpr const GeneralKey &dcsKey = generalKey(u"Код_DCS");
         const std::optional<bool> dcs = sign(text(dcsKey));
         if (!dcs)
-            return refuse(QStringLiteral("Вводить в поле \"Код_DCS\" можно только + или -"));
+            return refuseKey(QStringLiteral("Вводить в поле \"Код_DCS\" можно только + или -"), dcsKey);
         header(dcsKey) = signByte(*dcs);
         m_dcsPlus = *dcs;
 
@@ -165,8 +173,8 @@ private:
                 continue;
             const std::optional<bool> on = sign(text(f));
             if (!on)
-                return refuse(QStringLiteral("Вы не заполнили поле \"") + QString::fromUtf16(f.key) +
-                              QStringLiteral("\" или ввели не тот символ. Вводимые символы  + или -"));
+                return refuseKey(QStringLiteral("Вы не заполнили поле \"") + QString::fromUtf16(f.key) +
+                                     QStringLiteral("\" или ввели не тот символ. Вводимые символы  + или -"), f);
             if (*on)
                 features |= f.bit;
         }
@@ -177,15 +185,16 @@ private:
                 continue;
             const int hz = number(t);
             if (hz < 700 || hz > 2550)
-                return refuse(QStringLiteral("Ошибка в Тон") + QString::number(t.bit + 1) +
-                              QStringLiteral(" диапазон от 700Гц до 2550Гц"));
+                return refuseKey(QStringLiteral("Ошибка в Тон") + QString::number(t.bit + 1) +
+                                     QStringLiteral(" диапазон от 700Гц до 2550Гц"), t);
             m_out.image.tones[t.bit] = toneByte(hz);
             m_out.DigitCount += hz >= 1000 ? 4 : 3;
         }
 
-        const QString id = text(generalKey(u"Id_номер"));
+        constexpr const GeneralKey &idKey = generalKey(u"Id_номер");
+        const QString id = text(idKey);
         if (id.size() != 4) // the letter after "Id_" is a Latin T, as the station's software has it
-            return refuse(QStringLiteral("Id_Tон должен быть четырехзначным. Например: 0001"));
+            return refuseKey(QStringLiteral("Id_Tон должен быть четырехзначным. Например: 0001"), idKey);
         m_out.image.IdCode = idCode(id);
         return std::nullopt;
     }
@@ -200,8 +209,9 @@ private:
             const QString cell = m_t.cell(cols[k], r);
             const std::optional<uint8_t> code = ctcss ? ctcssCode(cell) : dcsCode(cell, m_dcsPlus);
             if (!code)
-                return refuse(QStringLiteral("В строчке №%1 в столбце %2 неизвестное значение %3")
-                                  .arg(r).arg(quotedText(columnHeaders().at(cols[k]).trimmed()), quotedText(cell)));
+                return refuseCell(QStringLiteral("В строчке №%1 в столбце %2 неизвестное значение %3")
+                                      .arg(r).arg(quotedText(columnHeaders().at(cols[k]).trimmed()), quotedText(cell)),
+                                  cols[k], r);
             rec[bytes[k]] = *code;
         }
         return std::nullopt;
@@ -209,26 +219,29 @@ private:
 
     Step frequency(ChannelRecord &rec, int r, SynthSide side) {
         const bool rx = side == SynthSide::Receive;
-        const QString cell = m_t.cell(rx ? ColRx : ColTx, r);
+        const int col = rx ? ColRx : ColTx;
+        const QString cell = m_t.cell(col, r);
         const int first = rx ? RecordByte::RxWord : RecordByte::TxWord;
         if (cell.isEmpty())
-            return refuse(QStringLiteral("В канале №%1 не введена частота %2")
-                              .arg(int(rec[RecordByte::Number]))
-                              .arg(rx ? QStringLiteral("приема") : QStringLiteral("передачи")));
+            return refuseCell(QStringLiteral("В канале №%1 не введена частота %2")
+                                  .arg(int(rec[RecordByte::Number]))
+                                  .arg(rx ? QStringLiteral("приема") : QStringLiteral("передачи")),
+                              col, r);
         if (cell == repeaterMarker(side)) {
             for (int j = 0; j < 3; ++j)
                 rec[first + j] = 0;
             rec[RecordByte::FlagsB] &= uint8_t(~(rx ? FlagB::RxNotRepeater : FlagB::TxNotRepeater));
             return std::nullopt;
         }
-        const double f = cellNumber(rx ? ColRx : ColTx, r);
+        const double f = cellNumber(col, r);
         if (f < m_band.BandLow || f > m_band.BandHigh)
-            return refuse(QStringLiteral("Ошибка в канале №") + QString::number(r) +
-                          QStringLiteral(" частотный диапазон ") + floatToStr(m_band.BandLow / 1000.0) +
-                          QLatin1Char('-') + floatToStr(m_band.BandHigh / 1000.0) +
-                          QStringLiteral(" MГц")); // Latin M, as the station's software writes it
+            return refuseCell(QStringLiteral("Ошибка в канале №") + QString::number(r) +
+                                  QStringLiteral(" частотный диапазон ") + floatToStr(m_band.BandLow / 1000.0) +
+                                  QLatin1Char('-') + floatToStr(m_band.BandHigh / 1000.0) +
+                                  QStringLiteral(" MГц"), // Latin M, as the station's software writes it
+                              col, r);
         if (!onRaster(f))
-            return Refusal{QStringLiteral("Частота должна быть кратна 6,25кГц"), !rx};
+            return refuseCell(QStringLiteral("Частота должна быть кратна 6,25кГц"), col, r, !rx);
         const SynthWord w = encodeSynthWord(f, side, m_band);
         for (int j = 0; j < 3; ++j)
             rec[first + j] = w[j];
@@ -239,8 +252,9 @@ private:
         ChannelRecord &rec = m_out.image.records[r - 1];
         for (int col : CheckboxColumns)
             if (!m_t.hasFlag(col, r))
-                return refuse(QStringLiteral("В строчке №%1 нет флажков в столбцах \"Скан.\", \"Id_Тон\" и "
-                                             "\"Акт\". Создайте шаблон или прочитайте файл заново").arg(r));
+                return refuseCell(QStringLiteral("В строчке №%1 нет флажков в столбцах \"Скан.\", \"Id_Тон\" и "
+                                                 "\"Акт\". Создайте шаблон или прочитайте файл заново").arg(r),
+                                  col, r);
         uint8_t a = 0;
         if (!m_t.flag(ColIdTone, r))
             a |= FlagA::IdToneOff;
@@ -268,7 +282,7 @@ private:
 
         const QString num = m_t.cell(ColNumber, r);
         if (num.size() < 1 || num.size() > 2)
-            return refuse(QStringLiteral("В строчке №%1 введен неправильный номер канала").arg(r));
+            return refuseCell(QStringLiteral("В строчке №%1 введен неправильный номер канала").arg(r), ColNumber, r);
         rec[RecordByte::Number] = uint8_t(cellInt(ColNumber, r));
 
         if (Step s = frequency(rec, r, SynthSide::Receive))
@@ -279,11 +293,11 @@ private:
         rec[RecordByte::Noise] = uint8_t(cellInt(ColNoise, r));
         const QString pmin = m_t.cell(ColPmin, r);
         if (pmin == QLatin1String("4"))
-            return refuse(QStringLiteral("Не желательно использовать в минимальной мощности 4 уровень"));
+            return refuseCell(QStringLiteral("Не желательно использовать в минимальной мощности 4 уровень"), ColPmin, r);
         rec[RecordByte::Pmin] = uint8_t(cellInt(ColPmin, r));
         const QString pmax = m_t.cell(ColPmax, r);
         if (pmax == QLatin1String("1"))
-            return refuse(QStringLiteral("Не желательно использовать в максимальной мощности 1 уровень"));
+            return refuseCell(QStringLiteral("Не желательно использовать в максимальной мощности 1 уровень"), ColPmax, r);
         rec[RecordByte::Pmax] = uint8_t(cellInt(ColPmax, r));
 
         const QString txOff = m_t.cell(ColTxOff, r);
@@ -319,6 +333,7 @@ DataCheckResult checkData(const Editor &ed) {
     if (const Step failed = Pass(ed, out).run()) {
         out.message = failed->text;
         out.errorBeep = failed->errorBeep;
+        out.failedAt = failed->place;
         return out;
     }
     const int module = ed.state.tickedModule;
@@ -332,14 +347,20 @@ DataCheckResult checkData(const Editor &ed) {
 namespace {
 
 // The pass itself with its take-over of the image; the success message is the caller's.
-bool checkAndTakeOver(Editor &ed, Operator &op, DataCheckResult &result) {
+bool checkAndTakeOver(Editor &ed, Operator &op, DataCheckResult &result, const PointAtFailure &pointAt = {}) {
     ed.state.DataChecked = 0;
     ed.state.DigitCount = 0;
     result = checkData(ed);
     if (!result.passed) {
+        QString text = result.message;
+        if (pointAt && (result.failedAt.onCell() || result.failedAt.onSetting())) {
+            pointAt(result.failedAt);
+            if (result.failedAt.onCell())
+                text += QLatin1Char('\n') + cellPlace(result.failedAt.col, result.failedAt.row);
+        }
         if (result.errorBeep)
             op.errorBeep();
-        op.message(result.message);
+        op.message(text);
         return false;
     }
     ed.state.checkedInput = checkedInput(ed);
@@ -352,9 +373,9 @@ bool checkAndTakeOver(Editor &ed, Operator &op, DataCheckResult &result) {
 
 } // namespace
 
-bool runDataCheck(Editor &ed, Operator &op) {
+bool runDataCheck(Editor &ed, Operator &op, const PointAtFailure &pointAt) {
     DataCheckResult result;
-    if (!checkAndTakeOver(ed, op, result))
+    if (!checkAndTakeOver(ed, op, result, pointAt))
         return false;
     op.message(result.message);
     return true;

@@ -6,14 +6,26 @@
 #include "table/editor.h"
 
 #include <QString>
+#include <functional>
 #include <cstdint>
 
 namespace tolvin {
+
+// Where a failed rule points: a channel cell, or a key of the general settings.
+struct CheckPlace {
+    int col = -1;
+    int row = 0;              // a channel row, 1..N, with col
+    QString key;              // a general-settings key
+    bool onCell() const { return col >= 0 && row > 0; }
+    bool onSetting() const { return !key.isEmpty(); }
+    bool operator==(const CheckPlace &) const = default;
+};
 
 struct DataCheckResult {
     bool passed = false;
     QString message;           // the failing rule's text, or "Все данные введены верно."
     bool errorBeep = false;    // the failure is announced with the error beep first
+    CheckPlace failedAt;       // nowhere for a rule of the whole table
     StationImage image;        // valid when passed; header bytes 0..2 kept from the editor's image
     uint8_t DigitCount = 0;
     uint8_t ModuleType = 0;
@@ -35,7 +47,10 @@ DataCheckResult checkData(const Editor &ed);
 // (after the error beep where the rule has one) and returns false. A ConversionError leaves
 // this function with DataChecked cleared and nothing else changed; the caller's action
 // boundary (runAction) shows its message. StationType and header bytes 0..2 are never touched.
-bool runDataCheck(Editor &ed, Operator &op);
+// With `pointAt`, a failed rule of a cell or a setting is shown to it first (a window selects
+// the cell or the line), and the message names the cell on a second line ("Канал 12, Tx, кГц").
+using PointAtFailure = std::function<void(const CheckPlace &)>;
+bool runDataCheck(Editor &ed, Operator &op, const PointAtFailure &pointAt = {});
 
 // Everything the pass reads from the editor, as one value (a digest): the cells, the boxes,
 // the settings text, the band, the station type and the module. runDataCheck keeps it on

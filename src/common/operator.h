@@ -15,6 +15,9 @@ struct FileDialogRequest {
     QString initialFolder;  // empty: the user's home
 };
 
+// The answer to "save the changes first?".
+enum class SaveAnswer { Save, Discard, Cancel };
+
 class Operator {
 public:
     virtual ~Operator() = default;
@@ -22,6 +25,8 @@ public:
     virtual void message(const QString &text) = 0;
     // A modal question with the buttons Да and Нет; true for Да.
     virtual bool confirm(const QString &text) = 0;
+    // A modal question with Сохранить, Не сохранять and Отмена, before work would be lost.
+    virtual SaveAnswer askToSave(const QString &text) = 0;
     virtual void beep() = 0;         // the default beep: a rejected key
     virtual void errorBeep() = 0;    // the critical-stop sound: a failed validation
     // Empty result: the user cancelled.
@@ -38,6 +43,8 @@ public:
     QStringList messages;
     void message(const QString &text) override { messages << text; }
     bool confirm(const QString &) override { return false; }
+    // Nobody to answer: nothing is thrown away.
+    SaveAnswer askToSave(const QString &) override { return SaveAnswer::Cancel; }
     void beep() override {}
     void errorBeep() override {}
     QString saveFileName(const FileDialogRequest &) override { return {}; }

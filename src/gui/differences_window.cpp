@@ -2,6 +2,7 @@
 
 #include "common/operator.h"
 #include "common/file_io.h"
+#include "gui/window_placement.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -19,6 +20,7 @@ DifferencesWindow::DifferencesWindow(Operator &op, QWidget *parent) : QWidget(pa
     setObjectName(QStringLiteral("DifferencesWindow"));
     setWindowTitle(QStringLiteral("Отличия станции от конфигурации"));
     resize(520, 480);
+    centreOnFirstShow(this);
     heading = new QLabel(this);
     heading->setWordWrap(true);
     heading->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -29,6 +29,13 @@ public:
     virtual void applyStationRead(const std::function<void()> &phase) = 0;
     // Puts a whole editor back, with every view of it.
     virtual void replaceEditor(const Editor &ed) = 0;
+    // Before an action that replaces the table: when it holds unsaved changes, asks whether to
+    // save them. False when the technician cancelled (or the save failed): the action must not
+    // go on.
+    virtual bool mayDiscardWork() = 0;
+    // The editor now holds what a file (or, with an empty name, the station) holds: nothing
+    // would be lost by replacing it.
+    virtual void markUnchanged(const QString &fileName) = 0;
     // Shared, so that an exchange still running on its thread keeps the log it writes into.
     virtual std::shared_ptr<ExchangeLog> exchangeLog() = 0;
     // The main window itself: its closing ends the program.

@@ -2,6 +2,7 @@
 
 #include "common/operator.h"
 #include "common/file_io.h"
+#include "gui/window_placement.h"
 #include "station_link/exchange_log.h"
 
 #include <QDir>
@@ -20,6 +21,7 @@ ExchangeLogWindow::ExchangeLogWindow(ExchangeLog &log, Operator &op, QWidget *pa
     setObjectName(QStringLiteral("ExchangeLogWindow"));
     setWindowTitle(QStringLiteral("Журнал обмена со станцией"));
     resize(420, 480);
+    centreOnFirstShow(this);
     text = new QPlainTextEdit(this);
     text->setReadOnly(true);
     text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));

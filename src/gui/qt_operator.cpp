@@ -34,6 +34,25 @@ bool QtOperator::confirm(const QString &text) {
     return box.clickedButton() == yes;
 }
 
+SaveAnswer QtOperator::askToSave(const QString &text) {
+    QMessageBox box(dialogParent());
+    box.setWindowTitle(QApplication::applicationDisplayName());
+    box.setIcon(QMessageBox::Warning);
+    box.setText(text);
+    QPushButton *save = box.addButton(QStringLiteral("Сохранить"), QMessageBox::AcceptRole);
+    QPushButton *discard = box.addButton(QStringLiteral("Не сохранять"), QMessageBox::DestructiveRole);
+    QPushButton *cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+    // Enter saves; Esc and the window's close button keep everything as it is.
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save)
+        return SaveAnswer::Save;
+    if (box.clickedButton() == discard)
+        return SaveAnswer::Discard;
+    return SaveAnswer::Cancel;
+}
+
 QWidget *QtOperator::dialogParent() const {
     QWidget *active = QApplication::activeWindow();
     if (active && active->isVisible() && !active->isMinimized())

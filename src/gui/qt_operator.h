@@ -13,6 +13,7 @@ public:
 
     void message(const QString &text) override;
     bool confirm(const QString &text) override;
+    SaveAnswer askToSave(const QString &text) override;
     void beep() override;
     void errorBeep() override;
     QString saveFileName(const FileDialogRequest &request) override;

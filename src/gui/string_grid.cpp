@@ -13,6 +13,7 @@ namespace {
 const QColor HighlightColour(80, 127, 255);
 const QColor GridColour(255, 204, 204);
 const QColor FocusTextColour(128, 0, 128);
+const QColor FocusFrameColour(0, 0, 0);
 const QColor SelectionColour(170, 200, 255); // a range picked for copying
 const int ColumnWidths[ColumnCount] = {40, 55, 55, 48, 47, 47, 46, 44, 42, 33, 38, 35, 33, 34, 39, 40, 41, 32};
 } // namespace
@@ -154,6 +155,20 @@ void StringGrid::setCurrentCell(int col, int row) {
     setCurrentIndex(m_model->index(row - 1, col));
 }
 
+void StringGrid::pointAt(int col, int row) {
+    const QModelIndex cell = m_model->index(row - 1, col);
+    if (!cell.isValid())
+        return;
+    m_editor.state.SelectedRow = row;
+    m_editor.state.SelectedCol = col;
+    m_pointing = true;
+    selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect);
+    m_pointing = false;
+    scrollTo(cell);
+    setFocus();
+    viewport()->update();
+}
+
 QRect StringGrid::cellRect(int col, int row) const {
     const QRect r = visualRect(m_model->index(row - 1, col));
     if (!r.isValid() || !viewport()->rect().intersects(r))
@@ -189,8 +204,16 @@ void StringGrid::keyPressEvent(QKeyEvent *event) {
             Q_EMIT keyDown(13);
         return;
     }
+    m_extending = event->modifiers() & Qt::ShiftModifier;
     QTableView::keyPressEvent(event);
+    m_extending = false;
     Q_EMIT keyDown(key);
+}
+
+void StringGrid::mousePressEvent(QMouseEvent *event) {
+    m_extending = event->modifiers() & Qt::ShiftModifier;
+    QTableView::mousePressEvent(event);
+    m_extending = false;
 }
 
 void StringGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) {
@@ -202,7 +225,9 @@ void StringGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint
 
 void StringGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous) {
     QTableView::currentChanged(current, previous);
-    if (current.isValid())
+    // A range being extended (shift with a click or an arrow) ends where it ends; the cell there
+    // opens no list, so that the range can be copied.
+    if (current.isValid() && !m_pointing && !m_extending)
         Q_EMIT cellSelected(current.column(), current.row() + 1);
 }
 
@@ -237,6 +262,12 @@ void GridCellPainter::paint(QPainter *p, const QStyleOptionViewItem &option, con
         p->setPen(text);
         p->setFont(option.font);
         p->drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, t.cell(col, row));
+    }
+    // The current cell is framed, so that it stands out of its highlighted row.
+    if (focused) {
+        p->setPen(QPen(FocusFrameColour, 2));
+        p->setBrush(Qt::NoBrush);
+        p->drawRect(r.adjusted(1, 1, -1, -1));
     }
     p->restore();
 }

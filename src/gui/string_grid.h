@@ -38,6 +38,9 @@ public:
     int currentCol() const;
     int currentRow() const;
     void setCurrentCell(int col, int row);
+    // Makes the cell current and scrolls it into view without opening its list: the check
+    // shows where it failed.
+    void pointAt(int col, int row);
     // The cell's rectangle in the grid's own coordinates; empty when it is out of view.
     QRect cellRect(int col, int row) const;
     void reload();
@@ -49,6 +52,7 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     void updateGeometries() override;
@@ -57,6 +61,8 @@ private:
     void alignRowsToTop();
     Editor &m_editor;
     ChannelTableModel *m_model;
+    bool m_pointing = false;
+    bool m_extending = false;
 };
 
 // Colours and check boxes of the grid's cells.

@@ -14,6 +14,7 @@ struct BandSettings {
     int32_t BandHigh = 60000;         // kHz, inclusive
     int32_t PrescalerModulus = 8;
     int32_t RxOffset = 10700;         // kHz, signed
+    bool operator==(const BandSettings &) const = default;
 };
 
 struct BandRow {

@@ -1,6 +1,7 @@
 #pragma once
-// What undo and redo bring back: the channel table with its boxes and the settings text. The
-// band, the module and the window's layout are not edits and stay where they are.
+// What undo and redo bring back: the channel table with its boxes, the settings text, and the
+// band the table is for, with whether the table is shown (a band change puts it away). The
+// module and the rest of the window's layout are not edits and stay where they are.
 #include "table/editor.h"
 
 namespace tolvin {
@@ -8,6 +9,11 @@ namespace tolvin {
 struct EditorSnapshot {
     ChannelTable table;
     QStringList memo;
+    BandSettings bandSettings;
+    uint8_t StationType = 0;
+    int tickedBand = 0;
+    QString title;
+    bool tableShown = false;
     bool operator==(const EditorSnapshot &) const = default;
 };
 

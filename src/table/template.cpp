@@ -104,4 +104,23 @@ bool createTemplate(Editor &ed, Operator &op) {
     return true;
 }
 
+QString templateCapNote(const Editor &ed) {
+    const auto start = tryStrToFloat(ed.templ.start);
+    const auto step = tryStrToFloat(ed.templ.step);
+    const auto count = tryStrToInt(ed.templ.count);
+    if (!start || !step || !count)
+        return {};
+    const BandSettings &band = ed.state.bandSettings;
+    int first = 0;
+    for (int i = 1; i <= *count && first == 0; ++i)
+        if (*start + *step * (i - 1) > band.BandHigh)
+            first = i;
+    if (first == 0)
+        return {};
+    const QString high = floatToStr(band.BandHigh);
+    if (first == *count)
+        return QStringLiteral("Канал %1 выходит за диапазон; ему назначена частота %2 кГц").arg(first).arg(high);
+    return QStringLiteral("Каналы %1-%2 выходят за диапазон; им назначена частота %3 кГц").arg(first).arg(*count).arg(high);
+}
+
 } // namespace tolvin

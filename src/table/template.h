@@ -14,4 +14,9 @@ QStringList templateRowTexts(int row);
 // Returns false when a validation stopped it (its message already shown).
 bool createTemplate(Editor &ed, Operator &op);
 
+// After a template whose rows ran past the band's top (they carry its upper limit): which rows
+// and what they got, "Каналы 41-99 выходят за диапазон; им назначена частота 174000 кГц".
+// Empty when every row is in the band or the fields make no template.
+QString templateCapNote(const Editor &ed);
+
 } // namespace tolvin

@@ -5,8 +5,10 @@
 #include "UnitMain.h"
 #include "UnitP.h"
 #include "UnitWindows.h"
+#include "gui/window_memory.h"
 #include "support/recording_operator.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -19,6 +21,8 @@ namespace tolvin::test {
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Each test's window starts at its own size, not where an earlier test left one.
+        QFile::remove(windowMemoryPath());
         main = std::make_unique<TFormMain>(op);
         link = std::make_unique<TForm1>(*main);
         report = std::make_unique<TFormProtokol>(*main);

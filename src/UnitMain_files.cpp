@@ -1,0 +1,90 @@
+// The main window's settings files and unsaved work: "Запись в файл", "Чтение файла", and the
+// question before anything replaces a table that was changed.
+#include "UnitMain.h"
+
+#include "gui/string_grid.h"
+#include "gui/window_memory.h"
+#include "settings_file/settings_file.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+using namespace tolvin;
+
+FileDialogRequest TFormMain::offered(FileDialogRequest request) const {
+    if (!m_lastFile.isEmpty()) {
+        const QFileInfo file(m_lastFile);
+        request.initialFolder = file.absolutePath();
+        request.proposedName = file.fileName();
+    } else if (const QString folder = rememberedFolder(); !folder.isEmpty()) {
+        request.initialFolder = folder;
+    }
+    return request;
+}
+
+bool TFormMain::saveSettingsInteractively() {
+    bool saved = false;
+    act([&] {
+        if (m_editor.table.channelCount() == 0) {
+            m_op.message(noChannelRowsMessage());
+            return;
+        }
+        const QString path = m_op.saveFileName(offered(saveDialogRequest()));
+        if (path.isEmpty())
+            return;
+        saveSettingsFile(m_editor, path);
+        rememberFileFolder(path);
+        markUnchanged(path);
+        saved = true;
+    });
+    return saved;
+}
+
+void TFormMain::N3Click() {
+    saveSettingsInteractively();
+}
+
+void TFormMain::N4Click() {
+    if (!mayDiscardWork())
+        return;
+    act([&] {
+        const QString path = m_op.openFileName(offered(openDialogRequest()));
+        if (path.isEmpty())
+            return;
+        loadSettingsFile(m_editor, path);
+        rememberFileFolder(path);
+        StringGrid1->reload();
+        markUnchanged(path);
+    }, QStringLiteral("Чтение файла"));
+}
+
+void TFormMain::markUnchanged(const QString &fileName) {
+    m_fileName = fileName;
+    if (!fileName.isEmpty())
+        m_lastFile = fileName;
+    m_unchanged = takeSnapshot(m_editor);
+}
+
+bool TFormMain::isModified() {
+    pullEditor();
+    if (!m_editor.view.grid || m_editor.table.channelCount() == 0)
+        return false;
+    return takeSnapshot(m_editor) != m_unchanged;
+}
+
+bool TFormMain::mayDiscardWork() {
+    if (!isModified())
+        return true;
+    const QString name = m_fileName.isEmpty() ? QStringLiteral("Без имени") : QFileInfo(m_fileName).fileName();
+    switch (m_op.askToSave(QStringLiteral("Сохранить изменения в «%1»?").arg(name))) {
+    case SaveAnswer::Save:
+        return saveSettingsInteractively();
+    case SaveAnswer::Discard:
+        // Let go: the same table does not ask again, an edit to it does.
+        m_unchanged = takeSnapshot(m_editor);
+        return true;
+    case SaveAnswer::Cancel:
+        break;
+    }
+    return false;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// What the windows remember between runs: their size and place, and the folder of the last
+// file chosen. Kept in "window.ini" in the program's configuration folder, apart from the
+// station's own files; a folder that cannot be written only means nothing is remembered.
+#include <QString>
+
+class QWidget;
+
+namespace tolvin {
+
+QString windowMemoryPath();
+
+// The folder last used in a file dialog; empty when none was, or when it is gone.
+QString rememberedFolder();
+// Remembers the folder of `file`.
+void rememberFileFolder(const QString &file);
+
+// Puts `window` where it was when saveWindowPlace last ran for `key`; false when nothing is
+// remembered (or the screens changed so that it would not be visible).
+bool restoreWindowPlace(QWidget *window, const QString &key);
+void saveWindowPlace(const QWidget *window, const QString &key);
+
+} // namespace tolvin
