@@ -6,6 +6,7 @@
 #include "UnitWindows.h"
 #include "gui/appearance.h"
 #include "gui/cell_editors.h"
+#include "gui/qt_operator.h"
 #include "gui/string_grid.h"
 #include "settings_file/settings_file.h"
 #include "station_link/port_finder.h"
@@ -88,7 +89,7 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "usage: tolvin-shot ACTION OUT.png\n"
                              "actions: fresh band2 template template-list template99-list file-dialog highlight menu-channels "
                              "undo-menu import-summary paste port-list "
-                             "menu-station menu-modules main99 link link-writing link-done report\n");
+                             "menu-station menu-modules main99 link link-writing link-done report unsaved check-cell wide\n");
         return 2;
     }
     const QString action = QString::fromLocal8Bit(argv[1]);
@@ -159,6 +160,27 @@ int main(int argc, char **argv) {
             popup = sub;
         }
         settle();
+    } else if (action == QLatin1String("unsaved")) {
+        makeTemplate(w, QStringLiteral("10"));
+        QMessageBox *box = tolvin::saveQuestionBox(&w, QStringLiteral("Сохранить изменения в «Без имени»?"));
+        box->setWindowModality(Qt::NonModal);
+        box->show();
+        settle(300);
+        box->move(w.geometry().center() - QPoint(box->width() / 2, box->height() / 2));
+        popup = box;
+    } else if (action == QLatin1String("check-cell")) {
+        makeTemplate(w, QStringLiteral("20"));
+        w.editor().table.setCell(tolvin::ColTx, 12, QStringLiteral("42001"));
+        w.showEditor();
+        w.CheckClick();
+        settle();
+        popup = showMessage(&w, op.messages.value(op.messages.size() - 1));
+        settle(300);
+        popup->move(w.geometry().topRight() - QPoint(popup->width() + 10, -40));
+    } else if (action == QLatin1String("wide")) {
+        makeFullTable(w);
+        w.resize(1000, 700);
+        settle(300);
     } else if (action == QLatin1String("main99")) {
         makeFullTable(w);
     } else if (action == QLatin1String("link-writing")) {
@@ -258,7 +280,9 @@ int main(int argc, char **argv) {
     QRect area = target->frameGeometry();
     if (popup)
         area = area.united(popup->geometry());
-    const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    // A window alone is grabbed from itself: the virtual server may not have taken a new size yet.
+    const QPixmap screen = popup ? QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                                 : target->grab();
     // There is no window manager under the virtual server: draw the title bar ourselves.
     QPixmap shot(screen.width(), screen.height() + 22);
     shot.fill(QColor(40, 70, 140));

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <memory>
 #include <QPushButton>
 #include <QUrl>
 
@@ -34,23 +35,31 @@ bool QtOperator::confirm(const QString &text) {
     return box.clickedButton() == yes;
 }
 
-SaveAnswer QtOperator::askToSave(const QString &text) {
-    QMessageBox box(dialogParent());
-    box.setWindowTitle(QApplication::applicationDisplayName());
-    box.setIcon(QMessageBox::Warning);
-    box.setText(text);
-    QPushButton *save = box.addButton(QStringLiteral("Сохранить"), QMessageBox::AcceptRole);
-    QPushButton *discard = box.addButton(QStringLiteral("Не сохранять"), QMessageBox::DestructiveRole);
-    QPushButton *cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+QMessageBox *saveQuestionBox(QWidget *parent, const QString &text) {
+    auto *box = new QMessageBox(parent);
+    box->setWindowTitle(QApplication::applicationDisplayName());
+    box->setIcon(QMessageBox::Warning);
+    box->setText(text);
+    QPushButton *save = box->addButton(QStringLiteral("Сохранить"), QMessageBox::AcceptRole);
+    box->addButton(QStringLiteral("Не сохранять"), QMessageBox::DestructiveRole);
+    QPushButton *cancel = box->addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
     // Enter saves; Esc and the window's close button keep everything as it is.
-    box.setDefaultButton(save);
-    box.setEscapeButton(cancel);
-    box.exec();
-    if (box.clickedButton() == save)
+    box->setDefaultButton(save);
+    box->setEscapeButton(cancel);
+    return box;
+}
+
+SaveAnswer QtOperator::askToSave(const QString &text) {
+    std::unique_ptr<QMessageBox> box(saveQuestionBox(dialogParent(), text));
+    box->exec();
+    switch (box->buttonRole(box->clickedButton())) {
+    case QMessageBox::AcceptRole:
         return SaveAnswer::Save;
-    if (box.clickedButton() == discard)
+    case QMessageBox::DestructiveRole:
         return SaveAnswer::Discard;
-    return SaveAnswer::Cancel;
+    default:
+        return SaveAnswer::Cancel;
+    }
 }
 
 QWidget *QtOperator::dialogParent() const {

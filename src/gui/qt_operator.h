@@ -1,6 +1,7 @@
 #pragma once
 #include "common/operator.h"
 
+class QMessageBox;
 class QWidget;
 
 namespace tolvin {
@@ -26,5 +27,8 @@ public:
 private:
     QWidget *m_parent;
 };
+
+// The unsaved-work question with its three buttons, not yet shown.
+QMessageBox *saveQuestionBox(QWidget *parent, const QString &text);
 
 } // namespace tolvin
