@@ -134,20 +134,24 @@ void TFormMain::CreateTemplateClick() {
         m_editor.templ.start = QString::number(m_editor.state.bandSettings.BandLow);
     });
     Edit1->setFocus();
+    Edit1->selectAll(); // typing replaces the count, as in a dialog
 }
 
 void TFormMain::BitBtn1Click() {
     if (!mayDiscardWork())
         return;
+    QString note;
     act([&] {
         const bool made = createTemplate(m_editor, m_op);
         StringGrid1->reload();
         if (made) {
             m_fileName.clear(); // a new table, in no file yet
-            if (const QString note = templateCapNote(m_editor); !note.isEmpty())
-                m_op.message(note);
+            note = templateCapNote(m_editor);
         }
     }, QStringLiteral("Создание шаблона"));
+    // Said over the new table, which is on the screen by now.
+    if (!note.isEmpty())
+        act([&] { m_op.message(note); });
 }
 
 // ---- Top-level items ----

@@ -12,8 +12,9 @@
 using namespace tolvin;
 
 FileDialogRequest TFormMain::offered(FileDialogRequest request) const {
-    if (!m_lastFile.isEmpty()) {
-        const QFileInfo file(m_lastFile);
+    const QString last = !m_lastFile.isEmpty() ? m_lastFile : rememberedFile();
+    if (!last.isEmpty() && QFileInfo(last).absoluteDir().exists()) {
+        const QFileInfo file(last);
         request.initialFolder = file.absolutePath();
         request.proposedName = file.fileName();
     } else if (const QString folder = rememberedFolder(); !folder.isEmpty()) {
@@ -33,7 +34,7 @@ bool TFormMain::saveSettingsInteractively() {
         if (path.isEmpty())
             return;
         saveSettingsFile(m_editor, path);
-        rememberFileFolder(path);
+        rememberFileFolder(path, true);
         markUnchanged(path);
         saved = true;
     });
@@ -52,7 +53,7 @@ void TFormMain::N4Click() {
         if (path.isEmpty())
             return;
         loadSettingsFile(m_editor, path);
-        rememberFileFolder(path);
+        rememberFileFolder(path, true);
         StringGrid1->reload();
         markUnchanged(path);
     }, QStringLiteral("Чтение файла"));

@@ -16,6 +16,7 @@ QSettings memory() {
     return QSettings(windowMemoryPath(), QSettings::IniFormat);
 }
 const QString FolderKey = QStringLiteral("Files/LastFolder");
+const QString FileKey = QStringLiteral("Files/LastSettingsFile");
 } // namespace
 
 QString windowMemoryPath() {
@@ -27,11 +28,18 @@ QString rememberedFolder() {
     return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
 }
 
-void rememberFileFolder(const QString &file) {
+QString rememberedFile() {
+    return memory().value(FileKey).toString();
+}
+
+void rememberFileFolder(const QString &file, bool settingsFile) {
     if (file.isEmpty())
         return;
     QDir().mkpath(configFolder());
-    memory().setValue(FolderKey, QFileInfo(file).absolutePath());
+    QSettings m = memory();
+    m.setValue(FolderKey, QFileInfo(file).absolutePath());
+    if (settingsFile)
+        m.setValue(FileKey, QFileInfo(file).absoluteFilePath());
 }
 
 bool restoreWindowPlace(QWidget *window, const QString &key) {

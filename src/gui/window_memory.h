@@ -12,8 +12,10 @@ QString windowMemoryPath();
 
 // The folder last used in a file dialog; empty when none was, or when it is gone.
 QString rememberedFolder();
-// Remembers the folder of `file`.
-void rememberFileFolder(const QString &file);
+// The settings file last loaded or saved; empty when none was.
+QString rememberedFile();
+// Remembers the folder of `file`; `settingsFile` remembers the file itself too.
+void rememberFileFolder(const QString &file, bool settingsFile = false);
 
 // Puts `window` where it was when saveWindowPlace last ran for `key`; false when nothing is
 // remembered (or the screens changed so that it would not be visible).

@@ -4,10 +4,13 @@
 #include "gui/main_window_fixture.h"
 #include "gui/string_grid.h"
 #include "gui/window_memory.h"
+#include "gui/window_placement.h"
 #include "settings_file/settings_file.h"
 
 #include <QComboBox>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -230,12 +233,15 @@ TEST_F(ComfortTest, DialogsOfferTheLastFileAndFolder) {
         EXPECT_EQ(op.requests[i].proposedName, QStringLiteral("станция 7.ini"));
         EXPECT_EQ(op.requests[i].initialFolder, dir.path());
     }
-    // A new window starts in the folder last used.
+    // The next run's window offers the same file; a CSV dialog starts in its folder.
     auto again = std::make_unique<TFormMain>(op);
     op.requests.clear();
     again->N4Click();
-    ASSERT_EQ(op.requests.size(), 1);
+    again->ExportCsvClick();
+    ASSERT_EQ(op.requests.size(), 2);
     EXPECT_EQ(op.requests[0].initialFolder, dir.path());
+    EXPECT_EQ(op.requests[0].proposedName, QStringLiteral("станция 7.ini"));
+    EXPECT_EQ(op.requests[1].initialFolder, dir.path());
 }
 
 // Shift with an arrow or a click extends the range over list columns instead of opening lists.
@@ -261,6 +267,7 @@ TEST_F(ComfortTest, RangesExtendOverListColumns) {
 TEST_F(ComfortTest, TemplatePanelTakesEnterKeepsTypedKeysAndSaysWhatRanPastTheBand) {
     main->BandClick(2);
     main->CreateTemplateClick();
+    EXPECT_EQ(main->Edit1->selectedText(), QStringLiteral("10")) << "typing replaces the count";
     main->Edit1->setText(QString());
     // While the rejected key's message is up, the technician types on.
     op.whileMessageShows = [this] { QTest::keyClicks(main->Memo1, QStringLiteral("9x")); };
@@ -292,4 +299,24 @@ TEST_F(ComfortTest, StartHintAndLongSettingLines) {
     main->Memo1->appendPlainText(QStringLiteral("Комментарий=") + QString(200, QLatin1Char('x')));
     QCoreApplication::processEvents();
     EXPECT_TRUE(main->Memo1->horizontalScrollBar()->isVisible());
+}
+
+// Windows open wholly on the screen, however large they were made or remembered.
+TEST(WindowPlacement, WindowsOpenWhollyOnTheScreen) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const struct { QSize size; QPoint at; } cases[] = {
+        {{420, 480}, {0, 0}}, {{3000, 400}, {0, 0}}, {{400, 3000}, {0, 0}}, {{500, 400}, {5000, -300}},
+    };
+    for (const auto &c : cases) {
+        QWidget w(nullptr, Qt::Window);
+        w.resize(c.size);
+        w.move(c.at);
+        centreOnFirstShow(&w);
+        w.show();
+        EXPECT_TRUE(area.contains(w.frameGeometry())) << c.size.width() << "x" << c.size.height();
+        fitOnScreen(&w);
+        w.move(c.at);
+        fitOnScreen(&w);
+        EXPECT_TRUE(area.contains(w.frameGeometry())) << "moved off";
+    }
 }
