@@ -841,3 +841,35 @@ TEST_F(LinkWithStationTest, ALongListOfDifferencesOpensInAWindow) {
     EXPECT_EQ(op.lastMessage().count(QLatin1Char('\n')), 1);
     EXPECT_FALSE(w->isVisible());
 }
+
+// A read or a type query would put a changed table away: it asks first, and Отмена starts no
+// exchange at all; after a finished read there is nothing to ask about.
+TEST_F(LinkWithStationTest, ReadAndTypeQueryAskBeforeAChangedTableGoes) {
+    startStation({});
+    stationsBandTemplate(QStringLiteral("3"));
+    const QString ask = QStringLiteral("askToSave:Сохранить изменения в «Без имени»?");
+    for (auto start : {&TForm1::BitBtn3Click, &TForm1::BitBtn5Click}) {
+        op.clear();
+        op.saveQuestionAnswers = {SaveAnswer::Cancel};
+        main->exchangeLog()->clear();
+        ((*link).*start)();
+        EXPECT_EQ(op.events, QStringList{ask});
+        EXPECT_TRUE(link->BitBtn3->isEnabled()) << "no exchange started";
+        EXPECT_FALSE(main->exchangeLog()->text().contains(QStringLiteral("открытие порта")));
+        EXPECT_EQ(ed().table.channelCount(), 3);
+    }
+    op.clear();
+    link->BitBtn3Click(); // Не сохранять
+    waitForTheEnd();
+    EXPECT_EQ(ed().table.channelCount(), 4);
+    EXPECT_FALSE(main->isModified()) << "what the station holds is nothing to lose";
+    op.clear();
+    link->BitBtn5Click();
+    waitForTheEnd();
+    EXPECT_FALSE(op.events.join(QLatin1Char('\n')).contains(QStringLiteral("askToSave:")));
+    // The type query's band switch is an undo step that brings the read table back.
+    EXPECT_FALSE(ed().view.grid);
+    main->undoStack()->undo();
+    EXPECT_TRUE(ed().view.grid);
+    EXPECT_EQ(ed().table.channelCount(), 4);
+}
