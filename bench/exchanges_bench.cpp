@@ -79,6 +79,22 @@ void BM_Write99ChannelsAtLineRateLogged(benchmark::State &state) {
 }
 BENCHMARK(BM_Write99ChannelsAtLineRateLogged)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
+// The same write through a simulated USB adapter whose latency timer is 16 ms (an FTDI chip
+// left at its default) and 1 ms (low latency, or the udev rule): what the timer costs.
+void BM_Write99ChannelsThroughAnAdapter(benchmark::State &state) {
+    const std::string delay = std::to_string(state.range(0));
+    BenchSim sim({"--line-rate", "--reply-delay", delay});
+    const tolvin::StreamImage image = ninetyNine(1);
+    timeExchange(state, sim, writeLimit(image), [&](const QString &device) {
+        tolvin::PosixSerialPort port;
+        NoObserver observer;
+        return tolvin::writeToStation(port, device, observer, image);
+    });
+    state.counters["latency_timer_ms"] = double(state.range(0));
+    state.counters["ratio_to_wire"] = state.counters["seconds"] / writeLimit(image);
+}
+BENCHMARK(BM_Write99ChannelsThroughAnAdapter)->Arg(16)->Arg(1)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
 void BM_Read99ChannelsAtLineRate(benchmark::State &state) {
     BenchSim sim({"--line-rate"});
     if (!sim.path().empty()) {

@@ -218,8 +218,12 @@ void TForm1::showPortList(int port) {
     const QList<SerialDevice> devices = findSerialDevices(m_devRoot, m_sysRoot);
     if (devices.isEmpty())
         menu.addAction(QStringLiteral("Последовательные порты не найдены"))->setEnabled(false);
-    for (const SerialDevice &d : devices)
-        menu.addAction(deviceLine(d), this, [this, port, path = d.path] { pickDevice(port, path); });
+    // A slow adapter's line says its delay; hovering it says how to cure it.
+    menu.setToolTipsVisible(true);
+    for (const SerialDevice &d : devices) {
+        QAction *item = menu.addAction(deviceLine(d), this, [this, port, path = d.path] { pickDevice(port, path); });
+        item->setToolTip(latencyAdvice(d));
+    }
     menu.addSeparator();
     menu.addAction(QStringLiteral("Как в T702Options.ini"), this, [this, port] { pickDevice(port, QString()); });
     QToolButton *at = port == 1 ? Com1Device : Com2Device;

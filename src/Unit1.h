@@ -153,5 +153,6 @@ private:
     bool m_stopping = false;
     bool m_closeAfterStop = false;
     bool m_programClosing = false;
+    bool m_delayToldOnce = false;   // the slow-adapter advice, once per run
     tolvin::DifferencesWindow *m_differences = nullptr;
 };

@@ -192,6 +192,10 @@ void TForm1::startWrite(const StreamImage &image, const WriteSafeguards &safegua
                    m_host.op().message(stopNote(r));
                else if (!r.backupWarning.isEmpty())
                    m_host.op().message(QStringLiteral("Резервная копия %1: %2").arg(r.backupPath, r.backupWarning));
+               if (const QString advice = delayedRepliesAdvice(r.writePace); !advice.isEmpty() && !m_delayToldOnce) {
+                   m_delayToldOnce = true;
+                   m_host.op().message(advice);
+               }
            });
 }
 

@@ -137,6 +137,10 @@ int writeOne(const QString &device, const StreamImage &image, const WriteSafegua
         return link.finish(exitFor(r), err);
     }
     out << QStringLiteral("Записано в станцию: %1 байт").arg(r.writtenBytes) << Qt::endl;
+    // With the progress on standard error: standard output keeps its lines for scripts.
+    err << paceLine(r.writePace) << Qt::endl;
+    if (const QString advice = delayedRepliesAdvice(r.writePace); !advice.isEmpty())
+        err << advice << Qt::endl;
     if (safeguards.verify)
         out << QStringLiteral("Проверено: станция хранит записанное") << Qt::endl;
     return link.finish(ExitOk, err);
@@ -293,6 +297,7 @@ int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err) {
         return link.finish(ExitUsage, err);
     }
     out << QStringLiteral("Прочитано каналов: %1").arg(ed.table.channelCount()) << Qt::endl;
+    err << paceLine(r.pace) << Qt::endl;
     // Kept all the same: it is what the station holds, noise or not.
     const QString warning = readDataWarning(r.stream);
     if (!warning.isEmpty()) {

@@ -12,8 +12,11 @@ int cmdPorts(const QStringList &args, QTextStream &out, QTextStream &err) {
     const QList<SerialDevice> devices = findSerialDevices();
     if (devices.isEmpty())
         err << QStringLiteral("Последовательные порты не найдены") << Qt::endl;
-    for (const SerialDevice &d : devices)
+    for (const SerialDevice &d : devices) {
         out << deviceLine(d) << Qt::endl;
+        if (const QString advice = latencyAdvice(d); !advice.isEmpty())
+            err << advice << Qt::endl;
+    }
     return ExitOk;
 }
 

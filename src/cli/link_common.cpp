@@ -11,6 +11,14 @@ namespace tolvin::cli {
 // Progress lines of the fleet's threads share one stream.
 static std::mutex progressLock;
 
+namespace {
+// "0:07", "12:30".
+QString clockText(std::chrono::steady_clock::duration d) {
+    const long long s = std::chrono::duration_cast<std::chrono::seconds>(d).count();
+    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+} // namespace
+
 void ProgressPrinter::status(const QString &text) {
     if (text == m_status)
         return;
@@ -25,8 +33,21 @@ void ProgressPrinter::gauge(int percent) {
     if (percent == m_gauge || !m_prefix.isEmpty())
         return;
     m_gauge = percent;
+    QString line = QString::number(percent) + QLatin1Char('%');
+    if (m_done > 0 && m_total > m_done) {
+        const auto elapsed = std::chrono::steady_clock::now() - m_started;
+        const auto left = elapsed * (m_total - m_done) / m_done;
+        line += QStringLiteral("  прошло %1, осталось %2").arg(clockText(elapsed), clockText(left));
+    }
     const std::lock_guard<std::mutex> lock(progressLock);
-    m_err << percent << '%' << Qt::endl;
+    m_err << line << Qt::endl;
+}
+
+void ProgressPrinter::transferred(ExchangeKind, int done, int total) {
+    if (done == 0)
+        m_started = std::chrono::steady_clock::now();
+    m_done = done;
+    m_total = total;
 }
 
 QString resolvePort(const QString &p) {

@@ -4,6 +4,7 @@
 #include "station_link/exchanges.h"
 
 #include <QTextStream>
+#include <chrono>
 
 namespace tolvin::cli {
 
@@ -15,8 +16,13 @@ public:
     void status(const QString &text) override;
     void gauge(int percent) override;
     void buttonsEnabled(bool) override {}
+    // Gauge lines carry the time gone and, at the pace so far, the time left of the exchange.
+    void transferred(ExchangeKind kind, int done, int total) override;
 
 private:
+    std::chrono::steady_clock::time_point m_started{};
+    int m_done = 0;
+    int m_total = 0;
     QTextStream &m_err;
     QString m_prefix;
     QString m_status;

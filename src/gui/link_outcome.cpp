@@ -28,7 +28,10 @@ LinkOutcome writeOutcome(const SafeWriteResult &r, std::chrono::milliseconds too
     if (r.ok()) {
         const QString what = r.stage == WriteStage::Verify ? QStringLiteral("Записано и проверено")
                                                            : QStringLiteral("Записано");
-        return {QStringLiteral("%1: %2 байт, %3").arg(what).arg(r.writtenBytes).arg(secondsText(took)), true};
+        QString text = QStringLiteral("%1: %2 байт, %3").arg(what).arg(r.writtenBytes).arg(secondsText(took));
+        if (r.writePace.bytes > 0)
+            text += QStringLiteral("; запись ") + paceLine(r.writePace);
+        return {text, true};
     }
     if (r.typeMismatch) {
         // The question itself goes to the technician; the line keeps the fact.
@@ -56,8 +59,9 @@ LinkOutcome writeOutcome(const SafeWriteResult &r, std::chrono::milliseconds too
 LinkOutcome readOutcome(const ExchangeResult &r, std::chrono::milliseconds took) {
     if (r.ok())
         return {QStringLiteral("Прочитано каналов: %1, %2")
-                    .arg(r.stream.size() > HeaderByte::ChannelCount ? uint8_t(r.stream[HeaderByte::ChannelCount]) : 0)
-                    .arg(secondsText(took)),
+                        .arg(r.stream.size() > HeaderByte::ChannelCount ? uint8_t(r.stream[HeaderByte::ChannelCount]) : 0)
+                        .arg(secondsText(took)) +
+                    (r.pace.bytes > 0 ? QStringLiteral("; ") + paceLine(r.pace) : QString()),
                 true};
     if (r.outcome == ExchangeOutcome::Stopped)
         return {QStringLiteral("Чтение прервано: таблица не изменена"), false};

@@ -48,6 +48,17 @@ PtyStation::PtyStation(StationModel &model, const Options &options)
         // add more than a percent to every exchange and hide the host's own delays.
         ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     }
+    if (options.replyDelayMs > 0) {
+        m_replyDelay = std::chrono::milliseconds(options.replyDelayMs);
+        m_tickEpoch = Clock::now();
+    }
+}
+
+PtyStation::Clock::time_point PtyStation::nextTick(Clock::time_point t) const {
+    if (m_replyDelay == Clock::duration::zero())
+        return t;
+    const auto ticks = (t - m_tickEpoch + m_replyDelay - Clock::duration(1)) / m_replyDelay;
+    return m_tickEpoch + ticks * m_replyDelay;
 }
 
 PtyStation::~PtyStation() {
@@ -146,9 +157,10 @@ void PtyStation::answer(uint8_t byte, Clock::time_point at) {
         if (m_options.stopSendingAfter && m_queued >= *m_options.stopSendingAfter)
             return;
         const uint8_t out = m_options.garble ? uint8_t(m_noise() & 0xFF) : uint8_t(c);
-        const Clock::time_point due = std::max(at, m_txLineFree) + m_byteTime;
-        m_txLineFree = due;
-        m_outgoing.push_back({out, due});
+        // The line is busy for the byte's time; the host sees it when the adapter lets it go.
+        const Clock::time_point onLine = std::max(at, m_txLineFree) + m_byteTime;
+        m_txLineFree = onLine;
+        m_outgoing.push_back({out, nextTick(onLine)});
         ++m_queued;
     }
 }

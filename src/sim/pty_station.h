@@ -49,6 +49,10 @@ private:
     std::deque<Timed> m_outgoing;  // bytes on their way out, due when fully sent
     Clock::time_point m_rxLineFree{};
     Clock::time_point m_txLineFree{};
+    // An adapter's latency timer: what the station sends reaches the host at its next tick.
+    Clock::duration m_replyDelay{};
+    Clock::time_point m_tickEpoch{};
+    Clock::time_point nextTick(Clock::time_point t) const;
     Clock::time_point m_lastReceived{};
     qint64 m_received = 0;
     qint64 m_queued = 0;  // bytes put on the way out

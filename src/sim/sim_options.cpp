@@ -87,6 +87,10 @@ ParsedOptions parseOptions(const QStringList &args) {
                 o.flood = int(*n);
             break;
         case OptionId::CorruptByte: o.corruptByte = count(); break;
+        case OptionId::ReplyDelay:
+            if (const auto n = count())
+                o.replyDelayMs = int(*n);
+            break;
         case OptionId::LineRate: flag(o.lineRate); break;
         case OptionId::Silent: flag(o.silent); break;
         case OptionId::Garble: flag(o.garble); break;

@@ -19,13 +19,14 @@ struct Options {
     std::optional<qint64> hangUpAfter;  // --hang-up-after N
     std::optional<qint64> stopSendingAfter; // --stop-sending-after N
     int flood = 0;                      // --flood N
+    int replyDelayMs = 0;               // --reply-delay MS
     std::optional<qint64> corruptByte;  // --corrupt-byte N
     bool log = false;                   // --log
     bool help = false;                  // --help
 };
 
-enum class OptionId { Type, Memory, LineRate, Silent, StopAfter, Garble, HangUpAfter, StopSendingAfter, Flood,
-                      CorruptByte, Log, Help };
+enum class OptionId { Type, Memory, LineRate, ReplyDelay, Silent, StopAfter, Garble, HangUpAfter, StopSendingAfter,
+                      Flood, CorruptByte, Log, Help };
 
 // One option as the parser takes it and the help shows it. The parser knows no name that is not
 // here, so an option cannot be added without its line of help and its example.
@@ -56,6 +57,10 @@ inline constexpr OptionEntry kOptions[] = {
      u"скорость линии 1200 бод 8N1: каждый байт в обе стороны\n"
      u"занимает 1/120 с",
      u"tolvin-sim --line-rate"},
+    {OptionId::ReplyDelay, "--reply-delay", nullptr, u"МС", 1, 1000,
+     u"передавать ответы, как USB-адаптер с таймером задержки\n"
+     u"МС миллисекунд: пачками на каждом его такте (1..1000)",
+     u"tolvin-sim --line-rate --reply-delay 16"},
     {OptionId::Silent, "--silent", nullptr, nullptr, 0, 0,
      u"никогда не отвечать",
      u"tolvin-sim --silent"},

@@ -108,6 +108,7 @@ ExchangeResult exchange(SerialPort &port, const QString &device, LinkObserver &o
 ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObserver &observer,
                               const StreamImage &image, StopFlag stop, std::chrono::milliseconds storePause) {
     Link link{port, observer};
+    PaceMeter meter;
     int streamBytes = 0;
     int sentBytes = -1; // -1 until the station has taken the opening sequence
     return exchange(port, device, observer, [&] {
@@ -127,10 +128,12 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
         for (const char b : opening) {
             checkStop(stop);
             port.DiscardInput();
+            meter.sent();
             send(port, uint8_t(b));
             if (!WaitReply(link))
                 return endWith(port, observer, ExchangeOutcome::QuietStop, LinkStatus::idle(),
                                QStringLiteral("Станция не ответила на запрос записи"));
+            meter.replied();
             observer.transferred(ExchangeKind::Write, ++answered, total);
         }
 
@@ -139,6 +142,7 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
             sentBytes = i;
             checkStop(stop);
             port.DiscardInput();
+            meter.sent();
             send(port, uint8_t(stream[i]));
             if (!WaitReply(link)) {
                 // The station stopped answering: say where, once, instead of running into the
@@ -150,6 +154,7 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
                 r.message = QStringLiteral("Станция не ответила на байт %1 из %2").arg(i + 1).arg(stream.size());
                 return r;
             }
+            meter.replied();
             const int sent = i + 1;
             sentBytes = sent;
             observer.transferred(ExchangeKind::Write, ++answered, total);
@@ -160,6 +165,7 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
             else if (sent == WriteStreamFixedLength) {
                 observer.gauge(100);
                 pause(storePause, stop);
+                meter.pausedFor(storePause);
                 observer.gauge(0);
             } else if (sent > WriteStreamFixedLength && (sent - WriteStreamFixedLength) % RecordSize == 0) {
                 const int j = (sent - WriteStreamFixedLength) / RecordSize;
@@ -174,6 +180,7 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
         observer.buttonsEnabled(true);
         ExchangeResult r;
         r.byteCount = int(stream.size());
+        r.pace = meter.pace();
         return r;
     }, [&](ExchangeResult &r) {
         if (r.outcome != ExchangeOutcome::Stopped)
@@ -194,6 +201,7 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
 ExchangeResult readFromStation(SerialPort &port, const QString &device, LinkObserver &observer, StopFlag stop) {
     observer.status(LinkStatus::receiving());
     Link link{port, observer};
+    PaceMeter meter;
     QByteArray stream;
     return exchange(port, device, observer, [&] {
         // Asked to stop before it began (a check read whose write was stopped in the pause
@@ -201,6 +209,7 @@ ExchangeResult readFromStation(SerialPort &port, const QString &device, LinkObse
         checkStop(stop);
         port.DiscardInput();
         port.DiscardOutput();
+        meter.sent();
         send(port, ReadCommand);
         observer.readProgress(ReadPhase::Started, stream);
         observer.transferred(ExchangeKind::Read, 0, 0);
@@ -214,6 +223,7 @@ ExchangeResult readFromStation(SerialPort &port, const QString &device, LinkObse
                 checkStop(stop);
                 if (!WaitReply(link, countdown))
                     return false;
+                meter.received();
                 stream.append(char(link.LastReplyByte));
                 const int total = stream.size() > HeaderByte::ChannelCount
                                       ? ReadStreamFixedLength + RecordSize * uint8_t(stream[HeaderByte::ChannelCount])
@@ -259,6 +269,7 @@ ExchangeResult readFromStation(SerialPort &port, const QString &device, LinkObse
         observer.readProgress(ReadPhase::Finished, stream);
         ExchangeResult r;
         r.stream = stream;
+        r.pace = meter.pace();
         return r;
     }, [&](ExchangeResult &r) { r.stream = stream; });
 }

@@ -34,6 +34,22 @@ QString describe(const QString &sysRoot, const QString &name) {
     return {};
 }
 
+QString driverOf(const QString &sysRoot, const QString &name) {
+    const QString driver =
+        QFileInfo(sysRoot + QStringLiteral("/class/tty/") + name + QStringLiteral("/device/driver")).canonicalFilePath();
+    return driver.isEmpty() ? QString() : QFileInfo(driver).fileName();
+}
+
+std::optional<int> latencyOf(const QString &sysRoot, const QString &name) {
+    bool ok = false;
+    const int ms = readSys(sysRoot + QStringLiteral("/bus/usb-serial/devices/") + name + QStringLiteral("/latency_timer")).toInt(&ok);
+    return ok ? std::optional<int>(ms) : std::nullopt;
+}
+
+SerialDevice device(const QString &path, const QString &sysRoot, const QString &name) {
+    return SerialDevice{path, name, describe(sysRoot, name), driverOf(sysRoot, name), latencyOf(sysRoot, name)};
+}
+
 // A ttyS node exists for every possible UART; only those with hardware have a type.
 bool hasUart(const QString &sysRoot, const QString &name) {
     const QString type = readSys(sysRoot + QStringLiteral("/class/tty/") + name + QStringLiteral("/type"));
@@ -50,7 +66,7 @@ QList<SerialDevice> findSerialDevices(const QString &devRoot, const QString &sys
         const QString target = QFileInfo(link.symLinkTarget()).fileName();
         if (target.isEmpty())
             continue;
-        out << SerialDevice{link.absoluteFilePath(), target, describe(sysRoot, target)};
+        out << device(link.absoluteFilePath(), sysRoot, target);
         seen.insert(target);
     }
     const QDir dev(devRoot);
@@ -66,14 +82,34 @@ QList<SerialDevice> findSerialDevices(const QString &devRoot, const QString &sys
                 continue;
             if (name.startsWith(QLatin1String("ttyS")) && !hasUart(sysRoot, name))
                 continue;
-            out << SerialDevice{dev.filePath(name), name, describe(sysRoot, name)};
+            out << device(dev.filePath(name), sysRoot, name);
         }
     }
     return out;
 }
 
 QString deviceLine(const SerialDevice &d) {
-    return d.description.isEmpty() ? d.path : d.path + QStringLiteral("  (") + d.description + QLatin1Char(')');
+    QStringList known;
+    if (!d.description.isEmpty())
+        known << d.description;
+    if (!d.driver.isEmpty())
+        known << d.driver;
+    if (d.latencyTimerMs)
+        known << QStringLiteral("задержка %1 мс").arg(*d.latencyTimerMs);
+    return known.isEmpty() ? d.path : d.path + QStringLiteral("  (") + known.join(QStringLiteral(", ")) + QLatin1Char(')');
+}
+
+QString latencyAdvice(const SerialDevice &d) {
+    if (!d.latencyTimerMs || *d.latencyTimerMs <= MaxGoodLatencyMs)
+        return {};
+    const QString driver = d.driver.isEmpty() ? QStringLiteral("ftdi_sio") : d.driver;
+    return QStringLiteral("%1 задерживает ответы станции до %2 мс, и запись идет медленнее. Чтобы задержка была 1 мс "
+                          "всегда, добавьте в /etc/udev/rules.d/99-tolvin-serial.rules строку "
+                          "ACTION==\"add\", SUBSYSTEM==\"usb-serial\", DRIVER==\"%3\", ATTR{latency_timer}=\"1\" "
+                          "и подключите адаптер заново")
+        .arg(d.kernelName)
+        .arg(*d.latencyTimerMs)
+        .arg(driver);
 }
 
 } // namespace tolvin

@@ -11,6 +11,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -185,6 +186,10 @@ void PosixSerialPort::open(const QString &device, const LineSettings &line) {
     m_fd = fd;
     m_input.clear();
     m_head = 0;
+    m_flagsBefore = requestLowLatency(fd, *m_serialFlags);
+    // A reply wakes the exchange's thread out of poll(); the kernel may add up to 50 µs to every
+    // such wake-up by default, which on 1800 round trips is time the station waits for nothing.
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 }
 
 void PosixSerialPort::close() {
@@ -193,6 +198,11 @@ void PosixSerialPort::close() {
     // The exclusive mark belongs to the terminal, not to this descriptor: a pty whose other
     // end keeps the terminal alive would stay locked for the next opening without this.
     ::ioctl(m_fd, TIOCNXCL);
+    // The adapter goes back to how the next program expects to find it; an adapter already
+    // pulled out refuses, which changes nothing.
+    if (m_flagsBefore)
+        m_serialFlags->set(m_fd, *m_flagsBefore);
+    m_flagsBefore.reset();
     ::close(m_fd);  // also drops the flock
     m_fd = -1;
     m_input.clear();
@@ -276,7 +286,13 @@ uint8_t PosixSerialPort::TakeByte() {
 
 void PosixSerialPort::DiscardInput() {
     requireOpen();
-    ::tcflush(m_fd, TCIFLUSH);
+    // Stray bytes are read off rather than flushed: the exchanges drop input before every byte
+    // they send, and a flush is a call into the driver each time (on some USB adapters a request
+    // to the chip), where a read of an empty queue returns at once. A device gone away shows at
+    // the next send or wait, as before.
+    uint8_t stray[256];
+    while (::read(m_fd, stray, sizeof stray) > 0) {
+    }
     m_input.clear();
     m_head = 0;
 }

@@ -2,10 +2,12 @@
 // SerialPort over a Linux terminal device (/dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM*, a pty slave):
 // termios raw mode, a non-blocking descriptor and poll(), so a wait for the station's reply
 // sleeps in the kernel until the byte or the deadline comes.
+#include "station_link/low_latency.h"
 #include "station_link/serial_port.h"
 
 #include <QByteArray>
 #include <atomic>
+#include <optional>
 
 namespace tolvin {
 
@@ -35,6 +37,9 @@ public:
     // What a send stuck behind a full output queue looks at while it waits, so that the program
     // can end an exchange at once on a stalled adapter; null: nothing.
     void setStopFlag(const std::atomic<bool> *stop) { m_stop = stop; }
+    // Where open() asks for low latency and close() puts the driver's flags back; the kernel's
+    // unless a test gives its own.
+    void setSerialFlags(SerialFlags &flags) { m_serialFlags = &flags; }
 
 private:
     void requireOpen() const;
@@ -47,6 +52,8 @@ private:
     QByteArray m_input;  // received, not yet taken; m_head is the oldest byte
     qsizetype m_head = 0;
     const std::atomic<bool> *m_stop = nullptr;
+    SerialFlags *m_serialFlags = &systemSerialFlags();
+    std::optional<serial_struct> m_flagsBefore;  // to put back on close, when open() changed them
 };
 
 } // namespace tolvin

@@ -74,8 +74,10 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
         openingSequence(image.StationType).isEmpty()) {
         r.exchange = writeToStation(port, device, observer, image, stop);
         r.message = r.exchange.message;
-        if (r.exchange.ok())
+        if (r.exchange.ok()) {
             r.writtenBytes = r.exchange.byteCount;
+            r.writePace = r.exchange.pace;
+        }
         return r;
     }
 
@@ -138,6 +140,7 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
         return r;
     }
     r.writtenBytes = r.exchange.byteCount;
+    r.writePace = r.exchange.pace;
 
     if (safeguards.verify) {
         r.stage = WriteStage::Verify;

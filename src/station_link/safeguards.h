@@ -29,6 +29,7 @@ struct SafeWriteResult {
     QString backupWarning;             // the backup does not pass the data check (readDataWarning);
                                        // kept anyway: it is what the station held
     int writtenBytes = 0;              // the write stream, once the write ran to its end
+    LinkPace writePace;                // how fast that write went
     QStringList differences;           // what the station holds other than what was sent
     bool fileError = false;            // the backup could not be saved
     bool typeMismatch = false;         // the station is of another band: nothing was written

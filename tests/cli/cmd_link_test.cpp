@@ -337,3 +337,35 @@ TEST_F(CmdLinkTest, TypeGuardFromTheBackupAndOnEveryPortOfAFleet) {
     EXPECT_EQ(other.received(), QByteArray(1, char(ReadCommand)));
     EXPECT_TRUE(mine.received().startsWith(QByteArray(1, char(ReadCommand))));
 }
+
+// Each write and read ends with its pace against the line on standard error; a station behind an
+// adapter that holds replies back (here 30 ms a tick, as a latency timer does) gets the advice.
+TEST_F(CmdLinkTest, WriteAndReadSayTheirPaceAndASlowAdapterIsNamed) {
+    const QRegularExpression pace(QStringLiteral("\n(\\d+) байт за (\\d+,\\d) с, (\\d+,\\d\\d) × скорости линии\n"));
+    const QString in = templateFile(1);
+    struct Case {
+        QStringList simArgs;
+        bool advised;
+    };
+    const Case cases[] = {{{}, false}, {{QStringLiteral("--reply-delay"), QStringLiteral("30")}, true}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.simArgs.join(' ').toStdString());
+        SimProcess sim(c.simArgs);
+        const CliResult w = runCli({QStringLiteral("write"), in, QStringLiteral("--port"), sim.path});
+        ASSERT_EQ(w.exitCode, 0) << w.err.toStdString();
+        const QString err = w.err;
+        const QRegularExpressionMatch m = pace.match(err);
+        ASSERT_TRUE(m.hasMatch()) << err.toStdString();
+        EXPECT_EQ(m.captured(1).toInt(), 1 + 25 + 18) << "the opening and the stream, each byte answered";
+        EXPECT_EQ(err.contains(QStringLiteral("Адаптер задерживает ответы станции")), c.advised) << err.toStdString();
+        EXPECT_EQ(QString::fromUtf8(w.out), QStringLiteral("Записано в станцию: %1 байт\n").arg(25 + 18));
+    }
+    SimProcess sim({});
+    runCli({QStringLiteral("write"), in, QStringLiteral("--port"), sim.path});
+    const CliResult r = runCli({QStringLiteral("read"), QStringLiteral("--port"), sim.path, QStringLiteral("-o"),
+                                dir.filePath(QStringLiteral("back.ini"))});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QRegularExpressionMatch m = pace.match(r.err);
+    ASSERT_TRUE(m.hasMatch()) << r.err.toStdString();
+    EXPECT_EQ(m.captured(1).toInt(), 1 + 28 + 18) << "the command and the stream";
+}

@@ -226,6 +226,17 @@ TEST(Sim, FaultsEndTheExchangeTheWayTheHostExpects) {
     EXPECT_NE(replies, write);
 }
 
+// An adapter's latency timer lets replies out only at its ticks; a host that waits for each
+// reply before its next byte gets one reply per tick at most. A lower bound again.
+TEST(Sim, ReplyDelayReleasesRepliesAtTheTimersTicks) {
+    SimProcess sim({QStringLiteral("--reply-delay"), QStringLiteral("20")});
+    Session s(sim.path);
+    const QByteArray write = writeBytes(someImage(0, 0)).left(30);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(sendEachAndWait(s.link, write), write);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, (write.size() - 1) * 20ms);
+}
+
 // Lower bounds only: a byte time each way per round trip, however fast the machine.
 TEST(Sim, LineRateTakesAByteTimeEachWay) {
     SimProcess sim({QStringLiteral("--line-rate")});

@@ -35,12 +35,18 @@ TEST(PortFinder, StableNamesFirstThenWhatExistsWithMakerAndModel) {
     QDir().mkpath(usb + QStringLiteral("/1-1:1.0/ttyUSB0"));
     QDir().mkpath(sys + QStringLiteral("/class/tty/ttyUSB0"));
     QFile::link(usb + QStringLiteral("/1-1:1.0/ttyUSB0"), sys + QStringLiteral("/class/tty/ttyUSB0/device"));
+    // The drivers, and the FTDI adapter's latency timer at the kernel's default.
+    QDir().mkpath(sys + QStringLiteral("/bus/usb-serial/drivers/ftdi_sio"));
+    QFile::link(sys + QStringLiteral("/bus/usb-serial/drivers/ftdi_sio"), usb + QStringLiteral("/1-1:1.0/ttyUSB0/driver"));
+    put(sys + QStringLiteral("/bus/usb-serial/devices/ttyUSB0/latency_timer"), "16\n");
     const QString acm = sys + QStringLiteral("/devices/pci0/usb1/1-2");
     put(acm + QStringLiteral("/idVendor"), "2341\n");
     put(acm + QStringLiteral("/idProduct"), "0043\n");
     QDir().mkpath(acm + QStringLiteral("/1-2:1.0"));
     QDir().mkpath(sys + QStringLiteral("/class/tty/ttyACM0"));
     QFile::link(acm + QStringLiteral("/1-2:1.0"), sys + QStringLiteral("/class/tty/ttyACM0/device"));
+    QDir().mkpath(sys + QStringLiteral("/bus/usb/drivers/cdc_acm"));
+    QFile::link(sys + QStringLiteral("/bus/usb/drivers/cdc_acm"), acm + QStringLiteral("/1-2:1.0/driver"));
     put(sys + QStringLiteral("/class/tty/ttyS0/type"), "4\n");
     put(sys + QStringLiteral("/class/tty/ttyS1/type"), "0\n");
     put(sys + QStringLiteral("/class/tty/ttyS10/type"), "4\n");
@@ -51,11 +57,31 @@ TEST(PortFinder, StableNamesFirstThenWhatExistsWithMakerAndModel) {
     for (const SerialDevice &d : found)
         lines << deviceLine(d).replace(root.path(), QStringLiteral("ROOT"));
     EXPECT_EQ(lines, (QStringList{
-                         "ROOT/dev/serial/by-id/usb-FTDI_FT232R_A1-if00-port0  (FTDI FT232R USB UART)",
-                         "ROOT/dev/ttyACM0  (2341:0043)",
+                         "ROOT/dev/serial/by-id/usb-FTDI_FT232R_A1-if00-port0  (FTDI FT232R USB UART, ftdi_sio, задержка 16 мс)",
+                         "ROOT/dev/ttyACM0  (2341:0043, cdc_acm)",
                          "ROOT/dev/ttyS0",
                          "ROOT/dev/ttyS2",
                          "ROOT/dev/ttyS10",
                      }));
     EXPECT_TRUE(findSerialDevices(root.filePath(QStringLiteral("none")), sys).isEmpty());
+    EXPECT_EQ(found[0].latencyTimerMs, 16);
+    EXPECT_FALSE(found[1].latencyTimerMs.has_value());
+}
+
+TEST(PortFinder, LatencyAdviceOnlyForASlowAdapter) {
+    const struct { std::optional<int> ms; const char *driver; bool advised; } cases[] = {
+        {16, "ftdi_sio", true}, {3, "ftdi_sio", true}, {2, "ftdi_sio", false}, {1, "ftdi_sio", false},
+        {std::nullopt, "cdc_acm", false}, {16, "", true},
+    };
+    for (const auto &c : cases) {
+        SerialDevice d{QStringLiteral("/dev/ttyUSB0"), QStringLiteral("ttyUSB0"), {}, QString::fromLatin1(c.driver), c.ms};
+        const QString advice = latencyAdvice(d);
+        EXPECT_EQ(!advice.isEmpty(), c.advised) << c.driver << " " << c.ms.value_or(-1);
+        if (c.advised) {
+            EXPECT_TRUE(advice.contains(QStringLiteral("до %1 мс").arg(*c.ms)));
+            EXPECT_TRUE(advice.contains(QStringLiteral("ACTION==\"add\", SUBSYSTEM==\"usb-serial\", DRIVER==\"ftdi_sio\", "
+                                                       "ATTR{latency_timer}=\"1\"")));
+            EXPECT_TRUE(advice.contains(QStringLiteral("/etc/udev/rules.d/")));
+        }
+    }
 }

@@ -195,3 +195,97 @@ TEST(PosixSerialPort, ASendStuckOnAFullQueueGivesUpWhenStoppedOrAfterItsBound) {
         EXPECT_LT(ms, c.atMostMs) << c.what;
     }
 }
+
+namespace {
+
+// Records the serial-flags requests and answers them as a driver would: one with the flags
+// (a USB adapter), one without (ENOTTY, a pty), one that reads but refuses a change (EINVAL).
+struct RecordingSerialFlags : SerialFlags {
+    int getAnswer = 0, setAnswer = 0;
+    int flags = 0;   // the driver's flags
+    QStringList calls;
+    int get(int, serial_struct &s) override {
+        calls << QStringLiteral("get");
+        s = serial_struct{};
+        s.flags = flags;
+        return getAnswer;
+    }
+    int set(int, const serial_struct &s) override {
+        calls << QStringLiteral("set %1").arg(s.flags & ASYNC_LOW_LATENCY ? "low" : "normal");
+        if (setAnswer == 0)
+            flags = s.flags;
+        return setAnswer;
+    }
+};
+
+} // namespace
+
+// The port asks for low latency on open and puts the driver's flags back on close; a driver
+// without them is used as it is, silently.
+TEST(PosixSerialPort, AsksForLowLatencyAndPutsTheFlagsBack) {
+    struct Case {
+        const char *driver;
+        int getAnswer, setAnswer, flags;
+        QStringList calls;
+        int flagsAfterClose;
+    };
+    const Case cases[] = {
+        {"usb adapter", 0, 0, 0x1000, {"get", "set low", "set normal"}, 0x1000},
+        {"already low", 0, 0, ASYNC_LOW_LATENCY, {"get"}, ASYNC_LOW_LATENCY},
+        {"pty", ENOTTY, 0, 0, {"get"}, 0},
+        {"refuses change", 0, EINVAL, 0, {"get", "set low"}, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.driver);
+        PtyPair pty;
+        RecordingSerialFlags driver;
+        driver.getAnswer = c.getAnswer;
+        driver.setAnswer = c.setAnswer;
+        driver.flags = c.flags;
+        PosixSerialPort port;
+        port.setSerialFlags(driver);
+        port.open(pty.slavePath);
+        EXPECT_TRUE(port.isOpen());
+        if (c.getAnswer == 0 && c.setAnswer == 0)
+            EXPECT_TRUE(driver.flags & ASYNC_LOW_LATENCY) << "low latency while open";
+        port.close();
+        EXPECT_EQ(driver.calls, c.calls);
+        EXPECT_EQ(driver.flags, c.flagsAfterClose);
+    }
+}
+
+// On a real pty the kernel's own requests are refused, and the link works as before.
+TEST(PosixSerialPort, KernelRefusalOfLowLatencyOnAPtyIsHarmless) {
+    PtyPair pty;
+    serial_struct s{};
+    const int fd = ::open(pty.slavePath.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    const int answer = systemSerialFlags().get(fd, s);
+    ::close(fd);
+    EXPECT_TRUE(answer == ENOTTY || answer == EINVAL || answer == 0) << answer;
+    PosixSerialPort port;
+    port.open(pty.slavePath);
+    port.SendByte(0x55);
+    char b = 0;
+    ASSERT_EQ(::read(pty.master, &b, 1), 1);
+    EXPECT_EQ(uint8_t(b), 0x55);
+    port.close();
+}
+
+// What waits before a byte goes out is dropped, in the port's buffer and in the kernel's; what
+// comes after is the answer.
+TEST(PosixSerialPort, DiscardInputDropsWhatWaitsAndKeepsWhatComesAfter) {
+    PtyPair pty;
+    PosixSerialPort port;
+    port.open(pty.slavePath);
+    ASSERT_EQ(::write(pty.master, "ab", 2), 2);
+    ASSERT_TRUE(port.waitForByte(std::chrono::steady_clock::now() + std::chrono::seconds(2)));
+    ASSERT_EQ(::write(pty.master, "cd", 2), 2);
+    ::usleep(50000); // the pty hands "cd" over
+    port.DiscardInput();
+    EXPECT_FALSE(port.ByteWaiting());
+    ASSERT_EQ(::write(pty.master, "x", 1), 1);
+    ASSERT_TRUE(port.waitForByte(std::chrono::steady_clock::now() + std::chrono::seconds(2)));
+    EXPECT_EQ(port.TakeByte(), uint8_t('x'));
+    EXPECT_FALSE(port.ByteWaiting());
+}
