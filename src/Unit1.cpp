@@ -10,6 +10,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QEvent>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -69,6 +71,7 @@ TForm1::TForm1(EditorHost &host, QWidget *parent)
     connect(Com1Device, &QToolButton::clicked, this, [this] { showPortList(1); });
     connect(Com2Device, &QToolButton::clicked, this, [this] { showPortList(2); });
     showDevices();
+    watchDevices();
 
     StaticText1 = new QLabel(QStringLiteral("- -"), this);
     StaticText1->setObjectName(QStringLiteral("StaticText1"));
@@ -199,10 +202,41 @@ void TForm1::setExchangeButtons(bool enabled) {
 }
 
 void TForm1::showDevices() {
-    Com1Device->setText(deviceOf(1));
-    Com2Device->setText(deviceOf(2));
-    Com1Device->setToolTip(Com1Device->text());
-    Com2Device->setToolTip(Com2Device->text());
+    for (int port : {1, 2}) {
+        QToolButton *label = port == 1 ? Com1Device : Com2Device;
+        const QString device = deviceOf(port);
+        // Said before the technician presses a button, not after the port refuses to open.
+        const bool missing = !device.isEmpty() && !QFileInfo::exists(device);
+        label->setText(missing ? device + QStringLiteral(" (нет устройства)") : device);
+        label->setToolTip(label->text());
+    }
+}
+
+void TForm1::setDeviceRoots(const QString &dev, const QString &sys) {
+    m_devRoot = dev;
+    m_sysRoot = sys;
+    watchDevices();
+    showDevices();
+}
+
+void TForm1::watchDevices() {
+    if (!m_devWatch) {
+        m_devWatch = new QFileSystemWatcher(this);
+        connect(m_devWatch, &QFileSystemWatcher::directoryChanged, this, [this] { devicesChanged(); });
+    }
+    if (!m_devWatch->directories().isEmpty())
+        m_devWatch->removePaths(m_devWatch->directories());
+    // /dev/serial/by-id appears with the first adapter; /dev itself says when.
+    for (const QString &dir : {m_devRoot, m_devRoot + QStringLiteral("/serial"), m_devRoot + QStringLiteral("/serial/by-id")})
+        if (QFileInfo(dir).isDir())
+            m_devWatch->addPath(dir);
+}
+
+void TForm1::devicesChanged() {
+    watchDevices();
+    showDevices();
+    if (m_portMenu)
+        fillPortMenu(*m_portMenu, m_portMenuPort);
 }
 
 QString TForm1::deviceOf(int port) const {
@@ -215,6 +249,16 @@ QString TForm1::selectedDevice() const {
 
 void TForm1::showPortList(int port) {
     QMenu menu(this);
+    fillPortMenu(menu, port);
+    QToolButton *at = port == 1 ? Com1Device : Com2Device;
+    m_portMenu = &menu;
+    m_portMenuPort = port;
+    menu.exec(at->mapToGlobal(QPoint(0, at->height())));
+    m_portMenu = nullptr;
+}
+
+void TForm1::fillPortMenu(QMenu &menu, int port) {
+    menu.clear();
     const QList<SerialDevice> devices = findSerialDevices(m_devRoot, m_sysRoot);
     if (devices.isEmpty())
         menu.addAction(QStringLiteral("Последовательные порты не найдены"))->setEnabled(false);
@@ -226,10 +270,6 @@ void TForm1::showPortList(int port) {
     }
     menu.addSeparator();
     menu.addAction(QStringLiteral("Как в T702Options.ini"), this, [this, port] { pickDevice(port, QString()); });
-    QToolButton *at = port == 1 ? Com1Device : Com2Device;
-    m_portMenu = &menu;
-    menu.exec(at->mapToGlobal(QPoint(0, at->height())));
-    m_portMenu = nullptr;
 }
 
 void TForm1::pickDevice(int port, const QString &device) {

@@ -16,6 +16,7 @@
 #include <optional>
 
 class QCheckBox;
+class QFileSystemWatcher;
 class QLabel;
 class QMenu;
 class QToolButton;
@@ -90,7 +91,7 @@ public:
     void pickDevice(int port, const QString &device);
     QMenu *portMenu() const { return m_portMenu; }
     // Where the port list looks; tests give it a made-up /dev and /sys.
-    void setDeviceRoots(const QString &dev, const QString &sys) { m_devRoot = dev; m_sysRoot = sys; }
+    void setDeviceRoots(const QString &dev, const QString &sys);
     // Where the options file is looked for; tests point it elsewhere.
     void setOptionsPath(const QString &path) { m_optionsPath = path; }
     const tolvin::PortOptions &portOptions() const { return m_options; }
@@ -144,6 +145,12 @@ private:
     QString m_devRoot = QStringLiteral("/dev");
     QString m_sysRoot = QStringLiteral("/sys");
     QMenu *m_portMenu = nullptr;
+    int m_portMenuPort = 0;
+    // Adapters plugged in or pulled out: the device names and an open port list follow at once.
+    QFileSystemWatcher *m_devWatch = nullptr;
+    void watchDevices();
+    void devicesChanged();
+    void fillPortMenu(QMenu &menu, int port);
     QString m_backupFolder;
     tolvin::PortFactory m_ports;
     std::optional<tolvin::JobProgress> m_nextPlan;

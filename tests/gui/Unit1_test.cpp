@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
@@ -150,7 +151,10 @@ TEST_F(LinkWindowTest, PortChoiceReadOncePerRun) {
     writeOptions("[All]\r\nPort=1\r\n");
     main->LinkClick();
     EXPECT_EQ(link->SelectedPort, 2);
-    EXPECT_EQ(link->Com2Device->text(), QStringLiteral("/dev/ttyS1"));
+    // Marked "нет устройства" on a computer without that port.
+    EXPECT_EQ(link->Com2Device->text(), QFileInfo::exists(QStringLiteral("/dev/ttyS1"))
+                                            ? QStringLiteral("/dev/ttyS1")
+                                            : QStringLiteral("/dev/ttyS1 (нет устройства)"));
     // The program never writes the options file.
     QFile f(options);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -484,6 +488,44 @@ TEST_F(LinkWithStationTest, ExchangesGoIntoTheLogAndThePortListPicksTheDevice) {
     EXPECT_FALSE(f.readAll().contains("ttyUSB3"));
     link->pickDevice(2, QString());
     EXPECT_EQ(link->deviceOf(2), QStringLiteral("/dev/ttyS1"));
+}
+
+// Adapters come and go while the window is open: the device beside COM2 says when its adapter is
+// gone and when it is back, and an open port list follows, without a poll.
+TEST_F(LinkWithStationTest, DevicesThatComeAndGoAreMarkedAtOnce) {
+    startStation({});
+    QTemporaryDir fake;
+    const QString dev = fake.filePath(QStringLiteral("dev"));
+    QDir().mkpath(dev);
+    const QString adapter = dev + QStringLiteral("/ttyUSB7");
+    auto plug = [&] {
+        QFile node(adapter);
+        ASSERT_TRUE(node.open(QIODevice::WriteOnly));
+    };
+    plug();
+    link->setDeviceRoots(dev, fake.filePath(QStringLiteral("sys")));
+    link->pickDevice(2, adapter);
+    EXPECT_EQ(link->Com2Device->text(), adapter);
+    QFile::remove(adapter);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return link->Com2Device->text() == adapter + QStringLiteral(" (нет устройства)"); }, 3000))
+        << link->Com2Device->text().toStdString();
+    plug();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return link->Com2Device->text() == adapter; }, 3000));
+
+    // A second adapter appears while the list is open.
+    QStringList seen;
+    QTimer::singleShot(0, [&] {
+        QFile second(dev + QStringLiteral("/ttyUSB8"));
+        ASSERT_TRUE(second.open(QIODevice::WriteOnly));
+        second.close();
+        QTest::qWaitFor([&] { return link->portMenu() && link->portMenu()->actions().size() == 4; }, 3000);
+        for (QAction *a : link->portMenu()->actions())
+            seen << a->text();
+        link->portMenu()->close();
+    });
+    link->showPortList(2);
+    EXPECT_EQ(seen, (QStringList{adapter, dev + QStringLiteral("/ttyUSB8"), QString(), QStringLiteral("Как в T702Options.ini")}));
+    link->pickDevice(2, QString());
 }
 
 namespace {
