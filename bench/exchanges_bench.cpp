@@ -11,7 +11,9 @@
 #include "sim/station_memory.h"
 
 #include <benchmark/benchmark.h>
+#include <algorithm>
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -94,6 +96,37 @@ void BM_Write99ChannelsThroughAnAdapter(benchmark::State &state) {
     state.counters["ratio_to_wire"] = state.counters["seconds"] / writeLimit(image);
 }
 BENCHMARK(BM_Write99ChannelsThroughAnAdapter)->Arg(16)->Arg(1)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
+// The host's own share of each round trip of a 99-channel write, from a reply's arrival to the
+// next byte's send, against a simulator that answers at once: what a real station would wait
+// for the program. Median and 99th percentile in microseconds; the goal is under 50 and 200.
+void BM_HostShareOfARoundTrip(benchmark::State &state) {
+    BenchSim sim;
+    const tolvin::StreamImage image = ninetyNine(1);
+    if (sim.path().empty()) {
+        state.SkipWithError("tolvin-sim did not start");
+        return;
+    }
+    for (auto _ : state) {
+        tolvin::PosixSerialPort port;
+        NoObserver observer;
+        const tolvin::ExchangeResult r = tolvin::writeToStation(port, QString::fromStdString(sim.path()), observer, image);
+        if (!r.ok() || r.pace.hostTimes.empty()) {
+            state.SkipWithError("the write failed");
+            return;
+        }
+        std::vector<std::chrono::nanoseconds> t = r.pace.hostTimes;
+        std::sort(t.begin(), t.end());
+        auto us = [](std::chrono::nanoseconds d) { return std::chrono::duration<double, std::micro>(d).count(); };
+        state.SetIterationTime(std::chrono::duration<double>(r.pace.elapsed).count());
+        state.counters["round_trips"] = double(t.size());
+        state.counters["host_median_us"] = us(t[t.size() / 2]);
+        state.counters["host_p99_us"] = us(t[t.size() * 99 / 100]);
+        state.counters["host_max_us"] = us(t.back());
+        state.counters["round_trip_mean_us"] = us(r.pace.meanRoundTrip());
+    }
+}
+BENCHMARK(BM_HostShareOfARoundTrip)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 void BM_Read99ChannelsAtLineRate(benchmark::State &state) {
     BenchSim sim({"--line-rate"});

@@ -15,7 +15,7 @@ void ExchangeLog::begin(const QString &device) {
 
 void ExchangeLog::push(Entry e) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    e.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - m_start).count();
+    e.us = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - m_start).count();
     if (m_entries.size() >= m_limit)
         m_entries.erase(m_entries.begin(), m_entries.begin() + qsizetype(m_limit / 10 + 1));
     m_entries.push_back(std::move(e));
@@ -42,7 +42,8 @@ std::vector<ExchangeLog::Entry> ExchangeLog::entries() const {
 QString ExchangeLog::text() const {
     QString out;
     for (const Entry &e : entries()) {
-        out += fixedToStr(e.ms, 1, 10) + QStringLiteral(" мс  ");
+        // Whole microseconds, so that a host's share of a round trip can be read off the log.
+        out += QStringLiteral("%1,%2 мс  ").arg(e.us / 1000, 6).arg(e.us % 1000, 3, 10, QLatin1Char('0'));
         switch (e.direction) {
         case Direction::Sent:
             out += QStringLiteral("->  ") + QStringLiteral("%1").arg(e.byte, 2, 16, QLatin1Char('0')).toUpper();

@@ -1,6 +1,6 @@
 #pragma once
 // A record of the bytes of the last exchanges, for a bug report: every byte with its direction
-// and the time since the exchange began, in milliseconds. A port wrapper writes into it, so the
+// and the time since the exchange began, to the microsecond. A port wrapper writes into it, so the
 // exchanges themselves know nothing of it.
 #include "station_link/serial_port.h"
 
@@ -16,7 +16,7 @@ class ExchangeLog {
 public:
     enum class Direction : uint8_t { Sent, Received, Note };
     struct Entry {
-        double ms;          // since the port was opened
+        qint64 us;          // since the port was opened, in microseconds
         Direction direction;
         uint8_t byte;
         QString note;       // for Note: what happened to the port
@@ -31,7 +31,8 @@ public:
     void clear();
 
     std::vector<Entry> entries() const;
-    // One line per entry: "     0.0 мс  ->  14", "    16.7 мс  <-  14", "    20.1 мс  порт закрыт".
+    // One line per entry, the time in ms to the microsecond: "     0,000 мс  ->  14",
+    // "    16,702 мс  <-  14", "    20,113 мс  порт закрыт".
     QString text() const;
 
 private:

@@ -40,6 +40,9 @@ void PaceMeter::touch() {
 
 void PaceMeter::sent() {
     touch();
+    if (m_replied)
+        m_pace.hostTimes.push_back(m_last - m_repliedAt);
+    m_replied = false;
     m_sentAt = m_last;
     m_waiting = true;
     ++m_pace.bytes;
@@ -53,6 +56,8 @@ void PaceMeter::replied() {
         ++m_pace.roundTrips;
         ++m_lineBytes;
         m_waiting = false;
+        m_repliedAt = m_last;
+        m_replied = true;
     }
 }
 

@@ -4,6 +4,7 @@
 // replies back shows as round trips well above the two byte times of the line.
 #include <QString>
 #include <chrono>
+#include <vector>
 
 namespace tolvin {
 
@@ -18,6 +19,8 @@ struct LinkPace {
     std::chrono::nanoseconds wire{};        // what the line needs for them, pauses included
     int roundTrips = 0;                     // byte sent, reply received
     std::chrono::nanoseconds roundTripTime{}; // their sum
+    // The host's own share of each round trip: from a reply's arrival to the next byte's send.
+    std::vector<std::chrono::nanoseconds> hostTimes;
 
     // elapsed / wire; 0 before anything was measured.
     double ratio() const;
@@ -38,7 +41,10 @@ public:
     // A byte of a stream the station sends (the read).
     void received();
     // Time the line stands still by design (the write's store pause), counted into the wire time.
-    void pausedFor(std::chrono::nanoseconds d) { m_pace.wire += d; }
+    void pausedFor(std::chrono::nanoseconds d) {
+        m_pace.wire += d;
+        m_replied = false; // the pause is the station's, not the host's
+    }
     // The figures so far; every byte sent, replied or received is one byte time of the line.
     LinkPace pace() const;
 
@@ -46,8 +52,8 @@ private:
     void touch();
     LinkPace m_pace;
     int m_lineBytes = 0;   // byte times on the line
-    Clock::time_point m_first{}, m_last{}, m_sentAt{};
-    bool m_started = false, m_waiting = false;
+    Clock::time_point m_first{}, m_last{}, m_sentAt{}, m_repliedAt{};
+    bool m_started = false, m_waiting = false, m_replied = false;
 };
 
 // "1807 байт за 31,2 с, 1,03 × скорости линии": the exchange's figures in one line (the number

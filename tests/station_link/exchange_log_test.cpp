@@ -6,6 +6,7 @@
 #include "support/link_support.h"
 #include "support/sim_process.h"
 
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace tolvin;
@@ -21,10 +22,10 @@ TEST(ExchangeLog, RecordsEveryByteOfATypeQueryWithDirectionAndTime) {
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(r.typeCode, 3);
     QStringList shape;
-    double last = -1;
+    qint64 last = -1;
     for (const ExchangeLog::Entry &e : log.entries()) {
-        EXPECT_GE(e.ms, last);
-        last = e.ms;
+        EXPECT_GE(e.us, last);
+        last = e.us;
         switch (e.direction) {
         case ExchangeLog::Direction::Sent: shape << QStringLiteral("-> %1").arg(e.byte, 2, 16, QLatin1Char('0')); break;
         case ExchangeLog::Direction::Received: shape << QStringLiteral("<- %1").arg(e.byte, 2, 16, QLatin1Char('0')); break;
@@ -36,6 +37,8 @@ TEST(ExchangeLog, RecordsEveryByteOfATypeQueryWithDirectionAndTime) {
     ASSERT_EQ(lines.size(), 9);
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" мс  ->  AA"))) << lines[1].toStdString();
     EXPECT_TRUE(lines[7].endsWith(QStringLiteral(" мс  <-  03")));
+    for (const QString &l : lines) // milliseconds to the microsecond, the program's comma
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^ *\\d+,\\d{3} мс  ")).match(l).hasMatch()) << l.toStdString();
 
     // A port that cannot open leaves its reason in the log.
     log.clear();
