@@ -276,6 +276,7 @@ ExchangeResult readFromStation(SerialPort &port, const QString &device, LinkObse
 
 ExchangeResult queryStationType(SerialPort &port, const QString &device, LinkObserver &observer, StopFlag stop) {
     Link link{port, observer};
+    PaceMeter meter;
     return exchange(port, device, observer, [&] {
         // The sequence, then one more wait for the code.
         const int total = int(TypeQuerySequence.size()) + 1;
@@ -284,12 +285,14 @@ ExchangeResult queryStationType(SerialPort &port, const QString &device, LinkObs
         for (const uint8_t b : TypeQuerySequence) {
             checkStop(stop);
             port.DiscardInput();
+            meter.sent();
             send(port, b);
             if (!WaitReply(link)) {
                 // The next send would only meet the closed port; one message says what happened.
                 return endWith(port, observer, ExchangeOutcome::Failed, LinkStatus::failed(),
                                QStringLiteral("Станция не ответила на запрос типа станции"));
             }
+            meter.replied();
             observer.transferred(ExchangeKind::TypeQuery, ++answered, total);
         }
         checkStop(stop);
@@ -300,6 +303,7 @@ ExchangeResult queryStationType(SerialPort &port, const QString &device, LinkObs
             port.close();
         ExchangeResult r;
         r.typeCode = link.LastReplyByte;
+        r.pace = meter.pace();
         return r;
     }, [](ExchangeResult &) {});
 }

@@ -28,7 +28,7 @@ struct ExchangeResult {
     uint8_t typeCode = 0; // the type query: the byte that decides
     QByteArray stream;    // the read: what the station sent
     bool portError = false; // the device could not be opened or went away (not the station's silence)
-    LinkPace pace;        // a write or read that ran to its end: how fast
+    LinkPace pace;        // an exchange that ran to its end: how fast
     bool ok() const { return outcome == ExchangeOutcome::Done; }
 };
 

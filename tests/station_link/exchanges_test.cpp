@@ -320,22 +320,29 @@ struct GivesUpSending : PosixSerialPort {
 TEST(Exchanges, CountTheirBytesFromZeroToTheTotal) {
     const Editor ed = checkedEditor(3, 1);  // five opening bytes
     using Run = std::function<ExchangeResult(SerialPort &, const QString &, LinkObserver &)>;
-    struct Case { const char *what; ExchangeKind kind; Run run; int total; };
+    // The pace: bytes over the line, the round trips among them, and the line time they need
+    // (a byte and its reply two byte times, the write's store pause on top).
+    struct Case { const char *what; ExchangeKind kind; Run run; int total; int paceBytes, roundTrips, lineBytes; int pauses; };
     const Case cases[] = {
         {"write", ExchangeKind::Write,
          [&](SerialPort &p, const QString &d, LinkObserver &o) { return writeToStation(p, d, o, imageOf(ed)); },
-         5 + 25 + 18 * 3},
+         5 + 25 + 18 * 3, 5 + 25 + 18 * 3, 5 + 25 + 18 * 3, 2 * (5 + 25 + 18 * 3), 1},
         // The station's own four channels.
         {"read", ExchangeKind::Read, [](SerialPort &p, const QString &d, LinkObserver &o) { return readFromStation(p, d, o); },
-         28 + 18 * 4},
+         28 + 18 * 4, 1 + 28 + 18 * 4, 0, 1 + 28 + 18 * 4, 0},
         {"type query", ExchangeKind::TypeQuery,
-         [](SerialPort &p, const QString &d, LinkObserver &o) { return queryStationType(p, d, o); }, 4},
+         [](SerialPort &p, const QString &d, LinkObserver &o) { return queryStationType(p, d, o); }, 4, 3, 3, 6, 0},
     };
     for (const Case &c : cases) {
         TestStation sim({});
         SerialPort &port = sim.port();
         CountingObserver obs;
-        ASSERT_TRUE(c.run(port, sim.path, obs).ok()) << c.what;
+        const ExchangeResult r = c.run(port, sim.path, obs);
+        ASSERT_TRUE(r.ok()) << c.what;
+        EXPECT_EQ(r.pace.bytes, c.paceBytes) << c.what;
+        EXPECT_EQ(r.pace.roundTrips, c.roundTrips) << c.what;
+        EXPECT_EQ(r.pace.wire, c.lineBytes * LineByteTime + c.pauses * WriteStorePause) << c.what;
+        EXPECT_EQ(int(r.pace.hostTimes.size()), std::max(0, c.roundTrips - 1 - c.pauses)) << c.what;
         ASSERT_FALSE(obs.done.isEmpty()) << c.what;
         EXPECT_EQ(obs.kinds, QList<ExchangeKind>(obs.done.size(), c.kind)) << c.what;
         for (qsizetype i = 0; i < obs.done.size(); ++i)
