@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Top-level entry points; everything real is in CMake.
 BUILD      ?= build
 JOBS       ?= 2
@@ -14,7 +15,7 @@ PREFIX       ?= /usr/local
 # Only the fuzzers need these: clang with libFuzzer, and a symbolizer for readable crash reports.
 FUZZ_PACKAGES := clang libclang-rt-14-dev llvm-14
 
-.PHONY: all deps fuzz-deps build run demo test test-asan fuzz bench install package docs clean
+.PHONY: all deps fuzz-deps build run demo test test-asan fuzz bench install package package-check docs clean
 
 all: build
 
@@ -97,8 +98,14 @@ install: build
 
 # A Debian package in $(BUILD): sudo apt install ./$(BUILD)/tolvin_*.deb
 package: build
+	rm -f $(BUILD)/tolvin_*.deb
 	cd $(BUILD) && cpack -G DEB
 	@ls $(BUILD)/tolvin_*.deb
+
+# The package as Debian's checker sees it: no error and no warning may remain.
+package-check: package
+	$(call install_missing,lintian)
+	lintian --fail-on error,warning --tag-display-limit 0 $(BUILD)/tolvin_*.deb
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

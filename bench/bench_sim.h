@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // tolvin-sim for a benchmark: started with its options, stopped by its process id.
 #include "station_link/link.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Контроль" and the write stream for a full 99-channel configuration, as tolvin-cli image runs
 // them: load the settings file, check, encode.
 #include "check/data_check.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A 99-channel write (five opening bytes) and a 99-channel read against tolvin-sim --line-rate,
 // next to what the 1200-baud line allows: ten bits a byte in each direction, and the write's
 // 200 ms pause. The figures of interest are the counters: seconds taken, the wire limit, and how

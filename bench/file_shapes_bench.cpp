@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The worst files the program accepts, each just under the read limit: what "Чтение файла",
 // "Контроль" and "Запись в файл" cost for them, in time (the benchmark's figure) and in peak
 // memory (counter peak_MB: the whole run in a child process, as a technician's program would

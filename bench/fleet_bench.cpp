@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fleet write of 99 channels to eight tolvin-sim --line-rate stations next to one write of the
 // same image, and what backup and verify add to one write. Each figure is a whole exchange at
 // 1200 baud, so every benchmark runs once; the counters are the figures of interest.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One byte there and back through a pseudo-terminal and tolvin-sim (no line-rate pacing): what
 // the port and WaitReply add to every byte of an exchange. Reports the median and the 99th
 // percentile of single round trips as counters.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The programming report of a full 99-channel configuration, as "Создать" makes it: build the
 // document, pack it as .docx and write it to a new file.
 #include "check/data_check.h"

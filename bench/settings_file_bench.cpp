@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Save and load of a full 99-channel configuration.
 #include "settings_file/ini_accessor.h"
 #include "settings_file/settings_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The data check over any table and any general settings text: it ends with one message, never
 // changes the editor while it judges, and passes only what the station can take.
 #include "check/data_check.h"

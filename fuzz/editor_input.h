@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An editor as fuzz input: the band, the module and type codes, the general settings lines and
 // a table of up to 120 rows (past the station's 99), each cell a text and each check box

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host's side of the write, the read and the type query against a station that answers
 // anything: every byte, nothing, several bytes, or a device that goes away. Each exchange ends,
 // releases the port, leaves the window's buttons enabled, and says why when it failed.

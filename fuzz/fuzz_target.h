@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One fuzz target per file, written once for two uses: built with clang and libFuzzer it is a
 // fuzzer (TOLVIN_LIBFUZZER), built into the test runner it is a function that `make test` feeds

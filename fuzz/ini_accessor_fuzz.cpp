@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The INI accessor on any file, through any sequence of its operations and of outside writes
 // between them: every read agrees with the file as it is on disk at that moment, and a value
 // written reads back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-fuzz-seeds DIR: writes the seeds of every fuzz target into DIR/<target>/.
 #include "seeds.h"
 

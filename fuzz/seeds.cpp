@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "seeds.h"
 
 #include "check/data_check.h"

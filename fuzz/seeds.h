@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Seed inputs for every fuzz target, made by the program's own code: template configurations
 // checked and saved, station memories as a station sends them, the bytes a host sends.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a settings file: the load takes it or refuses it as a whole, the check ends in a
 // message, and what the save writes loads back to the same configuration and saves to the
 // same bytes.

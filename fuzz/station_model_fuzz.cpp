@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator's station side over any bytes from a host: it answers, ignores or stores, and
 // what it stores is an image it can send back unchanged.
 #include "fuzz_target.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a station's answer to the read command, cut wherever the station fell silent:
 // the editor takes what arrived phase by phase, never reads outside a list or the image, and
 // what a complete read leaves saves to a file that loads back the same.

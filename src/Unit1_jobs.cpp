@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link window's jobs: each button's exchange on the worker, and what the window shows and
 // puts into the editor when it has ended.
 #include "Unit1.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "UnitMain.h"
 
 #include "check/data_check.h"
@@ -215,6 +216,15 @@ void TFormMain::LinkClick() {
         if (m_openLinkWindow)
             m_openLinkWindow();
         showMinimized();
+    });
+}
+
+void TFormMain::AboutClick() {
+    act([&] {
+        m_op.message(QStringLiteral("Программатор радиостанций «Толвин 7К-61..64»\nВерсия " TOLVIN_VERSION "\n"
+                                    "Лицензия: GNU GPL версии 3 или более поздней (" TOLVIN_LICENSE ")\n"
+                                    "Это свободная программа: её можно распространять и изменять на условиях "
+                                    "этой лицензии. Гарантий нет."));
     });
 }
 

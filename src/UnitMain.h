@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TFormMain: the main window, editor of one station configuration.
 #include "check/data_check.h"
@@ -101,6 +102,7 @@ public:
     QAction *ReportItem = nullptr;
     QAction *LinkItem = nullptr;
     QAction *ExitItem = nullptr;
+    QAction *AboutItem = nullptr;
     QAction *UndoItem = nullptr;
     QAction *RedoItem = nullptr;
     QAction *CopyItem = nullptr;
@@ -120,6 +122,7 @@ public:
     void ReportClick();
     void LinkClick();
     void ExitClick();
+    void AboutClick();   // "О программе": version and licence
     void CopyClick();
     void PasteClick();
     void ImportCsvClick();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's clipboard and CHIRP CSV: blocks of cells to and from a spreadsheet, channels
 // to and from another programmer.
 #include "UnitMain.h"

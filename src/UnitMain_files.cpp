@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's settings files and unsaved work: "Запись в файл", "Чтение файла", and the
 // question before anything replaces a table that was changed.
 #include "UnitMain.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's key filters: the template and repeater fields take digits (and a comma
 // where a frequency goes), and the menu bar's hints.
 #include "UnitMain.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's menus and panels: every control in its place, connected to its handler.
 #include "UnitMain.h"
 
@@ -127,6 +128,7 @@ void TFormMain::buildMenus() {
     });
 
     ExitItem = bar->addAction(QStringLiteral("Выход"), this, [this] { ExitClick(); });
+    AboutItem = bar->addAction(QStringLiteral("О программе"), this, [this] { AboutClick(); });
 }
 
 void TFormMain::layoutPanels(const QSize &client) {

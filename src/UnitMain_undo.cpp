@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's undo history: each step holds the whole editor from before and after it.
 #include "UnitMain.h"
 

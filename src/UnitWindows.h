@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's three windows joined as it runs them: the main window opens the link and report
 // windows, and they talk back to it only through its EditorHost side.

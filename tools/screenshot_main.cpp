@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the program's windows to PNG after a named scripted action, for looking at them
 // without a desktop. Run through tools/screenshot, which provides the X server.
 #include "Unit1.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The programmer: the main window, the station link window and the report window, in that order.
 #include "Unit1.h"
 #include "UnitMain.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Контроль": the general settings and every channel row against the station's rules, building
 // the station data image in the same pass. The first rule that fails gives the one message.

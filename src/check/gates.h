@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The commands that may run only on checked data, and what each says when they may not.
 #include "common/operator.h"

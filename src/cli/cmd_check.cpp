@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli check FILE: the data check of "Контроль" on a settings file.
 #include "cli/commands.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli import-csv and export-csv: channel lists to and from CHIRP's CSV.
 #include "cli/commands.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli diff FILE --port P: what the station holds other than the settings file, field by
 // field, without writing a byte of programming.
 #include "cli/commands.h"

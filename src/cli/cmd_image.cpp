@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli image FILE [-o OUT.bin]: the bytes "Запись данных " would send for a settings file.
 #include "cli/commands.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli write, read and type: the link window's three exchanges over a serial device; a
 // write to several devices at once, with a backup before and a check after.
 #include "cli/commands.h"

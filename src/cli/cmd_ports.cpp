@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli ports: the serial devices a station can be on, as the link window's port list shows them.
 #include "cli/commands.h"
 

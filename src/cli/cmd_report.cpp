@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli report FILE --serial S -o OUT.docx: the report "Создать" would make for a settings
 // file, written to OUT.docx.
 #include "cli/commands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli show FILE: the configuration a settings file gives the editor, as JSON.
 #include "cli/commands.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli template: "Создать шаблон" and "Ok" for a model's band, then "Запись в файл".
 #include "cli/commands.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What `tolvin-cli --help` says: a line (or a few) per command and examples to copy. dispatch.cpp
 // dispatches by these names, so a command cannot be added without its help; the tests read the

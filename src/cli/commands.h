@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The commands of tolvin-cli. Each one gets the arguments after its name, writes its result to
 // `out` and its messages to `err`, and returns the exit code. A new command is one function

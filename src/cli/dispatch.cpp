@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line of tolvin-cli, from the command's name to its exit code: the one place that
 // turns a failure nobody else caught into a message and an exit code.
 #include "cli/command_help.h"

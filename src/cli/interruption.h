@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Ctrl+C, a kill or a closed terminal during an exchange: the exchange stops at its next byte,
 // closes the port and the command says what it left behind, instead of the process vanishing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the link commands share: the port argument, progress on standard error, and how an
 // exchange's end becomes an exit code.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli: the core's operations without a window, in the order the GUI's handlers run them.
 #include "cli/commands.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every file and every byte on the wire is single-byte Cyrillic (Windows code page 1251);
 // inside the program text is QString. These two functions are the only crossing points.

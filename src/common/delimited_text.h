@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Rows of fields separated by commas (CSV) or tabs (what a spreadsheet puts on the clipboard):
 // fields may be quoted with '"', a quote inside doubled; CR LF, LF or CR end a row; a final line

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The few error types the core raises. Every user action is wrapped by one boundary
 // (runAction) that shows the message; nothing escapes into the event loop or ends the program.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whole-file reads and safe whole-file writes with Russian reasons in their errors.
 #include <QByteArray>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text from a file, a cell or the station inside a message to the technician. Such text may be
 // megabytes long, or hold a NUL that cuts the message box's text short, or a CR or tab that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Number forms of the system: integers as cells and settings values write them, decimal
 // numbers with a comma, and the shortest comma form of a frequency.

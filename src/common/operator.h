@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything the program does to the person at the bench goes through this interface, so that
 // a test can record it and the GUI can show it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Settings files come from Windows tools in code page 1251, but technicians also edit them in
 // modern editors that save UTF-8. Reading tells the two apart; writing is always code page 1251.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The eight drop-down lists laid over list cells of the grid (ComboBox1..ComboBox8).
 #include "table/lists.h"

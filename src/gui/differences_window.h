@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A list of differences between a station and a configuration too long for a message box (a
 // station of another table differs in every channel): the whole list, to read, to copy into a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the link and report windows need of the main window: its editor and operator, its action
 // boundary and undo history, the exchange log, and a way back to it. They see nothing else of it,

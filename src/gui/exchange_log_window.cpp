@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/exchange_log_window.h"
 
 #include "common/operator.h"

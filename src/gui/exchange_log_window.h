@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Журнал обмена": the bytes of the last exchanges with the station, to read or to save for a
 // bug report.

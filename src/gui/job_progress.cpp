@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/job_progress.h"
 
 #include "layout/image_layout.h"

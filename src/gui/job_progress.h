@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A job of the link window as one progress from 0 to 100: a write with its backup read before
 // and its check read after moves the gauge once, not three times from 0 (or, for a read, from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The line under the link window's controls that says how the last exchange ended, in words,
 // with the figures a technician writes down: what was written and checked, how many channels

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs one station exchange at a time on its own thread, so the link window keeps repainting
 // while bytes crawl over the 1200-baud line. What the exchange reports (status, gauge, buttons,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // StringGrid1: the channel table on screen. Row 0 of the table is drawn as the header; the
 // check-box columns are drawn in their cells, so they scroll with them and never drift.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Judges text that reaches a field without being typed (paste, drop, middle click) by the same
 // rule as the field's key filter, and lets the filter speak for a refusal.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the windows remember between runs: their size and place, and the folder of the last
 // file chosen. Kept in "window.ini" in the program's configuration folder, apart from the

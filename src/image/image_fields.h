@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Encodings of the general settings into header bytes, tone bytes and IdCode, and the texts
 // the station read makes of them again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two byte streams that carry the station data image, built from and read into the image by
 // walking the layouts of image_layout.h; the link, the simulator and the CLI all use these.

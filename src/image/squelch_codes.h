@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // CTCSS and DCS squelch codes of the channel records: list texts to code bytes and back.
 #include <QString>

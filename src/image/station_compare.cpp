@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "image/station_compare.h"
 
 #include "image/station_readout.h"

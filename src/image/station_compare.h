@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a station holds other than a configuration's image, field by field in the words of the
 // channel table and the general settings: "канал 12: Rx 150000,00 вместо 150006,25", the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "image/station_readout.h"
 
 #include "image/image_fields.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the station read makes of the station's answer: the general settings lines and the
 // channel rows, in the order the read shows them. The link window applies the result to the

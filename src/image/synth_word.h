@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The synthesizer word: a channel frequency as the station's synthesizer takes it, three bytes
 // (P = frequency in 6,25 kHz steps, split by the band's prescaler modulus into N and A).

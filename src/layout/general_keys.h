@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The general settings, one row per key: where it lives in the station's image, what a file
 // without it and a new template give, and what the check assumes when it is missing. The reader,

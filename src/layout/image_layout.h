@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Byte numbers and flag bits of the station data image, and the order in which its parts travel
 // in each direction. Encoders, decoders and the simulator name bytes only through these.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The station data image held between the data check and the write (and filled by the read).
 // ModuleType and StationType are part of it too; they live once, in EditorState.

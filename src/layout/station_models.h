@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The station models, one row each: everything that differs between a 7К-61 and a 7К-64. The
 // band table, the type query, the write's opening, the menus and tolvin-cli read these rows; a new

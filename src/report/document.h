@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A word-processor document built the way the report drives a word processor: page set-up,
 // formatting of the insertion point, typed text, one table with per-cell fonts, column widths and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "report/docx_writer.h"
 
 #include "report/zip_package.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The document as an Office Open XML word-processing file (.docx): A4 paper, Times New Roman,
 // Russian as the document's language, one section.

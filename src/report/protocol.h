@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The programming report: title, serial number, the general settings block and a table of every
 // channel, as a document. The GUI's "Создать" and `tolvin-cli report` both build it here.

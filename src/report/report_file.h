@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The report as a file of its own: a new folder for every document, named after the serial
 // number, so that a desktop application can open it as a new, unsaved-looking document.

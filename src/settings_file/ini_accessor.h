@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The INI file accessor on one path. Every operation works on the file as it is on disk now:
 // the accessor keeps a parsed copy only while the file provably has not changed, so text

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An INI text held in memory, looked up the way the private-profile functions of the original
 // platform do: section and key names without regard to letter case (Cyrillic included) and

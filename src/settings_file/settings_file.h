@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings file: a whole station configuration (general settings block, station type and
 // module codes, channel table) as one INI text in code page 1251. The menu handlers show the

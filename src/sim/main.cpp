@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-sim: a station on a pseudo-terminal, for the program's tests, for scripts and for a
 // technician without a radio at hand.
 #include "common/errors.h"

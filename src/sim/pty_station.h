@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The station model behind a pseudo-terminal, with the line's timing and the faults a bench
 // sees: silence, a station that stops answering, noise, a cable pulled mid-exchange.

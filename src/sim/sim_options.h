@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // tolvin-sim's command line. Other tools start the simulator from scripts, so the option names
 // and their meaning are a contract.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a simulated station remembers between runs: the image parts a read sends back, kept in a
 // small JSON file that a person can read and edit (bytes as upper-case hex).

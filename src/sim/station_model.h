@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The station's side of the three exchanges, with no port and no clock: bytes from the host go
 // in one at a time, the bytes the station sends back come out, and a complete write replaces the

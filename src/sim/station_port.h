@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The simulated station on a port inside the process: a byte sent reaches the station at once and
 // its reply waits at once, with no pseudo-terminal, process or line clock. Silence is answered at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The copy of a station's programming taken before a write replaces it: the settings file that
 // "Запись в файл" would save after a read, in the user's data folder, named after the station's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A record of the bytes of the last exchanges, for a bug report: every byte with its direction
 // and the time since the exchange began, to the microsecond. A port wrapper writes into it, so the

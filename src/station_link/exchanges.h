@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The three exchanges of the link window, step by step as the station expects them: write the
 // checked image, read the station's programming, ask the station's type. Plain functions over a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One configuration into several stations at once: one exchange per port, each on its own
 // thread and at its own line's speed, so that a bench of eight stations takes the time of one.

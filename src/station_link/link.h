@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The byte-level primitive every station exchange is built on: wait for one reply byte, and on
 // silence put the link window into its failure state and close the port. Plain functions over a

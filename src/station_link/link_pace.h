@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How fast an exchange went against what the 1200-baud line allows. A write waits for the
 // station's reply to each byte, so its pace is set by the round trip; an adapter that holds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "station_link/link_port.h"
 
 #include "station_link/posix_serial_port.h"

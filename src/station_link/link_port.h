@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The port an exchange job runs over, made in one place for the link window, tolvin-cli and a
 // fleet write: the device's serial port, whose send held up by a stalled adapter gives up at the

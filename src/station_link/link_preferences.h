@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The link window's own choices, kept between runs in the program's settings file "tolvin.ini"
 // in the user's configuration folder. "T702Options.ini" beside it is never written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A USB serial adapter holds what it receives for its latency timer (16 ms on an FTDI chip)
 // before passing it on; the write waits for a reply to every byte, so that timer, not the line,

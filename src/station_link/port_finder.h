@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The serial devices present on this computer, for picking the one behind COM1 or COM2: the
 // stable /dev/serial/by-id names first (they survive re-plugging an adapter), then ttyUSB*,

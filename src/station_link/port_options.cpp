@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "station_link/port_options.h"
 
 #include "settings_file/ini_accessor.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which device the link window's COM1 and COM2 stand for. The options file keeps the remembered
 // port number, as on the bench PCs the program came from; a Linux bench rarely has its station

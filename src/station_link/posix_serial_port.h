@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SerialPort over a Linux terminal device (/dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM*, a pty slave):
 // termios raw mode, a non-blocking descriptor and poll(), so a wait for the station's reply

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a station sent, held against "Контроль": a noisy line can bring a whole read of garbage
 // that arrives in time, byte for byte, and only the check tells it from a programming.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "station_link/read_into_editor.h"
 
 #include "image/station_readout.h"

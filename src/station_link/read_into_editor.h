@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a station read does to the editor, phase by phase as the stream arrives, so that a read
 // cut short leaves exactly what arrived before the silence.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The write with what keeps a station's programming from being lost: a backup read before the
 // first byte of the write, and a read after the last one that must give back what was sent;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The serial port as the station exchanges use it: only the handful of operations they need,
 // so that the exchanges read as a list of steps and a pseudo-terminal or any other device can

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "station_link/type_guard.h"
 
 #include "table/bands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A configuration for one band written into a station of another would put frequencies there
 // that the station cannot tune: the write first learns the station's type and stops when the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The station's four frequency bands and the add-on modules.
 #include "layout/station_models.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The channel table: row 0 holds the headers, rows 1..N one channel each, 18 cell texts a row.
 // Columns 12, 14 and 17 carry a check-box state per row instead of text; a row may have none

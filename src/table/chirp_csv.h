@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Channels to and from CHIRP's generic CSV, the file radio programmers exchange channel lists
 // in: frequencies in MHz, tones in CHIRP's tone modes, one line per memory.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one editor a main window (or a CLI run) works on: the channel table, the general settings
 // block and the program-wide state. Core operations take it by reference; the GUI shows it.

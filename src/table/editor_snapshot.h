@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What undo and redo bring back: the channel table with its boxes, the settings text, and the
 // band the table is for, with whether the table is shown (a band change puts it away). The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The fixed lists of the channel table: column headers, squelch lists, the eight list editors.
 #include <QString>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Запись" of the repeater panel: marks one channel's receive or transmit frequency with the
 // repeater marker, chosen by the channel number as the last data check recorded it.

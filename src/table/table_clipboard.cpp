@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "table/table_clipboard.h"
 
 #include "common/delimited_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Cells to and from a spreadsheet: a rectangle of the table as tab-separated text, and a
 // tab-separated block written into the table from one cell on, each text under the rule its

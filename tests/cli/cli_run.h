@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs the built tolvin-cli and collects what it printed.
 #include <QProcess>

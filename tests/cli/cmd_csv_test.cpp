@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli import-csv and export-csv, and CHIRP's own CSV driver reading what we write and
 // writing what we read, where Debian's chirp package is installed.
 #include "cli/cli_run.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli diff against tolvin-sim: exactly the fields that differ, and the exit code a script
 // branches on.
 #include "cli/cli_run.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli write (to one station or a fleet, with backup and verify), read and type against
 // tolvin-sim, as scripts run them.
 #include "station_link/link_preferences.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The manual pages under docs/man: each renders without a warning, and the English and Russian
 // page of a program document the same options, all of them ones the program has, and every
 // command and option it has.

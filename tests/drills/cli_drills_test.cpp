@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fault drills of tolvin-cli write, read and type against tolvin-sim, as a script runs them: each
 // ends within a bound with a non-zero exit and the reason on standard error, leaves no half
 // file behind, and the next run against a working station succeeds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Disk drills: every file the command line writes, with the disk failing at each step of the
 // write (the bytes, putting them on disk, closing, giving the file its name). Each must end
 // with exit code 2 and the reason, leave the old file byte for byte and leave no temporary file.

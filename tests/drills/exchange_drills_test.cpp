@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fault drills of the three exchanges against tolvin-sim on a real pseudo-terminal: a station
 // that is silent, stops answering at every phase, answers garbage, hangs up, or sends more than
 // asked. Every exchange ends within a bound, says what happened, releases the port, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every fuzz target on its seeds, on cut and bent copies of them, and on every input a fuzzer
 // ever found (kept in tests/fuzz/<target>/): what once broke a promise must keep it now.
 #include "fuzz_target.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "Unit1.h"
 #include "UnitMain.h"
 #include "UnitP.h"
@@ -61,7 +62,11 @@ TEST_F(MainWindowTest, MenuCaptions) {
     QStringList top;
     for (QAction *a : main->menuBar()->actions())
         top << a->text();
-    EXPECT_EQ(top, (QStringList{"Каналы", "Доп. оборудование", "Ретранслятор", "Контроль", "Станция", "Выход"}));
+    EXPECT_EQ(top, (QStringList{"Каналы", "Доп. оборудование", "Ретранслятор", "Контроль", "Станция", "Выход", "О программе"}));
+    // The version and the licence come from the build's one place for them.
+    main->AboutItem->trigger();
+    EXPECT_TRUE(op.lastMessage().contains(QStringLiteral("Версия " TOLVIN_VERSION))) << op.lastMessage().toStdString();
+    EXPECT_TRUE(op.lastMessage().contains(QStringLiteral("GPL-3.0-or-later")));
     // The original items keep their places; the working-comfort items come after them.
     EXPECT_EQ(menuCaptions(topMenu(0)).mid(0, 5), (QStringList{"Создать шаблон", "-", "Запись в файл", "Чтение файла", "-"}));
     QMenu *modules = topMenu(1)->actions().at(0)->menu();

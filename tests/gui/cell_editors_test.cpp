@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/cell_editors.h"
 #include "gui/main_window_fixture.h"
 #include "gui/string_grid.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window at the bench: unsaved work is asked about, the check points at what failed,
 // the window grows, remembers its place and the files, and ranges select on every column.
 #include "gui/cell_editors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The three windows as the program makes them, on the offscreen platform, with a recording
 // operator in place of message boxes and dialogs.

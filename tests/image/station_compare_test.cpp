@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The differences a technician reads after a verify or a comparison: one line per field that
 // differs, in the table's and the settings' words, and none that do not.
 #include "image/station_compare.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The layout, model and settings tables agree with each other: a row or a span changed in one place cannot
 // silently break the encoder, the read's pieces, the gauge or the type query.
 #include "image/image_streams.h"

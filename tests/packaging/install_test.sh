@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a scratch prefix, checks the layout a desktop and `man` expect, runs
 # the desktop and AppStream validators on what was installed, and builds the Debian package to
 # check its name, dependencies and contents.
@@ -19,6 +20,7 @@ expected=(
   share/icons/hicolor/scalable/apps/tolvin.svg
   share/icons/hicolor/256x256/apps/tolvin.png
   share/metainfo/ru.tolvin.programmer.metainfo.xml
+  share/doc/tolvin/copyright share/doc/tolvin/changelog.gz
 )
 for page in tolvin tolvin-cli tolvin-sim; do
   expected+=("share/man/man1/$page.1.gz" "share/man/ru/man1/$page.1.gz")
@@ -43,6 +45,17 @@ for gz in "$prefix"/share/man/man1/*.1.gz "$prefix"/share/man/ru/man1/*.1.gz; do
     [ -z "$warnings" ] || fail "groff warns about $gz: $warnings"
   fi
 done
+
+# The licence and the changelog: machine-readable copyright, a changelog whose newest entry is
+# the programs' own version.
+version=$("$prefix/bin/tolvin-cli" --version | sed 's/^tolvin-cli //')
+grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$prefix/share/doc/tolvin/copyright" \
+  || fail "copyright is not in the machine-readable format"
+grep -qx 'License: GPL-3.0+' "$prefix/share/doc/tolvin/copyright" || fail "copyright names no GPL-3.0+"
+head=$(gzip -dc "$prefix/share/doc/tolvin/changelog.gz" | head -1)
+[ "$head" = "tolvin ($version) unstable; urgency=medium" ] || fail "changelog starts with '$head', not version $version"
+grep -q "<release version=\"$version\"" "$prefix/share/metainfo/ru.tolvin.programmer.metainfo.xml" \
+  || fail "AppStream has no release $version"
 
 desktop=$prefix/share/applications/tolvin.desktop
 if command -v desktop-file-validate >/dev/null; then
@@ -74,7 +87,14 @@ if command -v dpkg-deb >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
     for lib in libqt6widgets6 libqt6core6 libzip4 libc6 qt6-qpa-plugins; do
       [[ $depends == *"$lib"* ]] || fail "Depends lacks $lib: $depends"
     done
+    [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version $(dpkg-deb -f "$deb" Version), programs $version"
+    maintainer=$(dpkg-deb -f "$deb" Maintainer)
+    [[ $maintainer != *localhost* ]] || fail "maintainer at localhost: $maintainer"
     contents=$(dpkg-deb -c "$deb")
+    # make install and the package put the same files in place.
+    installed=$(cd "$prefix" && find . \( -type f -o -type l \) | sed 's|^\./||' | sort)
+    packaged=$(awk '$1 !~ /^d/ { print $6 }' <<<"$contents" | sed 's|^\./usr/||' | sort)
+    [ "$installed" = "$packaged" ] || fail "make install and the package differ: $(diff <(echo "$installed") <(echo "$packaged") | tr '\n' ' ')"
     for f in ./usr/bin/tolvin ./usr/bin/tolvin-cli ./usr/bin/tolvin-sim \
              ./usr/share/applications/tolvin.desktop ./usr/share/man/man1/tolvin-cli.1.gz \
              ./usr/share/man/ru/man1/tolvin.1.gz ./usr/share/metainfo/ru.tolvin.programmer.metainfo.xml; do

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Has CHIRP's own CSV driver read a CSV file and write the memories it understood back out.
 
 Usage: chirp_csv_peer.py IN.csv OUT.csv

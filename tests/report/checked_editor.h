@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A template of the 144-174 MHz band that passed the data check, as "Ok" and "Контроль" leave it.
 #include "check/data_check.h"

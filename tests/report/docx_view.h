@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reads a .docx back into what the tests look at: the page, body paragraphs and the table, each
 // with the formatting written for it.

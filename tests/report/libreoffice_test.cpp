@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The report opened by a real word processor: LibreOffice converts a 99-channel report to PDF.
 // Skipped where LibreOffice is not installed.
 #include "report/checked_editor.h"

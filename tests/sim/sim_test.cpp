@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-sim as other tools see it: the built program on a real pseudo-terminal, driven through
 // the port and WaitReply the exchanges use, one port opening per operation.
 #include "common/errors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The station's state machine where the exchanges meet; the exchanges themselves are checked
 // byte for byte through tolvin-sim (tests/sim).
 #include "sim/station_model.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Backups before a write: where they go, what they are called, and that one can be written back.
 #include "station_link/backup.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The write, read and type query against tolvin-sim on a real pseudo-terminal: the bytes the
 // station received, what the window showed, and what the editor got.
 #include "check/data_check.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pace figures: what the line allows, the ratio scripts read, and when an adapter is to blame.
 #include "station_link/link_pace.h"
 

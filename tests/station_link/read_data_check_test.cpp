@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a station sent, held against the data check: a programming passes quietly, noise that
 // arrived byte for byte in time is named with the check's own reason.
 #include "station_link/read_data_check.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Backup before a write and verify after it, against tolvin-sim on a real pseudo-terminal: what
 // the station received, what the window showed, what was saved. What a verify or a comparison
 // reports is checked through tolvin-cli and the link window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Desktops whose numbers use a decimal comma (ru_RU, de_DE). Where the system has not generated
 // them, they are made once per build tree with localedef and found through LOCPATH.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The disk failing late, at one of the calls the file layer makes: the call does its work (a
 // descriptor is closed even when close reports an error, a write puts part of its bytes down)

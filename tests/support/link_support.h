@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The host's side of the link in tests: a recorder for what an exchange shows, and helpers that
 // send bytes the way the exchanges do.

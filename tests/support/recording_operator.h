@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An Operator that remembers what the program showed, and answers dialogs from a script.
 #include "common/operator.h"

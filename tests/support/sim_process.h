@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A tolvin-sim started for one test and stopped by its process id when the test ends.
 #include <QProcess>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A configuration as "Создать шаблон" makes it, for tests that need a file to work on.
 #include "settings_file/settings_file.h"

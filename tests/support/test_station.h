@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A station for an exchange test, given tolvin-sim's options. Where the in-process station port
 // can play them (the memory, the type, silence, stopping, hanging up) it runs in the test's own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs part of a test as an ordinary user. Permission bits do not stop root, and CI runs as
 // root: a test of a read-only file or folder run there directly would prove nothing. Under

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/recording_operator.h"
 #include "table/chirp_csv.h"
 #include "table/template.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/delimited_text.h"
 #include "support/recording_operator.h"
 #include "table/table_clipboard.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fault drills in the link window's own code path, against tolvin-sim on COM1: whatever the
 // station does, the exchange ends within a bound with a status or a message, the buttons work
 // again, the port is free, a failed write leaves the editor as it was, and the next attempt in
