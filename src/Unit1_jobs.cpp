@@ -14,6 +14,9 @@
 #include "station_link/read_data_check.h"
 #include "station_link/read_into_editor.h"
 #include "station_link/safeguards.h"
+#include "journal/journal.h"
+#include "settings_file/settings_file.h"
+#include "common/errors.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -53,6 +56,7 @@ void TForm1::runJob(Job job, std::function<void()> after) {
     ResultText->setToolTip(QString());
     Gauge1->setValue(0);
     m_jobClock.start();
+    m_jobDevice = device;
     std::shared_ptr<ExchangeLog> log = m_host.exchangeLog();
     PortFactory ports = m_ports ? m_ports : devicePorts();
     m_worker->start([job = std::move(job), device, log, ports](LinkObserver &obs, const std::atomic<bool> &stop) {
@@ -64,6 +68,11 @@ void TForm1::runJob(Job job, std::function<void()> after) {
     StopButton->setEnabled(true);
     m_ticker->start();
     showPhase();
+}
+
+void TForm1::journal(std::vector<JournalEntry> entries) {
+    if (Journal *j = m_host.journal())
+        j->record(std::move(entries));
 }
 
 std::chrono::milliseconds TForm1::jobTime() const {
@@ -149,6 +158,10 @@ void TForm1::BitBtn2Click() {
         safeguards.backup = BackupBox->isChecked();
         safeguards.backupFolder = m_backupFolder;
         safeguards.verify = VerifyBox->isChecked();
+        // The journal keeps the file "Запись в файл" would save; a table it cannot save is
+        // still written, and journaled without one.
+        m_writtenFile.clear();
+        (void)catchFailure([&] { m_writtenFile = settingsFileBytes(m_host.editor()); });
         startWrite(image, safeguards, SafeWriteResult{});
     });
 }
@@ -161,6 +174,7 @@ void TForm1::startWrite(const StreamImage &image, const WriteSafeguards &safegua
            },
            [this, result, image, safeguards, earlier] {
                SafeWriteResult &r = *result;
+               journal(safeWriteEntries(r, m_writtenFile, image.StationType, jobContext()));
                if (r.backupPath.isEmpty()) {
                    r.backupPath = earlier.backupPath;
                    r.backupWarning = earlier.backupWarning;
@@ -217,6 +231,7 @@ void TForm1::CompareClick() {
                },
                [this, result] {
                    const ComparisonResult &r = *result;
+                   journal({diffEntry(r, jobContext())});
                    showOutcome(compareOutcome(r, jobTime()));
                    if (!r.ok())
                        report(m_host, r.exchange);
@@ -247,6 +262,7 @@ void TForm1::ReadFromStation() {
                     return readFromStation(port, device, obs, stop);
                 },
                 [this, before](const ExchangeResult &r) {
+                    journal({readEntry(r, jobContext())});
                     showOutcome(readOutcome(r, jobTime()));
                     if (!r.ok()) {
                         m_host.replaceEditor(*before);
@@ -278,6 +294,7 @@ void TForm1::QueryStationType() {
                     return queryStationType(port, device, obs, stop);
                 },
                 [this](const ExchangeResult &r) {
+                    journal({typeEntry(r, jobContext())});
                     showOutcome(typeQueryOutcome(r));
                     if (r.outcome == ExchangeOutcome::Done) {
                         m_host.act([&] {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "UnitMain.h"
+#include "gui/journal_window.h"
 
 #include "check/data_check.h"
 #include "check/gates.h"
@@ -53,6 +54,7 @@ TFormMain::TFormMain(Operator &op, QWidget *parent) : QMainWindow(parent), m_op(
 
 TFormMain::~TFormMain() {
     delete m_logWindow;
+    delete m_journalWindow;
     // The undo stack goes before the menu items its signals update.
     delete m_undo;
     m_undo = nullptr;
@@ -239,6 +241,8 @@ void TFormMain::closeEvent(QCloseEvent *event) {
     }
     if (m_logWindow)
         m_logWindow->close();
+    if (m_journalWindow)
+        m_journalWindow->close();
     // Closing the main window ends the program, whatever other window is open.
     if (m_linkWindow)
         m_linkWindow->close();

@@ -24,6 +24,8 @@ class QUndoStack;
 
 namespace tolvin {
 class ExchangeLogWindow;
+class Journal;
+class JournalWindow;
 class StringGrid;
 class CellEditors;
 }
@@ -70,6 +72,15 @@ public:
     std::shared_ptr<tolvin::ExchangeLog> exchangeLog() override { return m_exchangeLog; }
     QWidget *hostWindow() override { return this; }
     tolvin::ExchangeLogWindow *exchangeLogWindow() const { return m_logWindow; }
+    // The station journal the program keeps, owned by whoever runs the windows; null: none.
+    void setJournal(tolvin::Journal *journal) { m_journal = journal; }
+    tolvin::Journal *journal() override { return m_journal; }
+    tolvin::JournalWindow *journalWindow() const { return m_journalWindow; }
+    // "Журнал станций"
+    void JournalClick();
+    // An entry's settings file into the editor, as "Чтение файла" loads one: asks first about
+    // unsaved work, and is one undo step. False when nothing was loaded.
+    bool openJournalConfig(const QByteArray &settingsFile, const QString &name);
     // Shows the editor's state on the widgets (after the core changed it).
     void showEditor();
     // Takes what the user typed in the memo and the template fields into the editor.
@@ -110,6 +121,7 @@ public:
     QAction *ImportCsvItem = nullptr;
     QAction *ExportCsvItem = nullptr;
     QAction *ExchangeLogItem = nullptr;
+    QAction *JournalItem = nullptr;
     std::array<QAction *, tolvin::BandMenuItems> BandItems{};    // menu order, [1] is the inert 57-57,5 МГц
     std::array<QAction *, 6> ModuleItems{};
 
@@ -205,6 +217,8 @@ private:
     int m_actDepth = 0;
     std::shared_ptr<tolvin::ExchangeLog> m_exchangeLog = std::make_shared<tolvin::ExchangeLog>();
     tolvin::ExchangeLogWindow *m_logWindow = nullptr;
+    tolvin::Journal *m_journal = nullptr;
+    tolvin::JournalWindow *m_journalWindow = nullptr;
 
     tolvin::Operator &m_op;
     tolvin::Editor m_editor;

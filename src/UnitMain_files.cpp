@@ -2,6 +2,8 @@
 // The main window's settings files and unsaved work: "Запись в файл", "Чтение файла", and the
 // question before anything replaces a table that was changed.
 #include "UnitMain.h"
+#include "gui/journal_window.h"
+#include "journal/journal.h"
 
 #include "gui/string_grid.h"
 #include "gui/window_memory.h"
@@ -58,6 +60,38 @@ void TFormMain::N4Click() {
         StringGrid1->reload();
         markUnchanged(path);
     }, QStringLiteral("Чтение файла"));
+}
+
+
+void TFormMain::JournalClick() {
+    if (!m_journalWindow) {
+        const JournalPlace place = m_journal ? m_journal->place() : configuredJournalPlace();
+        m_journalWindow = new JournalWindow(place, m_op, [this](const QByteArray &file, const QString &name) {
+            return openJournalConfig(file, name);
+        });
+        m_journalWindow->setAttribute(Qt::WA_QuitOnClose, false);
+    }
+    m_journalWindow->show();
+    m_journalWindow->raise();
+    m_journalWindow->activateWindow();
+}
+
+bool TFormMain::openJournalConfig(const QByteArray &settingsFile, const QString &name) {
+    if (!mayDiscardWork())
+        return false;
+    bool loaded = false;
+    act([&] {
+        loadSettingsBytes(m_editor, settingsFile, name);
+        StringGrid1->reload();
+        // What the journal holds is nothing to lose; saving it asks for a file.
+        markUnchanged(QString());
+        loaded = true;
+    }, QStringLiteral("Чтение из журнала"));
+    if (loaded) {
+        raise();
+        activateWindow();
+    }
+    return loaded;
 }
 
 void TFormMain::markUnchanged(const QString &fileName) {

@@ -126,6 +126,7 @@ void TFormMain::buildMenus() {
         m_logWindow->show();
         m_logWindow->raise();
     });
+    JournalItem = station->addAction(QStringLiteral("Журнал станций"), this, [this] { JournalClick(); });
 
     ExitItem = bar->addAction(QStringLiteral("Выход"), this, [this] { ExitClick(); });
     AboutItem = bar->addAction(QStringLiteral("О программе"), this, [this] { AboutClick(); });

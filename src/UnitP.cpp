@@ -5,6 +5,8 @@
 #include "gui/window_placement.h"
 #include "check/gates.h"
 #include "report/report_file.h"
+#include "journal/exchange_entries.h"
+#include "journal/journal.h"
 
 #include <QDir>
 #include <QLabel>
@@ -57,6 +59,8 @@ void TFormProtokol::BitBtn1Click() {
         // Every press makes a new document in a folder of its own; the technician saves or
         // prints it from the application that opens it.
         const QString path = tolvin::createReportFile(m_host.editor(), Edit1->text(), QDir::tempPath());
+        if (tolvin::Journal *j = m_host.journal())
+            j->record(tolvin::reportEntry(m_host.editor(), Edit1->text(), path));
         if (!m_host.op().openDocument(path))
             m_host.op().message(QStringLiteral("Не найдена программа, которая открыла бы протокол. "
                                                "Протокол записан в файл %1").arg(QDir::toNativeSeparators(path)));

@@ -6,6 +6,7 @@
 #include "UnitWindows.h"
 #include "gui/appearance.h"
 #include "gui/qt_operator.h"
+#include "journal/journal.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -28,6 +29,12 @@ int main(int argc, char **argv) {
     TForm1 form1(formMain);
     TFormProtokol formProtokol(formMain);
     connectWindows(formMain, form1, formProtokol);
+    // What the journal has to say of itself (a shared journal away, a file that cannot be
+    // written) comes from its own thread; it is shown in the main window's turn.
+    tolvin::Journal journal(tolvin::configuredJournalPlace(), [&formMain, &op](const QString &text) {
+        QMetaObject::invokeMethod(&formMain, [&op, text] { op.message(text); }, Qt::QueuedConnection);
+    });
+    formMain.setJournal(&journal);
 
     formMain.show();
     return app.exec();

@@ -3,13 +3,17 @@
 // field, without writing a byte of programming.
 #include "cli/commands.h"
 #include "cli/interruption.h"
+#include "cli/journal_session.h"
 #include "cli/link_common.h"
 
 #include "check/data_check.h"
 #include "common/errors.h"
+#include "journal/exchange_entries.h"
 #include "station_link/link_port.h"
 #include "station_link/safeguards.h"
 #include "table/editor.h"
+
+#include <QElapsedTimer>
 
 namespace tolvin::cli {
 
@@ -45,9 +49,12 @@ int cmdDiff(const QStringList &args, QTextStream &out, QTextStream &err) {
     ProgressPrinter progress(err);
     const Interruption interruption;
     const std::unique_ptr<SerialPort> port = makeDevicePort(interruption.flag());
+    const QString device = resolvePort(values.value(QStringLiteral("--port")));
+    QElapsedTimer clock;
+    clock.start();
     const ComparisonResult r =
-        compareWithStation(*port, resolvePort(values.value(QStringLiteral("--port"))), progress, configured,
-                           ed.state.bandSettings, interruption.flag());
+        compareWithStation(*port, device, progress, configured, ed.state.bandSettings, interruption.flag());
+    journalRecord(diffEntry(r, {device, std::chrono::milliseconds(clock.elapsed())}));
     if (!r.ok()) {
         err << r.exchange.message << Qt::endl;
         return interruption.exitCode(exitFor(r.exchange));

@@ -3,6 +3,7 @@
 // write to several devices at once, with a backup before and a check after.
 #include "cli/commands.h"
 #include "cli/interruption.h"
+#include "cli/journal_session.h"
 #include "cli/link_common.h"
 
 #include "settings_file/settings_file.h"
@@ -18,7 +19,9 @@
 #include "table/editor.h"
 
 #include "common/errors.h"
+#include "journal/exchange_entries.h"
 
+#include <QElapsedTimer>
 #include <algorithm>
 #include <map>
 
@@ -90,13 +93,18 @@ QString fleetLogPath(const QString &logPath, const QString &device) {
 // What one exchange of the command runs over: the serial port with every byte logged, the
 // progress lines on `err`, and Ctrl+C or a kill turned into a stop at the next byte.
 struct LoggedLink {
-    LoggedLink(QString logPath, QTextStream &err) : logPath(std::move(logPath)), progress(err) {}
+    LoggedLink(QString logPath, QTextStream &err) : logPath(std::move(logPath)), progress(err) { clock.start(); }
+    QElapsedTimer clock;
     std::shared_ptr<ExchangeLog> log = std::make_shared<ExchangeLog>();
     QString logPath;
     ProgressPrinter progress;
     Interruption interruption;
     // A send stuck on a full output queue gives up at Ctrl+C too.
     std::unique_ptr<SerialPort> port = makeDevicePort(interruption.flag(), log);
+
+    ExchangeContext context(const QString &device) const {
+        return {device, std::chrono::milliseconds(clock.elapsed())};
+    }
 
     int finish(int code, QTextStream &err) const {
         return interruption.exitCode(writeLog(logPath, *log, code, err));
@@ -120,10 +128,11 @@ bool logPathAllowed(const QString &logPath, const QStringList &files, QTextStrea
 }
 
 int writeOne(const QString &device, const StreamImage &image, const WriteSafeguards &safeguards, const QString &logPath,
-             QTextStream &out, QTextStream &err) {
+             const QByteArray &configFile, QTextStream &out, QTextStream &err) {
     LoggedLink link(logPath, err);
     const SafeWriteResult r =
         writeWithSafeguards(*link.port, device, link.progress, image, safeguards, link.interruption.flag());
+    journalRecord(safeWriteEntries(r, configFile, image.StationType, link.context(device)));
     if (!r.backupPath.isEmpty())
         out << QStringLiteral("Резервная копия: ") << r.backupPath << Qt::endl;
     if (!r.backupWarning.isEmpty())
@@ -150,7 +159,7 @@ int writeOne(const QString &device, const StreamImage &image, const WriteSafegua
 // One line per port on standard output, "DEVICE SERIAL ok" or "DEVICE SERIAL what failed",
 // with "-" for a serial number no read brought; the details on standard error.
 int writeFleetOf(const QStringList &devices, const StreamImage &image, const WriteSafeguards &safeguards,
-                 const QString &logPath, QTextStream &out, QTextStream &err) {
+                 const QString &logPath, const QByteArray &configFile, QTextStream &out, QTextStream &err) {
     const Interruption interruption;
     std::map<QString, std::shared_ptr<ExchangeLog>> logs;
     if (!logPath.isEmpty())
@@ -162,7 +171,11 @@ int writeFleetOf(const QStringList &devices, const StreamImage &image, const Wri
         devicePorts([&logs](const QString &device) {
             const auto it = logs.find(device);
             return it == logs.end() ? nullptr : it->second;
-        }));
+        }),
+        // Each port's entries go to the journal as soon as its job ends, on its own thread.
+        [&](const FleetPortResult &p) {
+            journalRecord(safeWriteEntries(p.result, configFile, image.StationType, {p.device, p.duration}));
+        });
     int code = ExitOk;
     for (const FleetPortResult &p : results) {
         const SafeWriteResult &r = p.result;
@@ -263,9 +276,11 @@ int cmdWrite(const QStringList &args, QTextStream &out, QTextStream &err) {
         return ExitFailed;
     }
     const StreamImage image{ed.state.image, ed.state.ModuleType, ed.state.StationType};
+    // What the journal keeps of the write: the file as "Запись в файл" would save it.
+    const QByteArray configFile = settingsFileBytes(ed);
     if (devices.size() == 1)
-        return writeOne(devices.first(), image, safeguards, logPath, out, err);
-    return writeFleetOf(devices, image, safeguards, logPath, out, err);
+        return writeOne(devices.first(), image, safeguards, logPath, configFile, out, err);
+    return writeFleetOf(devices, image, safeguards, logPath, configFile, out, err);
 }
 
 int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err) {
@@ -282,8 +297,9 @@ int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err) {
     if (!logPathAllowed(values.value(QStringLiteral("--log")), {values.value(QStringLiteral("-o"))}, err))
         return ExitUsage;
     LoggedLink link(values.value(QStringLiteral("--log")), err);
-    const ExchangeResult r = readFromStation(*link.port, resolvePort(values.value(QStringLiteral("--port"))),
-                                             link.progress, link.interruption.flag());
+    const QString device = resolvePort(values.value(QStringLiteral("--port")));
+    const ExchangeResult r = readFromStation(*link.port, device, link.progress, link.interruption.flag());
+    journalRecord(readEntry(r, link.context(device)));
     if (!r.ok()) {
         err << r.message << Qt::endl << QStringLiteral("Файл не записан") << Qt::endl;
         return link.finish(exitFor(r), err);
@@ -320,8 +336,9 @@ int cmdType(const QStringList &args, QTextStream &out, QTextStream &err) {
     if (!requireOptions(values, {QStringLiteral("--port")}, usage, err))
         return ExitUsage;
     LoggedLink link(values.value(QStringLiteral("--log")), err);
-    const ExchangeResult r = queryStationType(*link.port, resolvePort(values.value(QStringLiteral("--port"))),
-                                              link.progress, link.interruption.flag());
+    const QString device = resolvePort(values.value(QStringLiteral("--port")));
+    const ExchangeResult r = queryStationType(*link.port, device, link.progress, link.interruption.flag());
+    journalRecord(typeEntry(r, link.context(device)));
     if (!r.ok()) {
         err << r.message << Qt::endl;
         return link.finish(exitFor(r), err);

@@ -2,8 +2,10 @@
 // tolvin-cli report FILE --serial S -o OUT.docx: the report "Создать" would make for a settings
 // file, written to OUT.docx.
 #include "cli/commands.h"
+#include "cli/journal_session.h"
 
 #include "common/errors.h"
+#include "journal/exchange_entries.h"
 #include "report/docx_writer.h"
 #include "report/protocol.h"
 #include "common/file_io.h"
@@ -36,6 +38,7 @@ int cmdReport(const QStringList &args, QTextStream &out, QTextStream &err) {
         err << e.message() << Qt::endl;
         return ExitUsage;
     }
+    journalRecord(reportEntry(ed, values.value(serialOption), values.value(outputOption)));
     return ExitOk;
 }
 

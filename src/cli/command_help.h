@@ -52,6 +52,14 @@ inline constexpr CommandHelp kCommandHelp[] = {
      u"template --model {61|62|63|64} --count N --start F --step S -o ФАЙЛ  создать шаблон и записать файл настроек\n"
      u"                   (N каналов с частоты F кГц через S кГц; F и S кратны 6,25 кГц)",
      u"tolvin-cli template --model 62 --count 10 --start 145000 --step 25 -o шаблон.ini"},
+    {"journal",
+     u"journal [--serial S] [--since ГГГГ-ММ-ДД] [--limit N] [--json]  журнал станций, новые записи первыми\n"
+     u"                   journal show ID -o ФАЙЛ  конфигурация записи журнала в файл настроек\n"
+     u"                   journal sync  отправить в общий журнал записи, ожидающие на этом стенде",
+     u"tolvin-cli journal --serial 07A1F3 --limit 20\n"
+     u"tolvin-cli journal --since 2026-12-01 --json\n"
+     u"tolvin-cli journal show 3f2c9a1e-5b7d-4c1a-9e0f-2a6b8c4d1e7f -o станция.ini\n"
+     u"tolvin-cli journal sync"},
 };
 
 // The options that stand in place of a command.

@@ -35,6 +35,7 @@ int cmdPorts(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdDiff(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdReport(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdTemplate(const QStringList &args, QTextStream &out, QTextStream &err);
+int cmdJournal(const QStringList &args, QTextStream &out, QTextStream &err);
 
 // Helpers shared by the commands (cli_support.cpp).
 

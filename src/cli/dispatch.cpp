@@ -3,6 +3,7 @@
 // turns a failure nobody else caught into a message and an exit code.
 #include "cli/command_help.h"
 #include "cli/commands.h"
+#include "cli/journal_session.h"
 
 #include "common/errors.h"
 
@@ -34,6 +35,7 @@ constexpr Command kCommands[] = {
     {"diff", cmdDiff},
     {"report", cmdReport},
     {"template", cmdTemplate},
+    {"journal", cmdJournal},
 };
 
 constexpr bool sameName(const char *a, const char *b) {
@@ -120,6 +122,8 @@ namespace tolvin::cli {
 
 int runCommandLine(const QStringList &args, QTextStream &out, QTextStream &err) {
     int code = ExitFailed;
+    // Whatever the command journals is stored before the process ends.
+    const JournalSession journal(err);
     if (const std::optional<Failure> f = catchFailure([&] { code = dispatch(args, out, err); })) {
         err << f->message << '\n';
         return f->internal ? ExitFailed : ExitUsage;

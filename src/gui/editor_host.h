@@ -15,6 +15,8 @@ class QWidget;
 
 namespace tolvin {
 
+class Journal;
+
 class EditorHost {
 public:
     virtual ~EditorHost() = default;
@@ -41,6 +43,8 @@ public:
     virtual std::shared_ptr<ExchangeLog> exchangeLog() = 0;
     // The main window itself: its closing ends the program.
     virtual QWidget *hostWindow() = 0;
+    // The station journal the exchanges and reports go into; null when the program keeps none.
+    virtual Journal *journal() { return nullptr; }
 };
 
 // Hides `companion` and brings the main window back as it was before the companion took over.

@@ -24,7 +24,7 @@ void failWith(FleetPortResult &out, const Failure &f) {
 
 std::vector<FleetPortResult> writeFleet(const QStringList &devices, const StreamImage &image,
                                         const WriteSafeguards &safeguards, const FleetObserverFactory &observers,
-                                        StopFlag stop, const PortFactory &ports) {
+                                        StopFlag stop, const PortFactory &ports, const FleetPortDone &done) {
     std::vector<FleetPortResult> results(size_t(devices.size()));
     std::vector<std::unique_ptr<LinkObserver>> seen(size_t(devices.size()));
     for (qsizetype i = 0; i < devices.size(); ++i) {
@@ -41,12 +41,17 @@ std::vector<FleetPortResult> writeFleet(const QStringList &devices, const Stream
         for (size_t i = 0; i < results.size(); ++i) {
             FleetPortResult &out = results[i];
             const auto job = [&, i] {
+                const auto started = std::chrono::steady_clock::now();
                 // Nothing may escape a thread: it would end the whole program and every other port.
                 if (const std::optional<Failure> f = catchFailure([&] {
                         const std::unique_ptr<SerialPort> port = ports(out.device, stop);
                         out.result = writeWithSafeguards(*port, out.device, *seen[i], image, safeguards, stop);
                     }))
                     failWith(out, *f);
+                out.duration = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+                if (done)
+                    if (const std::optional<Failure> f = catchFailure([&] { done(out); }))
+                        out.result.message += QLatin1Char('\n') + f->message;
             };
             // A port whose thread the system refuses is one failed port, not a lost fleet.
             if (const std::optional<Failure> f = catchFailure([&] { threads.emplace_back(job); }))

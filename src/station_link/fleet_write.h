@@ -6,6 +6,7 @@
 #include "station_link/safeguards.h"
 
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -15,7 +16,11 @@ namespace tolvin {
 struct FleetPortResult {
     QString device;
     SafeWriteResult result;
+    std::chrono::milliseconds duration{};  // of this port's whole job
 };
+
+// Called on the port's own thread as soon as its job has ended.
+using FleetPortDone = std::function<void(const FleetPortResult &)>;
 
 // What each port's exchange shows; called once per device before the threads start. A null
 // factory, or a null observer, leaves that port's progress unseen.
@@ -27,6 +32,6 @@ using FleetObserverFactory = std::function<std::unique_ptr<LinkObserver>(const Q
 std::vector<FleetPortResult> writeFleet(const QStringList &devices, const StreamImage &image,
                                         const WriteSafeguards &safeguards,
                                         const FleetObserverFactory &observers = nullptr, StopFlag stop = nullptr,
-                                        const PortFactory &ports = devicePorts());
+                                        const PortFactory &ports = devicePorts(), const FleetPortDone &done = nullptr);
 
 } // namespace tolvin

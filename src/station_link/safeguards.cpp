@@ -70,10 +70,19 @@ QString SafeWriteResult::restoreHint() const {
 SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, LinkObserver &observer,
                                     const StreamImage &image, const WriteSafeguards &safeguards, StopFlag stop) {
     SafeWriteResult r;
+    auto lapStart = std::chrono::steady_clock::now();
+    // The time since the last lap, for the stage that just ended.
+    const auto lap = [&lapStart] {
+        const auto now = std::chrono::steady_clock::now();
+        const auto d = std::chrono::duration_cast<std::chrono::milliseconds>(now - lapStart);
+        lapStart = now;
+        return d;
+    };
     // A write that would send nothing (a type without an opening) needs neither copy nor check.
     if ((!safeguards.backup && !safeguards.verify && !safeguards.checkType) ||
         openingSequence(image.StationType).isEmpty()) {
         r.exchange = writeToStation(port, device, observer, image, stop);
+        r.writeTime = lap();
         r.message = r.exchange.message;
         if (r.exchange.ok()) {
             r.writtenBytes = r.exchange.byteCount;
@@ -86,6 +95,7 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
     if (safeguards.backup) {
         r.stage = WriteStage::Backup;
         r.exchange = readFromStation(port, device, job, stop);
+        r.backupTime = lap();
         r.serial = streamSerial(r.exchange.stream);
         if (!r.exchange.ok()) {
             r.message = QStringLiteral("Резервная копия не сделана: %1. Запись не начата, станция не изменена.")
@@ -94,6 +104,7 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
         }
         try {
             const QString folder = safeguards.backupFolder.isEmpty() ? backupFolder() : safeguards.backupFolder;
+            r.backupStream = r.exchange.stream;
             r.backupPath = saveBackup(r.exchange.stream, folder, QDateTime::currentDateTime());
             // A blank or new station may hold what fails the check; the write goes on.
             r.backupWarning = readDataWarning(r.exchange.stream);
@@ -122,6 +133,7 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
                 job.status(LinkStatus::idle());
             }
             if (!r.exchange.ok()) {
+                r.writeTime = lap();
                 r.message = r.exchange.message;
                 return r;
             }
@@ -129,6 +141,7 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
         }
         r.message = typeMismatchQuestion(stationType, image.StationType);
         if (!r.message.isEmpty()) {
+            r.writeTime = lap();
             r.typeMismatch = true;
             return r;
         }
@@ -136,6 +149,7 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
 
     r.stage = WriteStage::Write;
     r.exchange = writeToStation(port, device, job, image, stop);
+    r.writeTime = lap();
     if (!r.exchange.ok()) {
         r.message = r.exchange.message;
         return r;
@@ -151,11 +165,13 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
         while (std::chrono::steady_clock::now() < until && !(stop && stop->load()))
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         r.exchange = readFromStation(port, device, job, stop);
+        r.verifyTime = lap();
         r.serial = streamSerial(r.exchange.stream);
         if (!r.exchange.ok()) {
             r.message = QStringLiteral("Запись выполнена, но проверить ее не удалось: %1").arg(r.exchange.message);
             return r;
         }
+        r.verifyStream = r.exchange.stream;
         // The band only matters for a type that names none, which never gets this far.
         r.differences = imageDifferences(decodedStation(r.exchange.stream), image, BandSettings{});
         if (!r.differences.isEmpty()) {

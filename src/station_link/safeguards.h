@@ -8,6 +8,7 @@
 #include "table/bands.h"
 
 #include <QStringList>
+#include <chrono>
 
 namespace tolvin {
 
@@ -32,6 +33,10 @@ struct SafeWriteResult {
     int writtenBytes = 0;              // the write stream, once the write ran to its end
     LinkPace writePace;                // how fast that write went
     QStringList differences;           // what the station holds other than what was sent
+    QByteArray backupStream;           // what the backup read brought, once it ran to its end
+    QByteArray verifyStream;           // what the verify read brought, once it ran to its end
+    // How long each stage took (the type check counts with the write); zero for one not run.
+    std::chrono::milliseconds backupTime{}, writeTime{}, verifyTime{};
     bool fileError = false;            // the backup could not be saved
     bool typeMismatch = false;         // the station is of another band: nothing was written
     QString message;                   // what went wrong, for the technician; empty when ok

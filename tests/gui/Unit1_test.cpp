@@ -9,6 +9,8 @@
 #include "layout/image_layout.h"
 #include "image/image_streams.h"
 #include "support/sim_process.h"
+#include "journal/journal.h"
+#include "journal/journal_store.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -919,4 +921,45 @@ TEST_F(LinkWithStationTest, ReadAndTypeQueryAskBeforeAChangedTableGoes) {
     main->undoStack()->undo();
     EXPECT_TRUE(ed().view.grid);
     EXPECT_EQ(ed().table.channelCount(), 4);
+}
+
+TEST_F(LinkWithStationTest, EachExchangeOfTheWindowGoesIntoTheStationJournal) {
+    QTemporaryDir dir;
+    const JournalPlace place = parseJournalPlace(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("j.sqlite")));
+    auto journal = std::make_unique<Journal>(place);
+    main->setJournal(journal.get());
+    startStation({});
+    stationsBandTemplate(QStringLiteral("6"));
+    main->CheckItem->trigger();
+    const QByteArray written = settingsFileBytes(ed());
+    op.clear();
+    link->BackupBox->setChecked(true);
+    link->VerifyBox->setChecked(true);
+    link->BitBtn2Click();
+    waitForTheEnd();
+    ASSERT_TRUE(op.messages.isEmpty()) << op.lastMessage().toStdString();
+    link->CompareClick();
+    waitForTheEnd();
+    link->BitBtn3Click();
+    waitForTheEnd();
+    main->LinkClick();
+    link->BitBtn5Click();
+    waitForTheEnd();
+    journal->flush();
+    main->setJournal(nullptr);
+    journal.reset();
+
+    std::vector<JournalEntry> entries = JournalStore(place).list({});
+    QStringList operations;
+    for (const JournalEntry &e : entries)
+        operations << e.operation + QLatin1Char(' ') + e.result;
+    EXPECT_EQ(operations, (QStringList{"type ok", "read ok", "diff ok", "verify ok", "write ok", "backup ok"}));
+    ASSERT_EQ(entries.size(), 6u);
+    for (const JournalEntry &e : entries)
+        EXPECT_EQ(e.device, sim->path) << e.operation.toStdString();
+    EXPECT_EQ(entries[0].stationType, QStringLiteral("Толвин 7К-62"));
+    EXPECT_EQ(entries[4].serial, QStringLiteral("070001"));
+    const std::optional<JournalEntry> write = JournalStore(place).entry(entries[4].id);
+    ASSERT_TRUE(write);
+    EXPECT_EQ(write->config, written) << "the write keeps the file as «Запись в файл» saves it";
 }

@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The journal's tables over one database connection, SQLite or PostgreSQL through Qt SQL, with
+// the same statements on both. A configuration is stored once however many entries name it (by
+// its SHA-256); an entry is stored once however often it is sent (by its id). A connection
+// belongs to the thread that opened the store.
+#include "common/errors.h"
+#include "journal/journal_entry.h"
+#include "journal/journal_place.h"
+
+#include <QDate>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tolvin {
+
+// The journal could not be opened, read or written; the message says which and why.
+class JournalError : public AppError {
+public:
+    // `unreachable`: the database did not answer (a server away, a network down), as opposed to
+    // one that answered with a refusal.
+    JournalError(const QString &message, bool unreachable = false) : AppError(message), m_unreachable(unreachable) {}
+    bool unreachable() const noexcept { return m_unreachable; }
+
+private:
+    bool m_unreachable;
+};
+
+struct JournalQuery {
+    QString serial;   // exact; empty: every station
+    QDate since;      // entries from this UTC day on; null: all
+    int limit = 0;    // newest first; 0: all
+};
+
+// The schema this program writes; an older one is brought forward on opening.
+constexpr int JournalSchemaVersion = 1;
+
+class JournalStore {
+public:
+    // Opens, creating the tables (and the file's folder) when needed and migrating an older
+    // schema. Throws JournalError.
+    explicit JournalStore(const JournalPlace &place);
+    ~JournalStore();
+    JournalStore(const JournalStore &) = delete;
+    JournalStore &operator=(const JournalStore &) = delete;
+
+    bool shared() const { return m_place.kind == JournalPlace::Kind::Postgres; }
+    const JournalPlace &place() const { return m_place; }
+    int schemaVersion();
+
+    // Stores the entry and its configuration unless an entry with its id is there already;
+    // `waiting` marks it as still to be sent to the shared journal. Throws JournalError.
+    void add(const JournalEntry &e, bool waiting = false);
+    // Several in one transaction (sending, loading).
+    void add(const std::vector<JournalEntry> &entries, bool waiting = false);
+
+    // Newest first, without the configurations' bytes.
+    std::vector<JournalEntry> list(const JournalQuery &q);
+    // With its configuration's bytes.
+    std::optional<JournalEntry> entry(const QString &id);
+
+    // Entries still to be sent, oldest first, at most `limit`.
+    std::vector<JournalEntry> waiting(int limit);
+    int waitingCount();
+    void markSent(const QStringList &ids);
+
+    // The Qt SQL connection, for a tool that runs statements of its own on it (a benchmark's
+    // bulk load); on this store's thread only.
+    const QString &connectionName() const { return m_connection; }
+
+    // The bytes the database takes on disk, where it can tell (SQLite: the file and its WAL).
+    qint64 sizeOnDisk();
+
+private:
+    void exec(const QString &sql);
+    void migrate();
+    QString m_connection;
+    JournalPlace m_place;
+};
+
+} // namespace tolvin

@@ -1,0 +1,221 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The journal's own thread: nothing recorded is lost, from many threads and many processes;
+// entries for a shared journal that is away wait on the bench and are sent exactly once; a
+// journal that cannot be written is said once and stops nothing.
+#include "journal/journal.h"
+#include "journal/journal_store.h"
+#include "journal_backend.h"
+#include "support/unprivileged.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <mutex>
+#include <thread>
+
+using namespace tolvin;
+using namespace tolvin::test;
+
+namespace {
+
+struct Notices {
+    std::mutex mutex;
+    QStringList texts;
+    Journal::Notice sink() {
+        return [this](const QString &t) {
+            const std::lock_guard lock(mutex);
+            texts << t;
+        };
+    }
+    QStringList all() {
+        const std::lock_guard lock(mutex);
+        return texts;
+    }
+};
+
+// Entries a child process of this test program writes when asked (see LoadFromManyProcesses).
+constexpr const char *LoadVariable = "TOLVIN_TEST_JOURNAL_LOAD";
+
+using JournalThreadTest = JournalBackendTest;
+
+TEST_P(JournalThreadTest, EntriesFromManyThreadsAllArrive) {
+    Notices notices;
+    {
+        Journal journal(place(), notices.sink(), dir.filePath(QStringLiteral("local.sqlite")));
+        std::vector<std::jthread> threads;
+        for (int t = 0; t < 8; ++t)
+            threads.emplace_back([&journal, t] {
+                for (int i = 0; i < 50; ++i)
+                    journal.record(sampleEntry(QStringLiteral("0C00%1").arg(t, 2, 10, QLatin1Char('0')), i, i % 4));
+            });
+        threads.clear();
+        journal.flush();
+        EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM entries")), 400);
+        journal.record(sampleEntry(QStringLiteral("0C0099"), 0));
+    } // the last one is stored before the journal ends
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM entries")), 401);
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM configs")), 4);
+    EXPECT_TRUE(notices.all().isEmpty()) << notices.all().join('\n').toStdString();
+}
+
+TEST_P(JournalThreadTest, EightProcessesWritingAtOnceLoseNothing) {
+    // Each child is this test program running only the load below.
+    constexpr int Processes = 8, Each = 150;
+    std::vector<std::unique_ptr<QProcess>> children;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(LoadVariable), QString::number(Each));
+    env.insert(QStringLiteral("TOLVIN_JOURNAL"), place().kind == JournalPlace::Kind::Postgres ? place().uri
+                                                                                              : QStringLiteral("sqlite:") + place().path);
+    for (int i = 0; i < Processes; ++i) {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(env);
+        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=JournalLoad.*")});
+        children.push_back(std::move(p));
+    }
+    for (auto &p : children) {
+        ASSERT_TRUE(p->waitForFinished(120000));
+        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardOutput().toStdString();
+    }
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM entries")), Processes * Each);
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(DISTINCT id) FROM entries")), Processes * Each);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, JournalThreadTest, ::testing::Values(Backend::Sqlite, Backend::Postgres), backendName);
+
+// Run only as a child of EightProcessesWritingAtOnceLoseNothing.
+TEST(JournalLoad, WriteEntries) {
+    const int each = qEnvironmentVariableIntValue(LoadVariable);
+    if (each <= 0)
+        GTEST_SKIP() << "only as a child of the many-processes test";
+    Notices notices;
+    {
+        Journal journal(configuredJournalPlace(), notices.sink());
+        for (int i = 0; i < each; ++i) {
+            journal.record(sampleEntry(QStringLiteral("0D%1").arg(::getpid() % 10000, 4, 10, QLatin1Char('0')), i, i % 2));
+            if (i % 10 == 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1)); // interleave with the others
+        }
+    }
+    EXPECT_TRUE(notices.all().isEmpty()) << notices.all().join('\n').toStdString();
+}
+
+TEST(JournalTest, AnUnreachableSharedJournalKeepsEntriesHereUntilItAnswers) {
+    if (!PostgresServer::available())
+        GTEST_SKIP() << "PostgreSQL is not installed (Debian package postgresql)";
+    QTemporaryDir dir;
+    PostgresServer server;
+    ASSERT_TRUE(server.ok()) << server.error().toStdString();
+    const QString local = dir.filePath(QStringLiteral("bench.sqlite"));
+    const JournalPlace shared = parseJournalPlace(server.uri());
+    std::vector<JournalEntry> recorded;
+    Notices notices;
+    {
+        Journal journal(shared, notices.sink(), local);
+        for (int i = 0; i < 5; ++i) {
+            recorded.push_back(sampleEntry(QStringLiteral("0E0000"), i, 1));
+            journal.record(recorded.back());
+        }
+        journal.flush();
+        ASSERT_TRUE(server.stop());
+        // The network goes: these wait on the bench, and the technician is told once.
+        for (int i = 5; i < 12; ++i) {
+            recorded.push_back(sampleEntry(QStringLiteral("0E0000"), i, 2));
+            journal.record(recorded.back());
+        }
+        journal.flush();
+        const SyncOutcome away = journal.sync();
+        EXPECT_FALSE(away.reachable);
+        EXPECT_EQ(away.left, 7);
+        ASSERT_EQ(notices.all().size(), 1) << notices.all().join('\n').toStdString();
+        EXPECT_TRUE(notices.all().front().contains(QStringLiteral("будут отправлены позже")))
+            << notices.all().front().toStdString();
+        ASSERT_TRUE(server.start());
+        const SyncOutcome back = journal.sync();
+        EXPECT_TRUE(back.reachable) << back.message.toStdString();
+        EXPECT_EQ(back.sent, 7);
+        EXPECT_EQ(back.left, 0);
+        EXPECT_EQ(journal.sync().sent, 0) << "nothing is sent twice";
+    }
+    QString n;
+    ASSERT_TRUE(server.runSql(QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT id) FROM entries"), &n)) << n.toStdString();
+    EXPECT_EQ(n, QStringLiteral("12|12"));
+    ASSERT_TRUE(server.runSql(QStringLiteral("SELECT COUNT(*) FROM configs"), &n));
+    EXPECT_EQ(n, QStringLiteral("2"));
+    JournalPlace bench;
+    bench.path = local;
+    EXPECT_EQ(JournalStore(bench).waitingCount(), 0);
+}
+
+TEST(JournalTest, EntriesLeftWaitingAreSentAtTheNextStart) {
+    if (!PostgresServer::available())
+        GTEST_SKIP() << "PostgreSQL is not installed (Debian package postgresql)";
+    QTemporaryDir dir;
+    const QString local = dir.filePath(QStringLiteral("bench.sqlite"));
+    PostgresServer server;
+    ASSERT_TRUE(server.ok()) << server.error().toStdString();
+    const JournalPlace shared = parseJournalPlace(server.uri());
+    ASSERT_TRUE(server.stop());
+    {
+        Journal journal(shared, nullptr, local);
+        for (int i = 0; i < 3; ++i)
+            journal.record(sampleEntry(QStringLiteral("0F0000"), i));
+    }
+    ASSERT_TRUE(server.start());
+    { Journal nextRun(shared, nullptr, local); }
+    QString n;
+    ASSERT_TRUE(server.runSql(QStringLiteral("SELECT COUNT(*) FROM entries"), &n)) << n.toStdString();
+    EXPECT_EQ(n, QStringLiteral("3"));
+}
+
+TEST(JournalTest, ACorruptOrUnwritableJournalIsSaidOnceAndRecordingGoesOn) {
+    QTemporaryDir dir;
+    const QString corrupt = dir.filePath(QStringLiteral("corrupt.sqlite"));
+    QFile f(corrupt);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(8192, '\x5a'));
+    f.close();
+    Notices notices;
+    {
+        Journal journal(parseJournalPlace(QStringLiteral("sqlite:") + corrupt), notices.sink());
+        for (int i = 0; i < 3; ++i)
+            journal.record(sampleEntry(QStringLiteral("100000"), i));
+        journal.flush();
+    }
+    ASSERT_EQ(notices.all().size(), 1) << notices.all().join('\n').toStdString();
+    EXPECT_TRUE(notices.all().front().startsWith(QStringLiteral("Журнал станций %1").arg(corrupt)))
+        << notices.all().front().toStdString();
+    EXPECT_TRUE(notices.all().front().contains(QStringLiteral("без записи в журнал")));
+    QFile again(corrupt);
+    ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+    EXPECT_EQ(again.readAll(), QByteArray(8192, '\x5a')) << "a file that is not a journal is left as it was";
+
+    // A journal that exists but may not be written, as an ordinary user sees it.
+    const QString readOnly = dir.filePath(QStringLiteral("ro/j.sqlite"));
+    { JournalStore made(parseJournalPlace(QStringLiteral("sqlite:") + readOnly)); }
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    QFile::setPermissions(dir.filePath(QStringLiteral("ro")), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                                                  QFileDevice::ReadOther | QFileDevice::ExeOther);
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                          QFileDevice::ReadOther | QFileDevice::ExeOther);
+    runUnprivileged([&] {
+        Notices ro;
+        {
+            Journal journal(parseJournalPlace(QStringLiteral("sqlite:") + readOnly), ro.sink());
+            journal.record(sampleEntry(QStringLiteral("100001"), 0));
+            journal.record(sampleEntry(QStringLiteral("100001"), 1));
+        }
+        ASSERT_EQ(ro.all().size(), 1) << ro.all().join('\n').toStdString();
+        EXPECT_TRUE(ro.all().front().contains(readOnly)) << ro.all().front().toStdString();
+    });
+}
+
+TEST(JournalTest, OffKeepsNothingAndNeverWaits) {
+    Journal journal(parseJournalPlace(QStringLiteral("off")));
+    EXPECT_FALSE(journal.enabled());
+    journal.record(sampleEntry(QStringLiteral("110000"), 0));
+    journal.flush();
+    EXPECT_EQ(journal.sync().left, 0);
+}
+
+} // namespace
