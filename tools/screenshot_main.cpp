@@ -8,7 +8,9 @@
 #include "gui/appearance.h"
 #include "gui/cell_editors.h"
 #include "gui/qt_operator.h"
+#include "gui/journal_window.h"
 #include "gui/string_grid.h"
+#include "journal/journal.h"
 #include "settings_file/settings_file.h"
 #include "station_link/port_finder.h"
 
@@ -80,6 +82,35 @@ void makeFullTable(TFormMain &w) {
     w.CheckClick();
 }
 
+std::vector<tolvin::JournalEntry> journalSample() {
+    using namespace tolvin;
+    std::vector<JournalEntry> entries;
+    const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-3);
+    const auto add = [&](const QString &op, const QString &result, const QString &message, int minutes) {
+        JournalEntry e = newJournalEntry(op);
+        e.time = start.addSecs(minutes * 60);
+        e.serial = QStringLiteral("07A1F3");
+        e.stationType = QStringLiteral("Толвин 7К-62");
+        e.device = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+        e.result = result;
+        e.message = message;
+        e.durationMs = 4200 + minutes;
+        if (op != JournalOp::Type)
+            setJournalConfig(e, QByteArray("[Общие установки]\r\n") + QByteArray::number(minutes));
+        entries.push_back(e);
+        return &entries.back();
+    };
+    add(JournalOp::Backup, JournalResult::Ok, QStringLiteral("Резервная копия: ~/.local/share/tolvin/backups/07A1F3.ini"), 0);
+    add(JournalOp::Write, JournalResult::Ok, QStringLiteral("Записано в станцию: 241 байт"), 1);
+    JournalEntry *v = add(JournalOp::Verify, JournalResult::Failed,
+                          QStringLiteral("Проверка после записи: станция хранит не то, что записано (различий: 2)"), 2);
+    v->differences = {QStringLiteral("канал 2: Rx 150025,00 вместо 150050,00"), QStringLiteral("канал 5: Pmin 0 вместо 1")};
+    add(JournalOp::Write, JournalResult::Ok, QStringLiteral("Записано в станцию: 241 байт"), 30);
+    add(JournalOp::Verify, JournalResult::Ok, QStringLiteral("Проверено: станция хранит записанное"), 31);
+    add(JournalOp::Type, JournalResult::Ok, QStringLiteral("Толвин 7К-62"), 2000);
+    return entries;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -90,12 +121,14 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "usage: tolvin-shot ACTION OUT.png\n"
                              "actions: fresh band2 template template-list template99-list file-dialog highlight menu-channels "
                              "undo-menu import-summary paste port-list "
-                             "menu-station menu-modules main99 link link-writing link-done report unsaved check-cell wide\n");
+                             "menu-station menu-modules main99 link link-writing link-done report unsaved check-cell wide journal\n");
         return 2;
     }
     const QString action = QString::fromLocal8Bit(argv[1]);
     const QString out = QString::fromLocal8Bit(argv[2]);
 
+    std::unique_ptr<QTemporaryDir> journalDir;
+    std::unique_ptr<tolvin::Journal> journal;
     ScriptOperator op;
     TFormMain w(op);
     TForm1 link(w);
@@ -269,6 +302,19 @@ int main(int argc, char **argv) {
         menu->addAction(QStringLiteral("Как в T702Options.ini"));
         menu->popup(link.Com2Device->mapToGlobal(QPoint(0, link.Com2Device->height())));
         popup = menu;
+    } else if (action == QLatin1String("journal")) {
+        // A station's history: a backup, a write and a verify that found a difference, a read.
+        journalDir = std::make_unique<QTemporaryDir>();
+        journal = std::make_unique<tolvin::Journal>(
+            tolvin::parseJournalPlace(QStringLiteral("sqlite:") + journalDir->filePath(QStringLiteral("j.sqlite"))));
+        w.setJournal(journal.get());
+        journal->record(journalSample());
+        journal->flush();
+        w.JournalClick();
+        target = w.journalWindow();
+        target->move(10, 10);
+        settle(300);
+        w.journalWindow()->selectEntry(1);
     } else if (action == QLatin1String("report")) {
         report.move(10, 10);
         report.show();

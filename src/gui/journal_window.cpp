@@ -18,15 +18,20 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace tolvin {
 
 namespace {
 // More than a workshop reads through; the filters find the rest.
 constexpr int MostShown = 5000;
 
-const QStringList Columns{QStringLiteral("Время"),   QStringLiteral("Операция"), QStringLiteral("Серийный номер"),
-                          QStringLiteral("Тип"),     QStringLiteral("Итог"),     QStringLiteral("Устройство"),
-                          QStringLiteral("Стенд"),   QStringLiteral("Пользователь"), QStringLiteral("Сообщение")};
+// The message before the long device names, so that it shows without scrolling.
+const QStringList Columns{QStringLiteral("Время"),     QStringLiteral("Операция"), QStringLiteral("Серийный номер"),
+                          QStringLiteral("Тип"),       QStringLiteral("Итог"),     QStringLiteral("Сообщение"),
+                          QStringLiteral("Устройство"), QStringLiteral("Стенд"),   QStringLiteral("Пользователь")};
+constexpr int MessageColumn = 5;
+constexpr int WidestMessage = 380;
 } // namespace
 
 QString operationCaption(const QString &operation) {
@@ -184,13 +189,14 @@ void JournalWindow::refresh() {
         const JournalEntry &e = m_shown[size_t(row)];
         const QStringList cells{e.time.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")),
                                 operationCaption(e.operation), e.serial, e.stationType, resultCaption(e.result),
-                                e.device, e.bench, e.user, e.message.section(QLatin1Char('\n'), 0, 0)};
+                                e.message.section(QLatin1Char('\n'), 0, 0), e.device, e.bench, e.user};
         for (int col = 0; col < int(cells.size()); ++col)
             Entries->setItem(row, col, new QTableWidgetItem(cells.at(col)));
         if (e.result != JournalResult::Ok)
             Entries->item(row, 4)->setForeground(QColor(0xb0, 0, 0));
     }
     Entries->resizeColumnsToContents();
+    Entries->setColumnWidth(MessageColumn, std::min(Entries->columnWidth(MessageColumn), WidestMessage));
     StatusText->setText(found.size() >= size_t(MostShown)
                             ? QStringLiteral("Показаны последние %1 записей; уточните поиск").arg(m_shown.size())
                             : QStringLiteral("Записей: %1").arg(m_shown.size()));

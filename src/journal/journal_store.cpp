@@ -110,6 +110,8 @@ JournalStore::JournalStore(const JournalPlace &place)
     if (!pg) {
         // WAL lets readers and one writer work at once; it is kept in the file once set.
         QSqlQuery q(db);
+        // The write-ahead file shrinks back after each checkpoint instead of keeping its largest size.
+        q.exec(QStringLiteral("PRAGMA journal_size_limit=16777216"));
         if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
             throw JournalError(QStringLiteral("%1 не читается (файл поврежден или не является журналом): %2")
                                    .arg(placeName(place), q.lastError().text().trimmed()));
