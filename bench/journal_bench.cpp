@@ -2,7 +2,13 @@
 // The station journal at a workshop's scale: a million entries over ten thousand stations and
 // five configurations, on SQLite and on a PostgreSQL started for the run. The figures: listing
 // one station's entries, writing one entry, and the journal's size on disk.
+#include "journal/exchange_entries.h"
+#include "journal/journal.h"
 #include "journal/journal_store.h"
+#include "sim/station_memory.h"
+#include "sim/station_model.h"
+#include "sim/station_port.h"
+#include "station_link/fleet_write.h"
 #include "support/postgres_server.h"
 
 #include <QSqlDatabase>
@@ -10,6 +16,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <map>
 #include <memory>
 
 namespace {
@@ -145,6 +152,49 @@ void BM_JournalListOneStationOfAMillion_Postgres(benchmark::State &state) { list
 void BM_JournalWriteOneEntry_Sqlite(benchmark::State &state) { writeOneEntry(state, sqliteJournal()); }
 void BM_JournalWriteOneEntry_Postgres(benchmark::State &state) { writeOneEntry(state, postgresJournal()); }
 
+// A fleet of 64 in-process stations (no line to wait for, so the journal's share would show),
+// with a backup and a verify per station, journaling each port's entries as it ends, or not.
+void fleetOf64(benchmark::State &state, bool journaled) {
+    constexpr int Ports = 64;
+    const StreamImage image = defaultStationMemory(0);
+    std::vector<std::unique_ptr<StationModel>> stations;
+    std::map<QString, StationModel *> byDevice;
+    QStringList devices;
+    for (int i = 0; i < Ports; ++i) {
+        stations.push_back(std::make_unique<StationModel>(image, image.StationType));
+        devices << QStringLiteral("/dev/station-%1").arg(i);
+        byDevice[devices.last()] = stations.back().get();
+    }
+    QTemporaryDir dir;
+    std::unique_ptr<Journal> journal;
+    if (journaled)
+        journal = std::make_unique<Journal>(parseJournalPlace(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("j.sqlite"))));
+    WriteSafeguards safeguards;
+    safeguards.backup = true;
+    safeguards.backupFolder = dir.filePath(QStringLiteral("backups"));
+    safeguards.verify = true;
+    const QByteArray file = "[Общие установки]\r\n";
+    for (auto _ : state) {
+        writeFleet(devices, image, safeguards, nullptr, nullptr,
+                   [&](const QString &device, StopFlag) { return std::make_unique<StationPort>(*byDevice.at(device)); },
+                   [&](const FleetPortResult &p) {
+                       if (journal)
+                           journal->record(safeWriteEntries(p.result, file, {p.device, p.duration}));
+                   });
+    }
+    if (journal) {
+        const auto t0 = std::chrono::steady_clock::now();
+        journal->flush();
+        state.counters["journal_catch_up_ms"] =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    }
+}
+
+void BM_FleetOf64_JournalOff(benchmark::State &state) { fleetOf64(state, false); }
+void BM_FleetOf64_JournalOn(benchmark::State &state) { fleetOf64(state, true); }
+
+BENCHMARK(BM_FleetOf64_JournalOff)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_FleetOf64_JournalOn)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 BENCHMARK(BM_JournalListOneStationOfAMillion_Sqlite)->Unit(benchmark::kMillisecond)->Iterations(200);
 BENCHMARK(BM_JournalWriteOneEntry_Sqlite)->Unit(benchmark::kMillisecond)->Iterations(200);
 BENCHMARK(BM_JournalListOneStationOfAMillion_Postgres)->Unit(benchmark::kMillisecond)->Iterations(200);

@@ -2,7 +2,6 @@
 #pragma once
 // TForm1: the station link window.
 #include "gui/job_progress.h"
-#include "journal/exchange_entries.h"
 #include "station_link/exchanges.h"
 #include "station_link/link_port.h"
 #include "station_link/link_preferences.h"
@@ -87,9 +86,6 @@ public:
 
     // The device the next exchange opens.
     QString selectedDevice() const;
-    // The entries of a job that has ended, into the station journal (where the program keeps one).
-    void journal(std::vector<tolvin::JournalEntry> entries);
-    tolvin::ExchangeContext jobContext() const { return {m_jobDevice, jobTime()}; }
     QString deviceOf(int port) const;
     // The port list of COM1 or COM2 (port 1 or 2) and the choice from it, kept in tolvin.ini.
     void showPortList(int port);
@@ -161,7 +157,6 @@ private:
     std::optional<tolvin::JobProgress> m_nextPlan;
     tolvin::JobProgress m_progress;
     QElapsedTimer m_jobClock;
-    QString m_jobDevice;            // the device of the job running or last run
     QByteArray m_writtenFile;       // the settings file of the write running or last run
     QTimer *m_ticker;
     bool m_stopping = false;

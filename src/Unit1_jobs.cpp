@@ -14,11 +14,13 @@
 #include "station_link/read_data_check.h"
 #include "station_link/read_into_editor.h"
 #include "station_link/safeguards.h"
+#include "journal/exchange_entries.h"
 #include "journal/journal.h"
 #include "settings_file/settings_file.h"
 #include "common/errors.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
@@ -56,7 +58,6 @@ void TForm1::runJob(Job job, std::function<void()> after) {
     ResultText->setToolTip(QString());
     Gauge1->setValue(0);
     m_jobClock.start();
-    m_jobDevice = device;
     std::shared_ptr<ExchangeLog> log = m_host.exchangeLog();
     PortFactory ports = m_ports ? m_ports : devicePorts();
     m_worker->start([job = std::move(job), device, log, ports](LinkObserver &obs, const std::atomic<bool> &stop) {
@@ -70,10 +71,25 @@ void TForm1::runJob(Job job, std::function<void()> after) {
     showPhase();
 }
 
-void TForm1::journal(std::vector<JournalEntry> entries) {
-    if (Journal *j = m_host.journal())
-        j->record(std::move(entries));
-}
+namespace {
+
+// A job's entries go into the journal on the worker, as the exchange ends: an exchange cut short
+// by closing the program is journaled too, though the window's own end of the job never runs.
+class JobJournal {
+public:
+    explicit JobJournal(Journal *journal) : m_journal(journal) { m_clock.start(); }
+    ExchangeContext at(const QString &device) const { return {device, std::chrono::milliseconds(m_clock.elapsed())}; }
+    void record(const std::function<std::vector<JournalEntry>()> &make) const {
+        if (m_journal)
+            m_journal->recordMade(make);
+    }
+
+private:
+    Journal *m_journal;
+    QElapsedTimer m_clock;
+};
+
+} // namespace
 
 std::chrono::milliseconds TForm1::jobTime() const {
     return std::chrono::milliseconds(m_jobClock.isValid() ? m_jobClock.elapsed() : 0);
@@ -169,12 +185,14 @@ void TForm1::BitBtn2Click() {
 void TForm1::startWrite(const StreamImage &image, const WriteSafeguards &safeguards, const SafeWriteResult &earlier) {
     auto result = std::make_shared<SafeWriteResult>();
     planJob(JobProgress::forWrite(image, safeguards));
-    runJob([image, safeguards, result](SerialPort &port, const QString &device, LinkObserver &obs, StopFlag stop) {
+    runJob([image, safeguards, result, file = m_writtenFile, journal = m_host.journal()](
+               SerialPort &port, const QString &device, LinkObserver &obs, StopFlag stop) {
+               const JobJournal entries(journal);
                *result = writeWithSafeguards(port, device, obs, image, safeguards, stop);
+               entries.record([&] { return safeWriteEntries(*result, file, entries.at(device)); });
            },
            [this, result, image, safeguards, earlier] {
                SafeWriteResult &r = *result;
-               journal(safeWriteEntries(r, m_writtenFile, image.StationType, jobContext()));
                if (r.backupPath.isEmpty()) {
                    r.backupPath = earlier.backupPath;
                    r.backupWarning = earlier.backupWarning;
@@ -226,12 +244,14 @@ void TForm1::CompareClick() {
         const StreamImage configured{checked.image, checked.ModuleType, ed.state.StationType};
         const BandSettings band = ed.state.bandSettings;
         auto result = std::make_shared<ComparisonResult>();
-        runJob([configured, band, result](SerialPort &port, const QString &device, LinkObserver &obs, StopFlag stop) {
+        runJob([configured, band, result, journal = m_host.journal()](SerialPort &port, const QString &device,
+                                                                      LinkObserver &obs, StopFlag stop) {
+                   const JobJournal entries(journal);
                    *result = compareWithStation(port, device, obs, configured, band, stop);
+                   entries.record([&] { return std::vector<JournalEntry>{diffEntry(*result, entries.at(device))}; });
                },
                [this, result] {
                    const ComparisonResult &r = *result;
-                   journal({diffEntry(r, jobContext())});
                    showOutcome(compareOutcome(r, jobTime()));
                    if (!r.ok())
                        report(m_host, r.exchange);
@@ -258,11 +278,13 @@ void TForm1::ReadFromStation() {
         return;
     auto before = std::make_shared<Editor>();
     m_host.act([&] { *before = m_host.editor(); });
-    runExchange([](SerialPort &port, const QString &device, LinkObserver &obs, StopFlag stop) {
-                    return readFromStation(port, device, obs, stop);
+    runExchange([journal = m_host.journal()](SerialPort &port, const QString &device, LinkObserver &obs, StopFlag stop) {
+                    const JobJournal entries(journal);
+                    ExchangeResult r = readFromStation(port, device, obs, stop);
+                    entries.record([&] { return std::vector<JournalEntry>{readEntry(r, entries.at(device))}; });
+                    return r;
                 },
                 [this, before](const ExchangeResult &r) {
-                    journal({readEntry(r, jobContext())});
                     showOutcome(readOutcome(r, jobTime()));
                     if (!r.ok()) {
                         m_host.replaceEditor(*before);
@@ -290,11 +312,13 @@ void TForm1::QueryStationType() {
     // The answer selects a band, which puts the table away.
     if (!m_host.mayDiscardWork())
         return;
-    runExchange([](SerialPort &port, const QString &device, LinkObserver &obs, StopFlag stop) {
-                    return queryStationType(port, device, obs, stop);
+    runExchange([journal = m_host.journal()](SerialPort &port, const QString &device, LinkObserver &obs, StopFlag stop) {
+                    const JobJournal entries(journal);
+                    ExchangeResult r = queryStationType(port, device, obs, stop);
+                    entries.record([&] { return std::vector<JournalEntry>{typeEntry(r, entries.at(device))}; });
+                    return r;
                 },
                 [this](const ExchangeResult &r) {
-                    journal({typeEntry(r, jobContext())});
                     showOutcome(typeQueryOutcome(r));
                     if (r.outcome == ExchangeOutcome::Done) {
                         m_host.act([&] {

@@ -60,7 +60,7 @@ void TFormProtokol::BitBtn1Click() {
         // prints it from the application that opens it.
         const QString path = tolvin::createReportFile(m_host.editor(), Edit1->text(), QDir::tempPath());
         if (tolvin::Journal *j = m_host.journal())
-            j->record(tolvin::reportEntry(m_host.editor(), Edit1->text(), path));
+            j->recordMade([&] { return std::vector<tolvin::JournalEntry>{tolvin::reportEntry(m_host.editor(), Edit1->text(), path)}; });
         if (!m_host.op().openDocument(path))
             m_host.op().message(QStringLiteral("Не найдена программа, которая открыла бы протокол. "
                                                "Протокол записан в файл %1").arg(QDir::toNativeSeparators(path)));

@@ -6,10 +6,10 @@
 #include "UnitWindows.h"
 #include "gui/appearance.h"
 #include "gui/qt_operator.h"
-#include "journal/journal.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <optional>
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
@@ -24,17 +24,15 @@ int main(int argc, char **argv) {
     tolvin::installRussianTranslation();
 
     tolvin::QtOperator op;
+    // Outlives the windows: an exchange that closing them cuts short is journaled as it ends.
+    std::optional<tolvin::Journal> journal;
     TFormMain formMain(op);
     op.setParent(&formMain);
     TForm1 form1(formMain);
     TFormProtokol formProtokol(formMain);
     connectWindows(formMain, form1, formProtokol);
-    // What the journal has to say of itself (a shared journal away, a file that cannot be
-    // written) comes from its own thread; it is shown in the main window's turn.
-    tolvin::Journal journal(tolvin::configuredJournalPlace(), [&formMain, &op](const QString &text) {
-        QMetaObject::invokeMethod(&formMain, [&op, text] { op.message(text); }, Qt::QueuedConnection);
-    });
-    formMain.setJournal(&journal);
+    journal.emplace(tolvin::configuredJournalPlace(), journalNotices(formMain));
+    formMain.setJournal(&*journal);
 
     formMain.show();
     return app.exec();

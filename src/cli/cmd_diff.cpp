@@ -54,7 +54,7 @@ int cmdDiff(const QStringList &args, QTextStream &out, QTextStream &err) {
     clock.start();
     const ComparisonResult r =
         compareWithStation(*port, device, progress, configured, ed.state.bandSettings, interruption.flag());
-    journalRecord(diffEntry(r, {device, std::chrono::milliseconds(clock.elapsed())}));
+    journalRecordOne([&] { return diffEntry(r, {device, std::chrono::milliseconds(clock.elapsed())}); });
     if (!r.ok()) {
         err << r.exchange.message << Qt::endl;
         return interruption.exitCode(exitFor(r.exchange));

@@ -169,12 +169,14 @@ int syncEntries(const QStringList &args, QTextStream &out, QTextStream &err) {
     const SyncOutcome o = session->journal().sync();
     if (o.sent > 0)
         out << QStringLiteral("Отправлено записей: %1").arg(o.sent) << Qt::endl;
-    if (o.left > 0) {
+    // Why the shared journal did not take them is told, with libpq's reason, by the journal's
+    // own notice when the command ends.
+    if (!o.message.isEmpty())
+        err << o.message << Qt::endl;
+    if (o.left > 0)
         out << QStringLiteral("Ожидают отправки: %1").arg(o.left) << Qt::endl;
-        if (!o.message.isEmpty())
-            err << o.message << Qt::endl;
+    if (!o.complete())
         return ExitFailed;
-    }
     out << QStringLiteral("Все записи журнала отправлены") << Qt::endl;
     return ExitOk;
 }
@@ -199,7 +201,7 @@ int cmdJournal(const QStringList &args, QTextStream &out, QTextStream &err) {
                    "  journal sync       отправить в общий журнал записи, ожидающие на этом стенде\n"
                    "Журнал: TOLVIN_JOURNAL или Database= в разделе [Journal] файла tolvin.ini — off,\n"
                    "sqlite:ФАЙЛ или postgresql://…; по умолчанию $XDG_DATA_HOME/tolvin/journal.sqlite.\n"
-                   "Коды завершения: 0 — успешно; 1 — sync: общий журнал недоступен, записи ждут;\n"
+                   "Коды завершения: 0 — успешно; 1 — sync: общий журнал недоступен или не принял запись, записи ждут;\n"
                    "2 — журнал не открывается, нет такой записи или у нее нет конфигурации.")
             << Qt::endl;
         return ExitOk;

@@ -132,7 +132,7 @@ int writeOne(const QString &device, const StreamImage &image, const WriteSafegua
     LoggedLink link(logPath, err);
     const SafeWriteResult r =
         writeWithSafeguards(*link.port, device, link.progress, image, safeguards, link.interruption.flag());
-    journalRecord(safeWriteEntries(r, configFile, image.StationType, link.context(device)));
+    journalRecord([&] { return safeWriteEntries(r, configFile, link.context(device)); });
     if (!r.backupPath.isEmpty())
         out << QStringLiteral("Резервная копия: ") << r.backupPath << Qt::endl;
     if (!r.backupWarning.isEmpty())
@@ -174,7 +174,7 @@ int writeFleetOf(const QStringList &devices, const StreamImage &image, const Wri
         }),
         // Each port's entries go to the journal as soon as its job ends, on its own thread.
         [&](const FleetPortResult &p) {
-            journalRecord(safeWriteEntries(p.result, configFile, image.StationType, {p.device, p.duration}));
+            journalRecord([&] { return safeWriteEntries(p.result, configFile, {p.device, p.duration}); });
         });
     int code = ExitOk;
     for (const FleetPortResult &p : results) {
@@ -276,8 +276,10 @@ int cmdWrite(const QStringList &args, QTextStream &out, QTextStream &err) {
         return ExitFailed;
     }
     const StreamImage image{ed.state.image, ed.state.ModuleType, ed.state.StationType};
-    // What the journal keeps of the write: the file as "Запись в файл" would save it.
-    const QByteArray configFile = settingsFileBytes(ed);
+    // What the journal keeps of the write: the file as "Запись в файл" would save it. A table
+    // that cannot be put into a file is still written, and journaled without one.
+    QByteArray configFile;
+    (void)catchFailure([&] { configFile = settingsFileBytes(ed); });
     if (devices.size() == 1)
         return writeOne(devices.first(), image, safeguards, logPath, configFile, out, err);
     return writeFleetOf(devices, image, safeguards, logPath, configFile, out, err);
@@ -299,7 +301,7 @@ int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err) {
     LoggedLink link(values.value(QStringLiteral("--log")), err);
     const QString device = resolvePort(values.value(QStringLiteral("--port")));
     const ExchangeResult r = readFromStation(*link.port, device, link.progress, link.interruption.flag());
-    journalRecord(readEntry(r, link.context(device)));
+    journalRecordOne([&] { return readEntry(r, link.context(device)); });
     if (!r.ok()) {
         err << r.message << Qt::endl << QStringLiteral("Файл не записан") << Qt::endl;
         return link.finish(exitFor(r), err);
@@ -338,7 +340,7 @@ int cmdType(const QStringList &args, QTextStream &out, QTextStream &err) {
     LoggedLink link(values.value(QStringLiteral("--log")), err);
     const QString device = resolvePort(values.value(QStringLiteral("--port")));
     const ExchangeResult r = queryStationType(*link.port, device, link.progress, link.interruption.flag());
-    journalRecord(typeEntry(r, link.context(device)));
+    journalRecordOne([&] { return typeEntry(r, link.context(device)); });
     if (!r.ok()) {
         err << r.message << Qt::endl;
         return link.finish(exitFor(r), err);

@@ -38,7 +38,7 @@ int cmdReport(const QStringList &args, QTextStream &out, QTextStream &err) {
         err << e.message() << Qt::endl;
         return ExitUsage;
     }
-    journalRecord(reportEntry(ed, values.value(serialOption), values.value(outputOption)));
+    journalRecordOne([&] { return reportEntry(ed, values.value(serialOption), values.value(outputOption)); });
     return ExitOk;
 }
 

@@ -35,13 +35,9 @@ Journal &JournalSession::journal() {
     return *m_journal;
 }
 
-void JournalSession::record(std::vector<JournalEntry> entries) {
-    journal().record(std::move(entries));
-}
-
-void journalRecord(std::vector<JournalEntry> entries) {
+void journalRecord(const std::function<std::vector<JournalEntry>()> &make) {
     if (JournalSession *s = JournalSession::current())
-        s->record(std::move(entries));
+        s->journal().recordMade(make);
 }
 
 } // namespace tolvin::cli

@@ -6,6 +6,7 @@
 
 #include <QStringList>
 #include <QTextStream>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -24,7 +25,6 @@ public:
     static JournalSession *current();
 
     Journal &journal();
-    void record(std::vector<JournalEntry> entries);
 
 private:
     QTextStream &m_err;
@@ -34,12 +34,11 @@ private:
     JournalSession *m_previous;
 };
 
-// Records into the running command's journal, if any; safe from any thread.
-void journalRecord(std::vector<JournalEntry> entries);
-inline void journalRecord(JournalEntry e) {
-    std::vector<JournalEntry> one;
-    one.push_back(std::move(e));
-    journalRecord(std::move(one));
+// Records what `make` builds into the running command's journal, if any; safe from any thread,
+// and never fails the command (Journal::recordMade).
+void journalRecord(const std::function<std::vector<JournalEntry>()> &make);
+inline void journalRecordOne(const std::function<JournalEntry()> &make) {
+    journalRecord([&] { return std::vector<JournalEntry>{make()}; });
 }
 
 } // namespace tolvin::cli

@@ -25,6 +25,9 @@ namespace tolvin {
 namespace {
 // More than a workshop reads through; the filters find the rest.
 constexpr int MostShown = 5000;
+// Entries read at a time, and the most pages a text search reads before it asks for more.
+constexpr int Page = 5000;
+constexpr int MostPages = 40;
 
 // The message before the long device names, so that it shows without scrolling.
 const QStringList Columns{QStringLiteral("Время"),     QStringLiteral("Операция"), QStringLiteral("Серийный номер"),
@@ -167,11 +170,32 @@ JournalStore *JournalWindow::store() {
 void JournalWindow::refresh() {
     JournalQuery q;
     q.serial = SerialEdit->text().trimmed();
+    // The technician's day, from local midnight.
     if (SinceBox->isChecked())
-        q.since = SinceEdit->date();
-    q.limit = MostShown;
-    std::vector<JournalEntry> found;
-    if (const std::optional<Failure> f = catchFailure([&] { found = store()->list(q); })) {
+        q.sinceTime = QDateTime(SinceEdit->date(), QTime(0, 0)).toUTC();
+    q.limit = Page;
+    m_shown.clear();
+    bool more = false;
+    // The text is looked for here, page by page, until the table is full: a match older than
+    // the first page is still found.
+    if (const std::optional<Failure> f = catchFailure([&] {
+            for (int page = 0; page < MostPages && !more; ++page) {
+                q.offset = page * Page;
+                std::vector<JournalEntry> found = store()->list(q);
+                for (JournalEntry &e : found) {
+                    if (!entryMatches(e, TextEdit->text()))
+                        continue;
+                    if (m_shown.size() == size_t(MostShown)) {
+                        more = true;
+                        break;
+                    }
+                    m_shown.push_back(std::move(e));
+                }
+                if (found.size() < size_t(Page))
+                    break;
+                more = more || page == MostPages - 1;
+            }
+        })) {
         // Opened again next time: the server may be back, the file mended.
         m_store.reset();
         m_shown.clear();
@@ -180,10 +204,6 @@ void JournalWindow::refresh() {
         showDetails();
         return;
     }
-    m_shown.clear();
-    for (JournalEntry &e : found)
-        if (entryMatches(e, TextEdit->text()))
-            m_shown.push_back(std::move(e));
     Entries->setRowCount(int(m_shown.size()));
     for (int row = 0; row < int(m_shown.size()); ++row) {
         const JournalEntry &e = m_shown[size_t(row)];
@@ -197,9 +217,8 @@ void JournalWindow::refresh() {
     }
     Entries->resizeColumnsToContents();
     Entries->setColumnWidth(MessageColumn, std::min(Entries->columnWidth(MessageColumn), WidestMessage));
-    StatusText->setText(found.size() >= size_t(MostShown)
-                            ? QStringLiteral("Показаны последние %1 записей; уточните поиск").arg(m_shown.size())
-                            : QStringLiteral("Записей: %1").arg(m_shown.size()));
+    StatusText->setText(more ? QStringLiteral("Показаны последние %1 записей; уточните поиск").arg(m_shown.size())
+                             : QStringLiteral("Записей: %1").arg(m_shown.size()));
     if (!m_shown.empty())
         selectEntry(0);
     showDetails();

@@ -61,7 +61,7 @@ QByteArray streamSettingsFile(const QByteArray &stream) {
     return settingsFileBytes(ed);
 }
 
-std::vector<JournalEntry> safeWriteEntries(const SafeWriteResult &r, const QByteArray &configFile, uint8_t stationType,
+std::vector<JournalEntry> safeWriteEntries(const SafeWriteResult &r, const QByteArray &configFile,
                                            const ExchangeContext &at) {
     std::vector<JournalEntry> entries;
     // Each stage's entry is stamped when that stage ended, so the journal lists them in order.
@@ -93,7 +93,8 @@ std::vector<JournalEntry> safeWriteEntries(const SafeWriteResult &r, const QByte
     if (r.writeTime.count() > 0 || r.backupTime.count() > 0)
         w.durationMs = r.writeTime.count();
     w.serial = r.serial;
-    w.stationType = stationTypeName(stationType);
+    if (r.stationType)
+        w.stationType = stationTypeName(*r.stationType);
     setJournalConfig(w, configFile);
     if (r.typeMismatch) {
         w.result = JournalResult::Failed;

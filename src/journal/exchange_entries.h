@@ -24,10 +24,10 @@ struct ExchangeContext {
 QString stationTypeName(uint8_t code);
 
 // A write with its safeguards: the backup (what the station held), the write (the settings
-// file `configFile`, as "Запись в файл" saves it) and the verify (what the station then sent,
-// with the differences), each as far as it ran.
+// file `configFile`, as "Запись в файл" saves it; the station's type where a stage learned it)
+// and the verify (what the station then sent, with the differences), each as far as it ran.
 std::vector<JournalEntry> safeWriteEntries(const SafeWriteResult &r, const QByteArray &configFile,
-                                           uint8_t stationType, const ExchangeContext &at);
+                                           const ExchangeContext &at);
 
 // A read; a read that ran to its end keeps what the station sent as a settings file.
 JournalEntry readEntry(const ExchangeResult &r, const ExchangeContext &at);

@@ -3,10 +3,14 @@
 
 #include "journal/journal_store.h"
 
+#include "common/errors.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QThread>
+
+#include <utility>
 
 namespace tolvin {
 
@@ -58,6 +62,16 @@ void Journal::record(std::vector<JournalEntry> entries) {
     m_wake.notify_all();
 }
 
+void Journal::recordMade(const std::function<std::vector<JournalEntry>()> &make) noexcept {
+    if (!enabled())
+        return;
+    if (const std::optional<Failure> f = catchFailure([&] { record(make()); })) {
+        const std::lock_guard lock(m_mutex);
+        m_unmade = QStringLiteral("Запись журнала станций не составлена: ") + f->message;
+        m_wake.notify_all();
+    }
+}
+
 void Journal::flush() {
     if (!enabled())
         return;
@@ -91,10 +105,12 @@ void Journal::run(std::stop_token stop) {
     for (;;) {
         std::vector<JournalEntry> batch;
         quint64 syncAsked = 0;
+        QString unmade;
         {
             std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, stop, [&] { return !m_queue.empty() || m_syncAsked != m_syncDone; });
-            if (m_queue.empty() && m_syncAsked == m_syncDone)
+            m_wake.wait(lock, stop, [&] { return !m_queue.empty() || m_syncAsked != m_syncDone || !m_unmade.isEmpty(); });
+            unmade = std::exchange(m_unmade, QString());
+            if (m_queue.empty() && m_syncAsked == m_syncDone && unmade.isEmpty())
                 break; // stopping, with nothing left
             while (!m_queue.empty() && batch.size() < size_t(SendBatch)) {
                 batch.push_back(std::move(m_queue.front()));
@@ -102,6 +118,8 @@ void Journal::run(std::stop_token stop) {
             }
             syncAsked = m_syncAsked;
         }
+        if (!unmade.isEmpty())
+            tell(QStringLiteral("unmade"), unmade);
         if (!batch.empty())
             store(batch);
         SyncOutcome synced;
@@ -132,7 +150,10 @@ JournalStore *Journal::localStore() {
         m_local = std::make_unique<JournalStore>(local);
     } catch (const JournalError &e) {
         m_localBroken = true;
-        tell(QStringLiteral("local"), e.message() + QStringLiteral(". Обмен со станциями идет без записи в журнал"));
+        tell(QStringLiteral("local"),
+             e.message() + (m_place.kind == JournalPlace::Kind::Postgres
+                                ? QStringLiteral(". Записи отправляются прямо в общий журнал и теряются, пока он недоступен")
+                                : QStringLiteral(". Обмен со станциями идет без записи в журнал")));
     }
     return m_local.get();
 }
@@ -145,7 +166,7 @@ JournalStore *Journal::sharedStore(bool retryNow) {
     try {
         m_shared = std::make_unique<JournalStore>(m_place);
     } catch (const JournalError &e) {
-        m_sharedRetryAtMs = nowMs() + SharedRetryMs;
+        dropShared();
         tell(QStringLiteral("shared"),
              e.message() + QStringLiteral(". Записи сохраняются в журнал этого стенда %1 и будут отправлены позже")
                                .arg(QDir::toNativeSeparators(m_localPath)));
@@ -154,40 +175,75 @@ JournalStore *Journal::sharedStore(bool retryNow) {
 }
 
 void Journal::store(std::vector<JournalEntry> &batch) {
-    if (m_place.kind == JournalPlace::Kind::Postgres) {
-        if (JournalStore *shared = sharedStore(false)) {
-            try {
-                shared->add(batch);
-                // A bench back on the network sends what waited as soon as it can.
-                sendWaiting(false);
-                return;
-            } catch (const JournalError &e) {
-                m_shared.reset();
-                m_sharedRetryAtMs = nowMs() + SharedRetryMs;
-                tell(QStringLiteral("shared"),
-                     e.message() + QStringLiteral(". Записи сохраняются в журнал этого стенда %1 и будут отправлены позже")
-                                       .arg(QDir::toNativeSeparators(m_localPath)));
-            }
+    const bool shared = m_place.kind == JournalPlace::Kind::Postgres;
+    // A shared journal's entries are kept here first and sent from here: each is on the bench's
+    // disk before the server is even asked, so a server that takes its time-out to fail, or a
+    // program ended meanwhile, loses none of them.
+    if (JournalStore *local = localStore(); local && addLocally(*local, batch, shared)) {
+        if (shared)
+            sendWaiting(false);
+        return;
+    }
+    if (!shared)
+        return;
+    // Nothing can be kept on this bench: straight to the shared journal, or lost.
+    if (JournalStore *s = sharedStore(false)) {
+        try {
+            s->add(batch);
+        } catch (const JournalError &e) {
+            dropShared();
+            tell(QStringLiteral("lost"), e.message() + QStringLiteral(". Записи журнала не сохранены"));
         }
     }
-    const bool waiting = m_place.kind == JournalPlace::Kind::Postgres;
-    JournalStore *local = localStore();
-    if (!local)
-        return;
+}
+
+bool Journal::addLocally(JournalStore &local, const std::vector<JournalEntry> &batch, bool waiting) {
     // Busy beyond the busy time-out (a burst of benches on one file) is worth another try.
     for (int attempt = 0;; ++attempt) {
         try {
-            local->add(batch, waiting);
-            return;
+            local.add(batch, waiting);
+            return true;
         } catch (const JournalError &e) {
             if (attempt < 3) {
                 QThread::msleep(100 * (attempt + 1));
                 continue;
             }
             tell(QStringLiteral("local-write"), e.message());
-            return;
+            return false;
         }
     }
+}
+
+void Journal::dropShared() {
+    m_shared.reset();
+    m_sharedRetryAtMs = nowMs() + SharedRetryMs;
+}
+
+QStringList Journal::sendBatch(JournalStore &shared, const std::vector<JournalEntry> &batch) {
+    QStringList sent;
+    try {
+        shared.add(batch);
+        for (const JournalEntry &e : batch)
+            sent << e.id;
+        return sent;
+    } catch (const JournalError &) {
+        if (!shared.answers())
+            throw;
+    }
+    // The server answers but refused the batch: one at a time, so that an entry it will not take
+    // does not hold back the others. The refused stay waiting and are said once.
+    for (const JournalEntry &e : batch) {
+        try {
+            shared.add(e);
+            sent << e.id;
+        } catch (const JournalError &refused) {
+            if (!shared.answers())
+                throw;
+            tell(QStringLiteral("refused"),
+                 refused.message() + QStringLiteral(". Запись %1 остается в журнале этого стенда").arg(e.id));
+        }
+    }
+    return sent;
 }
 
 SyncOutcome Journal::sendWaiting(bool retryNow) {
@@ -198,7 +254,9 @@ SyncOutcome Journal::sendWaiting(bool retryNow) {
         return o; // nothing ever waited here
     JournalStore *local = localStore();
     if (!local) {
-        o.message = QStringLiteral("Журнал этого стенда %1 не открывается").arg(QDir::toNativeSeparators(m_localPath));
+        o.localUnreadable = true;
+        o.message = QStringLiteral("Журнал этого стенда %1 не открывается: записи, ожидающие отправки, не прочитаны")
+                        .arg(QDir::toNativeSeparators(m_localPath));
         return o;
     }
     try {
@@ -207,30 +265,32 @@ SyncOutcome Journal::sendWaiting(bool retryNow) {
             return o;
         JournalStore *shared = sharedStore(retryNow);
         if (!shared) {
-            o.reachable = false;
-            o.message = QStringLiteral("Общий журнал станций %1 недоступен").arg(m_place.uri);
+            o.reachable = false; // said by sharedStore()
             return o;
         }
         for (;;) {
             const std::vector<JournalEntry> batch = local->waiting(SendBatch);
             if (batch.empty())
                 break;
-            shared->add(batch);
-            QStringList ids;
-            for (const JournalEntry &e : batch)
-                ids << e.id;
-            local->markSent(ids);
-            o.sent += int(batch.size());
+            const QStringList sent = sendBatch(*shared, batch);
+            if (!sent.isEmpty())
+                local->markSent(sent);
+            o.sent += int(sent.size());
+            // What is left of this batch was refused; it is tried again next time.
+            if (sent.size() < qsizetype(batch.size()))
+                break;
         }
         o.left = local->waitingCount();
     } catch (const JournalError &e) {
-        m_shared.reset();
-        m_sharedRetryAtMs = nowMs() + SharedRetryMs;
+        dropShared();
         o.reachable = false;
-        o.message = e.message();
+        tell(QStringLiteral("shared"),
+             e.message() + QStringLiteral(". Записи сохраняются в журнал этого стенда %1 и будут отправлены позже")
+                               .arg(QDir::toNativeSeparators(m_localPath)));
         try {
             o.left = local->waitingCount();
         } catch (const JournalError &) {
+            o.localUnreadable = true;
         }
     }
     return o;

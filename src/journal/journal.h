@@ -9,6 +9,7 @@
 #include "journal/journal_place.h"
 
 #include <QString>
+#include <QStringList>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -23,9 +24,11 @@ class JournalStore;
 
 struct SyncOutcome {
     int sent = 0;
-    int left = 0;          // still waiting here
-    bool reachable = true; // the shared journal answered
-    QString message;       // why not, when it did not
+    int left = 0;                 // still waiting here
+    bool reachable = true;        // the shared journal answered (why not is told as a notice)
+    bool localUnreadable = false; // what waits here could not be read
+    QString message;              // for localUnreadable
+    bool complete() const { return left == 0 && !localUnreadable; }
 };
 
 class Journal {
@@ -47,6 +50,10 @@ public:
     // Returns at once; safe from any thread.
     void record(JournalEntry e);
     void record(std::vector<JournalEntry> entries);
+    // The entries `make` builds; a failure to build them (out of memory, a configuration that
+    // cannot be put into a file) is said once and never reaches the caller: the exchange they
+    // describe has happened all the same.
+    void recordMade(const std::function<std::vector<JournalEntry>()> &make) noexcept;
     // Waits until everything recorded so far is stored, here or in the shared journal.
     void flush();
     // Sends what waits here to the shared journal now, and waits for the outcome.
@@ -55,6 +62,9 @@ public:
 private:
     void run(std::stop_token stop);
     void store(std::vector<JournalEntry> &batch);
+    bool addLocally(JournalStore &local, const std::vector<JournalEntry> &batch, bool waiting);
+    QStringList sendBatch(JournalStore &shared, const std::vector<JournalEntry> &batch);
+    void dropShared();
     SyncOutcome sendWaiting(bool retryNow);
     JournalStore *localStore();
     JournalStore *sharedStore(bool retryNow);
@@ -70,6 +80,7 @@ private:
     std::deque<JournalEntry> m_queue;
     quint64 m_recorded = 0, m_stored = 0;
     quint64 m_syncAsked = 0, m_syncDone = 0;
+    QString m_unmade;   // why entries could not be built, to be said on the journal's thread
     SyncOutcome m_lastSync;
 
     // Only the journal's thread touches these.

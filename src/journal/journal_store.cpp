@@ -85,7 +85,30 @@ JournalStore::JournalStore(const JournalPlace &place)
                               : QStringLiteral("%1 недоступен: не установлен драйвер SQLite для Qt (пакет libqt6sql6-sqlite)")
                                     .arg(placeName(place)),
                            pg);
-    QSqlDatabase db = QSqlDatabase::addDatabase(driver, m_connection);
+    QSqlDatabase::addDatabase(driver, m_connection);
+    // A store that does not open leaves no connection behind: a bench retrying a server that
+    // refuses it would otherwise hold one more on the server at every attempt.
+    try {
+        open();
+        migrate();
+    } catch (...) {
+        closeConnection();
+        throw;
+    }
+}
+
+void JournalStore::closeConnection() {
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+void JournalStore::open() {
+    const JournalPlace &place = m_place;
+    const bool pg = shared();
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (pg) {
         const PostgresAddress a = postgresAddress(place.uri);
         if (!a.error.isEmpty())
@@ -115,16 +138,13 @@ JournalStore::JournalStore(const JournalPlace &place)
         if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
             throw JournalError(QStringLiteral("%1 не читается (файл поврежден или не является журналом): %2")
                                    .arg(placeName(place), q.lastError().text().trimmed()));
+        // As PostgreSQL does: an entry never names a configuration that is not there.
+        q.exec(QStringLiteral("PRAGMA foreign_keys=ON"));
     }
-    migrate();
 }
 
 JournalStore::~JournalStore() {
-    {
-        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(m_connection);
+    closeConnection();
 }
 
 void JournalStore::exec(const QString &sql) {
@@ -135,6 +155,14 @@ void JournalStore::exec(const QString &sql) {
 
 void JournalStore::migrate() {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    // A journal already at this version needs no statement that changes the schema: a role that
+    // may only read and add entries (no CREATE on the schema) opens it all the same.
+    {
+        QSqlQuery probe(db);
+        if (probe.exec(QStringLiteral("SELECT MAX(version) FROM journal_schema")) && probe.next() &&
+            !probe.value(0).isNull() && probe.value(0).toInt() >= migrations().back().version)
+            return;
+    }
     // Two programs opening a fresh database at once both try to create it; the one that loses
     // finds it made and tries again.
     QString failure;
@@ -176,6 +204,11 @@ int JournalStore::schemaVersion() {
     if (!q.exec(QStringLiteral("SELECT MAX(version) FROM journal_schema")) || !q.next())
         throw JournalError(QStringLiteral("%1: %2").arg(placeName(m_place), q.lastError().text().trimmed()));
     return q.value(0).toInt();
+}
+
+bool JournalStore::answers() {
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    return q.exec(QStringLiteral("SELECT 1")) && q.next();
 }
 
 void JournalStore::add(const JournalEntry &e, bool waiting) {
@@ -242,7 +275,10 @@ std::vector<JournalEntry> JournalStore::list(const JournalQuery &query) {
         where << QStringLiteral("e.serial = ?");
         values << query.serial;
     }
-    if (query.since.isValid()) {
+    if (query.sinceTime.isValid()) {
+        where << QStringLiteral("e.time_ms >= ?");
+        values << query.sinceTime.toMSecsSinceEpoch();
+    } else if (query.since.isValid()) {
         where << QStringLiteral("e.time_ms >= ?");
         values << QDateTime(query.since, QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
     }
@@ -252,6 +288,8 @@ std::vector<JournalEntry> JournalStore::list(const JournalQuery &query) {
     sql += QStringLiteral(" ORDER BY e.time_ms DESC, e.id DESC");
     if (query.limit > 0)
         sql += QStringLiteral(" LIMIT %1").arg(query.limit);
+    if (query.limit > 0 && query.offset > 0)
+        sql += QStringLiteral(" OFFSET %1").arg(query.offset);
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
     if (!q.prepare(sql))

@@ -32,6 +32,8 @@ struct JournalQuery {
     QString serial;   // exact; empty: every station
     QDate since;      // entries from this UTC day on; null: all
     int limit = 0;    // newest first; 0: all
+    int offset = 0;   // with a limit: skip this many of the newest first (a page further on)
+    QDateTime sinceTime; // valid: entries from this moment on, instead of `since`
 };
 
 // The schema this program writes; an older one is brought forward on opening.
@@ -49,6 +51,8 @@ public:
     bool shared() const { return m_place.kind == JournalPlace::Kind::Postgres; }
     const JournalPlace &place() const { return m_place; }
     int schemaVersion();
+    // The database still answers a query (after a statement failed: refused or gone away?).
+    bool answers();
 
     // Stores the entry and its configuration unless an entry with its id is there already;
     // `waiting` marks it as still to be sent to the shared journal. Throws JournalError.
@@ -74,6 +78,8 @@ public:
     qint64 sizeOnDisk();
 
 private:
+    void open();
+    void closeConnection();
     void exec(const QString &sql);
     void migrate();
     QString m_connection;

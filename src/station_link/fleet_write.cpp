@@ -54,8 +54,11 @@ std::vector<FleetPortResult> writeFleet(const QStringList &devices, const Stream
                         out.result.message += QLatin1Char('\n') + f->message;
             };
             // A port whose thread the system refuses is one failed port, not a lost fleet.
-            if (const std::optional<Failure> f = catchFailure([&] { threads.emplace_back(job); }))
+            if (const std::optional<Failure> f = catchFailure([&] { threads.emplace_back(job); })) {
                 failWith(out, *f);
+                if (done)
+                    (void)catchFailure([&] { done(out); });
+            }
         }
     }
     return results;

@@ -121,6 +121,7 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
         uint8_t stationType = 0;
         if (safeguards.backup) {
             stationType = decodedStation(r.exchange.stream).StationType;
+            r.stationType = stationType;
         } else {
             // The query's own failure state would show "AK" for what the technician knows as a
             // silent station at the write.
@@ -138,6 +139,7 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
                 return r;
             }
             stationType = r.exchange.typeCode;
+            r.stationType = stationType;
         }
         r.message = typeMismatchQuestion(stationType, image.StationType);
         if (!r.message.isEmpty()) {
@@ -172,6 +174,7 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
             return r;
         }
         r.verifyStream = r.exchange.stream;
+        r.stationType = decodedStation(r.exchange.stream).StationType;
         // The band only matters for a type that names none, which never gets this far.
         r.differences = imageDifferences(decodedStation(r.exchange.stream), image, BandSettings{});
         if (!r.differences.isEmpty()) {

@@ -9,6 +9,8 @@
 
 #include <QStringList>
 #include <chrono>
+#include <cstdint>
+#include <optional>
 
 namespace tolvin {
 
@@ -33,6 +35,7 @@ struct SafeWriteResult {
     int writtenBytes = 0;              // the write stream, once the write ran to its end
     LinkPace writePace;                // how fast that write went
     QStringList differences;           // what the station holds other than what was sent
+    std::optional<uint8_t> stationType; // the type code as the station gave it (backup, type query, verify)
     QByteArray backupStream;           // what the backup read brought, once it ran to its end
     QByteArray verifyStream;           // what the verify read brought, once it ran to its end
     // How long each stage took (the type check counts with the write); zero for one not run.

@@ -963,3 +963,26 @@ TEST_F(LinkWithStationTest, EachExchangeOfTheWindowGoesIntoTheStationJournal) {
     ASSERT_TRUE(write);
     EXPECT_EQ(write->config, written) << "the write keeps the file as «Запись в файл» saves it";
 }
+
+TEST_F(LinkWithStationTest, AWriteCutShortByClosingTheProgramIsJournaledAsStopped) {
+    QTemporaryDir dir;
+    const JournalPlace place = parseJournalPlace(QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("j.sqlite")));
+    Journal journal(place);
+    main->setJournal(&journal);
+    startStation({QStringLiteral("--line-rate")});
+    stationsBandTemplate(QStringLiteral("99"));
+    main->CheckItem->trigger();
+    link->BackupBox->setChecked(false);
+    link->VerifyBox->setChecked(false);
+    link->BitBtn2Click();
+    ASSERT_TRUE(link->exchangeRunning());
+    QTest::qWait(800);
+    link.reset(); // the window goes with the program; its end of the job never runs
+    journal.flush();
+    main->setJournal(nullptr);
+    const std::vector<JournalEntry> entries = JournalStore(place).list({});
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries.front().operation, JournalOp::Write);
+    EXPECT_EQ(entries.front().result, JournalResult::Stopped);
+    EXPECT_TRUE(entries.front().message.startsWith(QStringLiteral("Запись прервана на байте"))) << entries.front().message.toStdString();
+}

@@ -161,3 +161,27 @@ TEST_F(JournalWindowTest, AJournalThatCannotBeOpenedSaysSoInTheWindow) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, AJournalAwayIsToldOnceInTheMainWindow) {
+    QTemporaryDir dir;
+    // A server that is not there: no socket in this folder.
+    Journal journal(parseJournalPlace(QStringLiteral("postgresql:///tolvin?host=") + dir.path()), journalNotices(*main),
+                    dir.filePath(QStringLiteral("bench.sqlite")));
+    for (int i = 0; i < 3; ++i) {
+        JournalEntry e = newJournalEntry(JournalOp::Type);
+        e.message = QStringLiteral("Толвин 7К-62");
+        journal.record(e);
+        journal.flush();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(op.messages.size(), 1, 5000);
+    QTest::qWait(100);
+    ASSERT_EQ(op.messages.size(), 1) << op.messages.join('\n').toStdString();
+    EXPECT_TRUE(op.messages.front().startsWith(QStringLiteral("Общий журнал станций postgresql:///tolvin?host=")))
+        << op.messages.front().toStdString();
+    EXPECT_TRUE(op.messages.front().endsWith(QStringLiteral("будут отправлены позже")));
+    EXPECT_EQ(journal.sync().left, 3) << "kept on the bench";
+}
+
+} // namespace

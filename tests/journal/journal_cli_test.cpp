@@ -221,7 +221,7 @@ TEST_F(JournalCliTest, TheSharedJournalStoppedInTheMiddleOfAFleetWriteGetsEveryE
                         stoppedFuture.wait();
                     });
                     std::vector<JournalEntry> e =
-                        safeWriteEntries(p.result, settingsFileBytes(ed), image.StationType, {p.device, p.duration});
+                        safeWriteEntries(p.result, settingsFileBytes(ed), {p.device, p.duration});
                     const std::lock_guard lock(counting);
                     recorded += int(e.size());
                     journal.record(std::move(e));
@@ -247,6 +247,36 @@ TEST_F(JournalCliTest, TheSharedJournalStoppedInTheMiddleOfAFleetWriteGetsEveryE
     ASSERT_TRUE(server.runSql(QStringLiteral("SELECT COUNT(*) FROM entries WHERE operation = 'write' AND serial <> '120000'"), &n));
     EXPECT_EQ(n, QString::number(Ports)) << "one write entry per port";
     EXPECT_EQ(entries({QStringLiteral("--limit"), QStringLiteral("1000")}).size(), recorded);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(JournalCliTest, AWriteNamesTheStationsTypeOnlyWhereTheExchangeLearnedIt) {
+    const QString in = file(QStringLiteral("in.ini"));
+    saveTemplateFile(in, 2, 3);
+    struct Case {
+        QStringList simArgs, writeArgs;
+        int exitCode;
+        const char *writeResult;
+        QString stationType;
+    };
+    const Case cases[] = {
+        {{}, {QStringLiteral("--backup")}, 0, "ok", QStringLiteral("Толвин 7К-62")},
+        {{}, {}, 0, "ok", QStringLiteral("Толвин 7К-62")},                       // the type query
+        {{QStringLiteral("--type"), QStringLiteral("4")}, {}, 1, "failed", QStringLiteral("Толвин 7К-63")},
+        {{}, {QStringLiteral("--ignore-type")}, 0, "ok", QString()},             // nothing asked
+    };
+    for (const Case &c : cases) {
+        SimProcess sim(c.simArgs);
+        const CliResult w = cli(QStringList{QStringLiteral("write"), in, QStringLiteral("--port"), sim.path} + c.writeArgs);
+        EXPECT_EQ(w.exitCode, c.exitCode) << w.err.toStdString();
+        const QJsonObject write = entries().at(0).toObject();
+        EXPECT_EQ(write.value("operation").toString(), QStringLiteral("write"));
+        EXPECT_EQ(write.value("result").toString(), QLatin1String(c.writeResult)) << c.writeArgs.join(' ').toStdString();
+        EXPECT_EQ(write.value("station_type").toString(), c.stationType) << c.writeArgs.join(' ').toStdString();
+    }
 }
 
 } // namespace

@@ -68,16 +68,28 @@ TEST_P(JournalStoreTest, ListsNewestFirstFilteredBySerialDateAndLimit) {
         JournalQuery query;
         int expected;
     };
+    const auto query = [](const QString &serial, QDate since = {}, int limit = 0, int offset = 0, QDateTime sinceTime = {}) {
+        JournalQuery q;
+        q.serial = serial;
+        q.since = since;
+        q.limit = limit;
+        q.offset = offset;
+        q.sinceTime = sinceTime;
+        return q;
+    };
+    const QString any;
     const Case cases[] = {
-        {{}, 96},
-        {{QStringLiteral("0A0001"), {}, 0}, 32},
+        {query(any), 96},
+        {query(QStringLiteral("0A0001")), 32},
         // From 08:00 on 1 November: the 3rd begins with the 41st entry.
-        {{QStringLiteral("0A0001"), QDate(2026, 11, 3), 0}, 19},
-        {{QString(), QDate(2026, 11, 4), 0}, 32},
-        {{QString(), QDate(2026, 11, 5), 0}, 8},
-        {{QString(), QDate(2026, 11, 6), 0}, 0},
-        {{QStringLiteral("0A0002"), {}, 5}, 5},
-        {{QStringLiteral("FFFFFF"), {}, 0}, 0},
+        {query(QStringLiteral("0A0001"), QDate(2026, 11, 3)), 19},
+        {query(any, QDate(2026, 11, 4)), 32},
+        {query(any, QDate(2026, 11, 5)), 8},
+        {query(any, QDate(2026, 11, 6)), 0},
+        {query(any, {}, 0, 0, QDateTime(QDate(2026, 11, 5), QTime(6, 0), Qt::UTC)), 2},
+        {query(QStringLiteral("0A0002"), {}, 5), 5},
+        {query(any, {}, 10, 90), 6},
+        {query(QStringLiteral("FFFFFF")), 0},
     };
     for (const Case &c : cases) {
         const std::vector<JournalEntry> got = store.list(c.query);
@@ -89,7 +101,8 @@ TEST_P(JournalStoreTest, ListsNewestFirstFilteredBySerialDateAndLimit) {
             EXPECT_TRUE(e.config.isEmpty()) << "a list carries no configurations";
         }
     }
-    EXPECT_EQ(store.list({QStringLiteral("0A0002"), {}, 1}).front().id, entries.back().id);
+    EXPECT_EQ(store.list(query(QStringLiteral("0A0002"), {}, 1)).front().id, entries.back().id);
+    EXPECT_EQ(store.list(query(any, {}, 1, 95)).front().id, entries.front().id) << "the last page ends with the oldest";
 }
 
 TEST_P(JournalStoreTest, WaitingEntriesAreSentOnceAndLeaveTheOutbox) {
@@ -113,7 +126,48 @@ TEST_P(JournalStoreTest, WaitingEntriesAreSentOnceAndLeaveTheOutbox) {
     EXPECT_EQ(store.list({}).size(), 7u) << "sent entries stay in the journal";
 }
 
+TEST_P(JournalStoreTest, AStoreThatDoesNotOpenLeavesNoConnection) {
+    if (GetParam() == Backend::Postgres) {
+        ASSERT_TRUE(server->stop());
+    } else {
+        QFile f(dir.filePath(QStringLiteral("j.sqlite")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, 'x'));
+    }
+    const QStringList before = QSqlDatabase::connectionNames();
+    for (int i = 0; i < 3; ++i) {
+        try {
+            JournalStore store(place());
+            ADD_FAILURE() << "opened";
+        } catch (const JournalError &e) {
+            EXPECT_EQ(e.unreachable(), GetParam() == Backend::Postgres) << e.message().toStdString();
+        }
+    }
+    EXPECT_EQ(QSqlDatabase::connectionNames(), before);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, JournalStoreTest, ::testing::Values(Backend::Sqlite, Backend::Postgres), backendName);
+
+TEST(JournalStoreSharedTest, ARoleThatMayOnlyReadAndAddUsesAJournalMadeBefore) {
+    if (!PostgresServer::available())
+        GTEST_SKIP() << "PostgreSQL is not installed (Debian package postgresql)";
+    PostgresServer server;
+    ASSERT_TRUE(server.ok()) << server.error().toStdString();
+    { JournalStore made(parseJournalPlace(server.uri())); }
+    QString out;
+    ASSERT_TRUE(server.runSql(QStringLiteral("CREATE ROLE bench LOGIN; REVOKE CREATE ON SCHEMA public FROM PUBLIC; "
+                                             "GRANT SELECT, INSERT ON ALL TABLES IN SCHEMA public TO bench; "
+                                             "GRANT DELETE ON outbox TO bench"),
+                              &out))
+        << out.toStdString();
+    QString uri = server.uri();
+    uri.replace(QStringLiteral("user=tolvin"), QStringLiteral("user=bench"));
+    JournalStore store(parseJournalPlace(uri));
+    const JournalEntry e = sampleEntry(QStringLiteral("0A0A0A"), 0);
+    store.add(e);
+    ASSERT_TRUE(store.entry(e.id));
+    EXPECT_EQ(store.entry(e.id)->config, e.config);
+}
 
 TEST(JournalPlaceTest, SettingsNameTheirPlace) {
     struct Case {
@@ -139,10 +193,12 @@ TEST(JournalPlaceTest, SettingsNameTheirPlace) {
     for (const Case &c : cases) {
         const JournalPlace p = parseJournalPlace(c.text);
         EXPECT_EQ(p.kind, c.kind) << c.text.toStdString();
-        if (c.kind == JournalPlace::Kind::Sqlite)
+        if (c.kind == JournalPlace::Kind::Sqlite) {
             EXPECT_EQ(p.path, c.pathOrUri.isEmpty() ? localJournalPath() : c.pathOrUri) << c.text.toStdString();
-        if (c.kind == JournalPlace::Kind::Postgres)
+        }
+        if (c.kind == JournalPlace::Kind::Postgres) {
             EXPECT_EQ(p.uri, c.pathOrUri);
+        }
         EXPECT_EQ(!p.error.isEmpty(), c.error) << c.text.toStdString();
     }
 }

@@ -147,6 +147,32 @@ TEST(JournalTest, AnUnreachableSharedJournalKeepsEntriesHereUntilItAnswers) {
     EXPECT_EQ(JournalStore(bench).waitingCount(), 0);
 }
 
+TEST(JournalTest, AnEntryTheServerRefusesHoldsBackNoOther) {
+    if (!PostgresServer::available())
+        GTEST_SKIP() << "PostgreSQL is not installed (Debian package postgresql)";
+    QTemporaryDir dir;
+    PostgresServer server;
+    ASSERT_TRUE(server.ok()) << server.error().toStdString();
+    const JournalPlace shared = parseJournalPlace(server.uri());
+    { JournalStore made(shared); }
+    QString out;
+    ASSERT_TRUE(server.runSql(QStringLiteral("ALTER TABLE entries ADD CONSTRAINT no_test CHECK (serial <> 'BAD000')"), &out))
+        << out.toStdString();
+    Notices notices;
+    Journal journal(shared, notices.sink(), dir.filePath(QStringLiteral("bench.sqlite")));
+    journal.record({sampleEntry(QStringLiteral("0A0000"), 0), sampleEntry(QStringLiteral("BAD000"), 1),
+                    sampleEntry(QStringLiteral("0A0000"), 2)});
+    journal.flush();
+    const SyncOutcome o = journal.sync();
+    EXPECT_TRUE(o.reachable);
+    EXPECT_EQ(o.left, 1);
+    EXPECT_FALSE(o.complete());
+    ASSERT_TRUE(server.runSql(QStringLiteral("SELECT COUNT(*) FROM entries"), &out));
+    EXPECT_EQ(out, QStringLiteral("2"));
+    ASSERT_EQ(notices.all().size(), 1) << notices.all().join('\n').toStdString();
+    EXPECT_TRUE(notices.all().front().contains(QStringLiteral("остается в журнале этого стенда")));
+}
+
 TEST(JournalTest, EntriesLeftWaitingAreSentAtTheNextStart) {
     if (!PostgresServer::available())
         GTEST_SKIP() << "PostgreSQL is not installed (Debian package postgresql)";
