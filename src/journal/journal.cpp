@@ -95,16 +95,17 @@ void Journal::run(std::stop_token stop) {
         tell(QStringLiteral("place"), m_place.error + QStringLiteral("; записи сохраняются в журнал этого стенда"));
     // What an earlier run could not send goes first, unless a sync is asked for already: that
     // one sends it, and an unreachable server costs its time-out once.
-    bool syncAsked = false;
+    bool syncFirst = false;
     {
         const std::lock_guard lock(m_mutex);
-        syncAsked = m_syncAsked != m_syncDone;
+        syncFirst = m_syncAsked != m_syncDone;
     }
-    if (!syncAsked && m_place.kind == JournalPlace::Kind::Postgres && QFileInfo::exists(m_localPath))
+    if (!syncFirst && m_place.kind == JournalPlace::Kind::Postgres && QFileInfo::exists(m_localPath))
         sendWaiting(true);
     for (;;) {
         std::vector<JournalEntry> batch;
         quint64 syncAsked = 0;
+        bool syncPending = false;
         QString unmade;
         {
             std::unique_lock lock(m_mutex);
@@ -117,13 +118,15 @@ void Journal::run(std::stop_token stop) {
                 m_queue.pop_front();
             }
             syncAsked = m_syncAsked;
+            syncPending = m_syncAsked != m_syncDone;
         }
         if (!unmade.isEmpty())
             tell(QStringLiteral("unmade"), unmade);
         if (!batch.empty())
             store(batch);
         SyncOutcome synced;
-        const bool syncing = batch.empty() && syncAsked != 0;
+        // A sync waits until what was recorded before it is stored.
+        const bool syncing = batch.empty() && syncPending;
         if (syncing)
             synced = sendWaiting(true);
         {
