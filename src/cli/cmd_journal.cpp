@@ -10,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <functional>
 
 namespace tolvin::cli {
 
@@ -31,6 +32,21 @@ std::unique_ptr<JournalStore> openJournal(QTextStream &err) {
     } catch (const JournalError &e) {
         err << e.message() << Qt::endl;
         return nullptr;
+    }
+}
+
+// Runs `read` on the configured journal; false, after the message on `err`, when the journal
+// cannot be opened or read.
+bool readJournal(QTextStream &err, const std::function<void(JournalStore &)> &read) {
+    const std::unique_ptr<JournalStore> store = openJournal(err);
+    if (!store)
+        return false;
+    try {
+        read(*store);
+        return true;
+    } catch (const JournalError &e) {
+        err << e.message() << Qt::endl;
+        return false;
     }
 }
 
@@ -94,16 +110,9 @@ int listEntries(const QStringList &args, QTextStream &out, QTextStream &err) {
             return ExitUsage;
         }
     }
-    const std::unique_ptr<JournalStore> store = openJournal(err);
-    if (!store)
-        return ExitUsage;
     std::vector<JournalEntry> entries;
-    try {
-        entries = store->list(q);
-    } catch (const JournalError &e) {
-        err << e.message() << Qt::endl;
+    if (!readJournal(err, [&](JournalStore &store) { entries = store.list(q); }))
         return ExitUsage;
-    }
     if (json) {
         QJsonArray array;
         for (const JournalEntry &e : entries)
@@ -127,16 +136,9 @@ int showEntry(const QStringList &args, QTextStream &out, QTextStream &err) {
         return code;
     if (!requireOptions(values, {QStringLiteral("-o")}, ShowUsage, err))
         return ExitUsage;
-    const std::unique_ptr<JournalStore> store = openJournal(err);
-    if (!store)
-        return ExitUsage;
     std::optional<JournalEntry> e;
-    try {
-        e = store->entry(id.trimmed());
-    } catch (const JournalError &error) {
-        err << error.message() << Qt::endl;
+    if (!readJournal(err, [&](JournalStore &store) { e = store.entry(id.trimmed()); }))
         return ExitUsage;
-    }
     if (!e) {
         err << QStringLiteral("В журнале нет записи %1").arg(id) << Qt::endl;
         return ExitUsage;

@@ -96,10 +96,7 @@ int createUnique(const QString &dir, const QString &stem, mode_t mode, QByteArra
 }
 
 QString cacheFolderPath() {
-    QString base = qEnvironmentVariable("XDG_CACHE_HOME");
-    if (base.isEmpty() || QDir::isRelativePath(base))
-        base = QDir::homePath() + QStringLiteral("/.cache");
-    return base + QStringLiteral("/tolvin");
+    return userFolder("XDG_CACHE_HOME", QStringLiteral(".cache"));
 }
 
 // Where the copy of the old bytes goes when the file's own folder takes no new file.
@@ -477,6 +474,17 @@ QByteArray readSavedFileBytes(const QString &path) {
         throw IoError(QStringLiteral("Запись файла %1 была прервана; прежняя версия сохранена в %2")
                           .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(copy)));
     return readFileBytes(path);
+}
+
+QString userFolder(const char *variable, const QString &homeFallback) {
+    QString base = qEnvironmentVariable(variable);
+    if (base.isEmpty() || QDir::isRelativePath(base))
+        base = QDir::homePath() + QLatin1Char('/') + homeFallback;
+    return base + QStringLiteral("/tolvin");
+}
+
+QString dataFolder() {
+    return userFolder("XDG_DATA_HOME", QStringLiteral(".local/share"));
 }
 
 } // namespace tolvin

@@ -15,6 +15,12 @@ namespace tolvin {
 // and refusing it keeps every load, check and save of an accepted file quick and small.
 constexpr qint64 MaxInputFileBytes = 1024 * 1024;
 
+// The program's folder under an XDG base directory: $VARIABLE/tolvin, else ~/homeFallback/tolvin
+// (a relative XDG path is invalid by the base directory rules and is ignored).
+QString userFolder(const char *variable, const QString &homeFallback);
+// userFolder("XDG_DATA_HOME", ".local/share"): backups and the bench's journal.
+QString dataFolder();
+
 // The reason behind an errno value, in the words a technician reads in a message box.
 QString describeErrno(int err);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/journal_place.h"
 
+#include "common/file_io.h"
 #include "settings_file/ini_accessor.h"
 #include "station_link/link_preferences.h"
 
@@ -33,10 +34,7 @@ QString JournalPlace::text() const {
 }
 
 QString localJournalPath() {
-    QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    if (base.isEmpty() || QDir::isRelativePath(base))
-        base = QDir::homePath() + QStringLiteral("/.local/share");
-    return base + QStringLiteral("/tolvin/journal.sqlite");
+    return dataFolder() + QStringLiteral("/journal.sqlite");
 }
 
 JournalPlace parseJournalPlace(const QString &given) {

@@ -20,11 +20,7 @@ constexpr int MaxBackupsPerSecond = 10000;
 } // namespace
 
 QString backupFolder() {
-    QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    // A relative XDG path is invalid by the base directory rules and is ignored.
-    if (base.isEmpty() || QDir::isRelativePath(base))
-        base = QDir::homePath() + QStringLiteral("/.local/share");
-    return base + QStringLiteral("/tolvin/backups");
+    return dataFolder() + QStringLiteral("/backups");
 }
 
 QString backupFileName(const QString &serial, const QDateTime &when) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "station_link/port_options.h"
 
+#include "common/file_io.h"
 #include "settings_file/ini_accessor.h"
 
 #include <QDir>
@@ -13,11 +14,7 @@ const QString Section = QStringLiteral("All");
 }
 
 QString configFolder() {
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // A relative XDG path is invalid by the base directory rules and is ignored.
-    if (base.isEmpty() || QDir::isRelativePath(base))
-        base = QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/tolvin");
+    return userFolder("XDG_CONFIG_HOME", QStringLiteral(".config"));
 }
 
 QString optionsFilePath() {

@@ -15,6 +15,22 @@
 
 namespace tolvin::test {
 
+// Starts a server for a fixture's SetUp; skips the test, with the reason, without the package.
+inline void startPostgres(std::unique_ptr<PostgresServer> &server) {
+    if (!PostgresServer::available())
+        GTEST_SKIP() << "PostgreSQL is not installed (Debian package postgresql)";
+    server = std::make_unique<PostgresServer>();
+    ASSERT_TRUE(server->ok()) << server->error().toStdString();
+}
+
+// A test of the shared journal alone, with a folder of its own for the bench's side.
+class SharedJournalTest : public ::testing::Test {
+protected:
+    void SetUp() override { startPostgres(server); }
+    QTemporaryDir dir;
+    std::unique_ptr<PostgresServer> server;
+};
+
 enum class Backend { Sqlite, Postgres };
 
 inline std::string backendName(const ::testing::TestParamInfo<Backend> &info) {
@@ -24,12 +40,8 @@ inline std::string backendName(const ::testing::TestParamInfo<Backend> &info) {
 class JournalBackendTest : public ::testing::TestWithParam<Backend> {
 protected:
     void SetUp() override {
-        if (GetParam() == Backend::Postgres) {
-            if (!PostgresServer::available())
-                GTEST_SKIP() << "PostgreSQL is not installed (Debian package postgresql)";
-            server = std::make_unique<PostgresServer>();
-            ASSERT_TRUE(server->ok()) << server->error().toStdString();
-        }
+        if (GetParam() == Backend::Postgres)
+            startPostgres(server);
     }
     JournalPlace place() const {
         return GetParam() == Backend::Postgres ? parseJournalPlace(server->uri())

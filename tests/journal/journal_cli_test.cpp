@@ -176,11 +176,11 @@ TEST_F(JournalCliTest, ABrokenJournalIsSaidAndTheExchangeStillRuns) {
 }
 
 TEST_F(JournalCliTest, TheSharedJournalStoppedInTheMiddleOfAFleetWriteGetsEveryEntryOnce) {
-    if (!PostgresServer::available())
-        GTEST_SKIP() << "PostgreSQL is not installed (Debian package postgresql)";
-    PostgresServer server;
-    ASSERT_TRUE(server.ok()) << server.error().toStdString();
-    env.insert(QStringLiteral("TOLVIN_JOURNAL"), server.uri());
+    std::unique_ptr<PostgresServer> server;
+    startPostgres(server);
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    env.insert(QStringLiteral("TOLVIN_JOURNAL"), server->uri());
     const QString local = dir.filePath(QStringLiteral("data/tolvin/journal.sqlite"));
 
     const Editor ed = templateEditor(2, 12);
@@ -196,7 +196,7 @@ TEST_F(JournalCliTest, TheSharedJournalStoppedInTheMiddleOfAFleetWriteGetsEveryE
     }
     int recorded = 0;
     {
-        Journal journal(parseJournalPlace(server.uri()), nullptr, local);
+        Journal journal(parseJournalPlace(server->uri()), nullptr, local);
         journal.record(sampleEntry(QStringLiteral("120000"), 0));
         recorded = 1;
         journal.flush();
@@ -228,7 +228,7 @@ TEST_F(JournalCliTest, TheSharedJournalStoppedInTheMiddleOfAFleetWriteGetsEveryE
                 });
         });
         firstDone.get_future().wait();
-        EXPECT_TRUE(server.stop());
+        EXPECT_TRUE(server->stop());
         serverStopped.set_value();
         fleet.join();
         for (const FleetPortResult &p : results)
@@ -237,14 +237,14 @@ TEST_F(JournalCliTest, TheSharedJournalStoppedInTheMiddleOfAFleetWriteGetsEveryE
     EXPECT_EQ(recorded, 1 + 3 * Ports);
     const CliResult away = cli({QStringLiteral("journal"), QStringLiteral("sync")});
     EXPECT_EQ(away.exitCode, 1) << away.err.toStdString();
-    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server->start());
     const CliResult back = cli({QStringLiteral("journal"), QStringLiteral("sync")});
     EXPECT_EQ(back.exitCode, 0) << back.err.toStdString();
     EXPECT_EQ(cli({QStringLiteral("journal"), QStringLiteral("sync")}).exitCode, 0);
     QString n;
-    ASSERT_TRUE(server.runSql(QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT id) FROM entries"), &n)) << n.toStdString();
+    ASSERT_TRUE(server->runSql(QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT id) FROM entries"), &n)) << n.toStdString();
     EXPECT_EQ(n, QStringLiteral("%1|%1").arg(recorded));
-    ASSERT_TRUE(server.runSql(QStringLiteral("SELECT COUNT(*) FROM entries WHERE operation = 'write' AND serial <> '120000'"), &n));
+    ASSERT_TRUE(server->runSql(QStringLiteral("SELECT COUNT(*) FROM entries WHERE operation = 'write' AND serial <> '120000'"), &n));
     EXPECT_EQ(n, QString::number(Ports)) << "one write entry per port";
     EXPECT_EQ(entries({QStringLiteral("--limit"), QStringLiteral("1000")}).size(), recorded);
 }

@@ -100,14 +100,9 @@ TEST(JournalLoad, WriteEntries) {
     EXPECT_TRUE(notices.all().isEmpty()) << notices.all().join('\n').toStdString();
 }
 
-TEST(JournalTest, AnUnreachableSharedJournalKeepsEntriesHereUntilItAnswers) {
-    if (!PostgresServer::available())
-        GTEST_SKIP() << "PostgreSQL is not installed (Debian package postgresql)";
-    QTemporaryDir dir;
-    PostgresServer server;
-    ASSERT_TRUE(server.ok()) << server.error().toStdString();
+TEST_F(SharedJournalTest, AnUnreachableSharedJournalKeepsEntriesHereUntilItAnswers) {
     const QString local = dir.filePath(QStringLiteral("bench.sqlite"));
-    const JournalPlace shared = parseJournalPlace(server.uri());
+    const JournalPlace shared = parseJournalPlace(server->uri());
     std::vector<JournalEntry> recorded;
     Notices notices;
     {
@@ -117,7 +112,7 @@ TEST(JournalTest, AnUnreachableSharedJournalKeepsEntriesHereUntilItAnswers) {
             journal.record(recorded.back());
         }
         journal.flush();
-        ASSERT_TRUE(server.stop());
+        ASSERT_TRUE(server->stop());
         // The network goes: these wait on the bench, and the technician is told once.
         for (int i = 5; i < 12; ++i) {
             recorded.push_back(sampleEntry(QStringLiteral("0E0000"), i, 2));
@@ -130,7 +125,7 @@ TEST(JournalTest, AnUnreachableSharedJournalKeepsEntriesHereUntilItAnswers) {
         ASSERT_EQ(notices.all().size(), 1) << notices.all().join('\n').toStdString();
         EXPECT_TRUE(notices.all().front().contains(QStringLiteral("будут отправлены позже")))
             << notices.all().front().toStdString();
-        ASSERT_TRUE(server.start());
+        ASSERT_TRUE(server->start());
         const SyncOutcome back = journal.sync();
         EXPECT_TRUE(back.reachable) << back.message.toStdString();
         EXPECT_EQ(back.sent, 7);
@@ -138,25 +133,20 @@ TEST(JournalTest, AnUnreachableSharedJournalKeepsEntriesHereUntilItAnswers) {
         EXPECT_EQ(journal.sync().sent, 0) << "nothing is sent twice";
     }
     QString n;
-    ASSERT_TRUE(server.runSql(QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT id) FROM entries"), &n)) << n.toStdString();
+    ASSERT_TRUE(server->runSql(QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT id) FROM entries"), &n)) << n.toStdString();
     EXPECT_EQ(n, QStringLiteral("12|12"));
-    ASSERT_TRUE(server.runSql(QStringLiteral("SELECT COUNT(*) FROM configs"), &n));
+    ASSERT_TRUE(server->runSql(QStringLiteral("SELECT COUNT(*) FROM configs"), &n));
     EXPECT_EQ(n, QStringLiteral("2"));
     JournalPlace bench;
     bench.path = local;
     EXPECT_EQ(JournalStore(bench).waitingCount(), 0);
 }
 
-TEST(JournalTest, AnEntryTheServerRefusesHoldsBackNoOther) {
-    if (!PostgresServer::available())
-        GTEST_SKIP() << "PostgreSQL is not installed (Debian package postgresql)";
-    QTemporaryDir dir;
-    PostgresServer server;
-    ASSERT_TRUE(server.ok()) << server.error().toStdString();
-    const JournalPlace shared = parseJournalPlace(server.uri());
+TEST_F(SharedJournalTest, AnEntryTheServerRefusesHoldsBackNoOther) {
+    const JournalPlace shared = parseJournalPlace(server->uri());
     { JournalStore made(shared); }
     QString out;
-    ASSERT_TRUE(server.runSql(QStringLiteral("ALTER TABLE entries ADD CONSTRAINT no_test CHECK (serial <> 'BAD000')"), &out))
+    ASSERT_TRUE(server->runSql(QStringLiteral("ALTER TABLE entries ADD CONSTRAINT no_test CHECK (serial <> 'BAD000')"), &out))
         << out.toStdString();
     Notices notices;
     Journal journal(shared, notices.sink(), dir.filePath(QStringLiteral("bench.sqlite")));
@@ -167,30 +157,25 @@ TEST(JournalTest, AnEntryTheServerRefusesHoldsBackNoOther) {
     EXPECT_TRUE(o.reachable);
     EXPECT_EQ(o.left, 1);
     EXPECT_FALSE(o.complete());
-    ASSERT_TRUE(server.runSql(QStringLiteral("SELECT COUNT(*) FROM entries"), &out));
+    ASSERT_TRUE(server->runSql(QStringLiteral("SELECT COUNT(*) FROM entries"), &out));
     EXPECT_EQ(out, QStringLiteral("2"));
     ASSERT_EQ(notices.all().size(), 1) << notices.all().join('\n').toStdString();
     EXPECT_TRUE(notices.all().front().contains(QStringLiteral("остается в журнале этого стенда")));
 }
 
-TEST(JournalTest, EntriesLeftWaitingAreSentAtTheNextStart) {
-    if (!PostgresServer::available())
-        GTEST_SKIP() << "PostgreSQL is not installed (Debian package postgresql)";
-    QTemporaryDir dir;
+TEST_F(SharedJournalTest, EntriesLeftWaitingAreSentAtTheNextStart) {
     const QString local = dir.filePath(QStringLiteral("bench.sqlite"));
-    PostgresServer server;
-    ASSERT_TRUE(server.ok()) << server.error().toStdString();
-    const JournalPlace shared = parseJournalPlace(server.uri());
-    ASSERT_TRUE(server.stop());
+    const JournalPlace shared = parseJournalPlace(server->uri());
+    ASSERT_TRUE(server->stop());
     {
         Journal journal(shared, nullptr, local);
         for (int i = 0; i < 3; ++i)
             journal.record(sampleEntry(QStringLiteral("0F0000"), i));
     }
-    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server->start());
     { Journal nextRun(shared, nullptr, local); }
     QString n;
-    ASSERT_TRUE(server.runSql(QStringLiteral("SELECT COUNT(*) FROM entries"), &n)) << n.toStdString();
+    ASSERT_TRUE(server->runSql(QStringLiteral("SELECT COUNT(*) FROM entries"), &n)) << n.toStdString();
     EXPECT_EQ(n, QStringLiteral("3"));
 }
 
