@@ -156,7 +156,7 @@ JournalStore *Journal::localStore() {
         tell(QStringLiteral("local"),
              e.message() + (m_place.kind == JournalPlace::Kind::Postgres
                                 ? QStringLiteral(". Записи отправляются прямо в общий журнал и теряются, пока он недоступен")
-                                : QStringLiteral(". Обмен со станциями идет без записи в журнал")));
+                                : QStringLiteral(". Программа работает без записи в журнал")));
     }
     return m_local.get();
 }

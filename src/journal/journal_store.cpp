@@ -129,15 +129,15 @@ void JournalStore::open() {
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
     }
     if (!db.open())
-        throw JournalError(QStringLiteral("%1 недоступен: %2").arg(placeName(place), db.lastError().text().trimmed()), pg);
+        throw JournalError(QStringLiteral("%1 недоступен: %2").arg(placeName(place), reason(db.lastError())), pg);
     if (!pg) {
         // WAL lets readers and one writer work at once; it is kept in the file once set.
         QSqlQuery q(db);
         // The write-ahead file shrinks back after each checkpoint instead of keeping its largest size.
         q.exec(QStringLiteral("PRAGMA journal_size_limit=16777216"));
         if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
-            throw JournalError(QStringLiteral("%1 не читается (файл поврежден или не является журналом): %2")
-                                   .arg(placeName(place), q.lastError().text().trimmed()));
+            throw JournalError(QStringLiteral("%1 не открывается: %2")
+                                   .arg(placeName(place), reason(q.lastError())));
         // As PostgreSQL does: an entry never names a configuration that is not there.
         q.exec(QStringLiteral("PRAGMA foreign_keys=ON"));
     }
@@ -150,7 +150,7 @@ JournalStore::~JournalStore() {
 void JournalStore::exec(const QString &sql) {
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     if (!q.exec(sql))
-        throw JournalError(QStringLiteral("%1: %2").arg(placeName(m_place), q.lastError().text().trimmed()));
+        throw JournalError(QStringLiteral("%1: %2").arg(placeName(m_place), reason(q.lastError())));
 }
 
 void JournalStore::migrate() {
@@ -168,7 +168,7 @@ void JournalStore::migrate() {
     QString failure;
     for (int attempt = 0; attempt < 5; ++attempt) {
         if (!db.transaction()) {
-            failure = db.lastError().text();
+            failure = reason(db.lastError());
             QThread::msleep(50 * (attempt + 1));
             continue;
         }
@@ -188,7 +188,7 @@ void JournalStore::migrate() {
             }
             if (db.commit())
                 return;
-            failure = db.lastError().text();
+            failure = reason(db.lastError());
         } catch (const JournalError &e) {
             failure = e.message();
         }
@@ -202,8 +202,29 @@ void JournalStore::migrate() {
 int JournalStore::schemaVersion() {
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     if (!q.exec(QStringLiteral("SELECT MAX(version) FROM journal_schema")) || !q.next())
-        throw JournalError(QStringLiteral("%1: %2").arg(placeName(m_place), q.lastError().text().trimmed()));
+        throw JournalError(QStringLiteral("%1: %2").arg(placeName(m_place), reason(q.lastError())));
     return q.value(0).toInt();
+}
+
+QString JournalStore::reason(const QSqlError &error) const {
+    const QString text = error.text().trimmed();
+    bool numeric = false;
+    const int code = error.nativeErrorCode().toInt(&numeric) & 0xff;
+    if (shared() || !numeric)
+        return text;
+    // SQLite's own words name the cause in English; the technician reads what to do about it.
+    QString cause;
+    switch (code) {
+    case 5: cause = QStringLiteral("журнал занят другой программой"); break;         // SQLITE_BUSY
+    case 8: cause = QStringLiteral("нет права записи"); break;                       // SQLITE_READONLY
+    case 10: cause = QStringLiteral("ошибка ввода-вывода: диск переполнен или недоступен"); break; // SQLITE_IOERR
+    case 11:                                                                           // SQLITE_CORRUPT
+    case 26: cause = QStringLiteral("файл поврежден или не является журналом"); break; // SQLITE_NOTADB
+    case 13: cause = QStringLiteral("нет места на диске"); break;                     // SQLITE_FULL
+    case 14: cause = QStringLiteral("файл не открывается"); break;                    // SQLITE_CANTOPEN
+    default: return text;
+    }
+    return QStringLiteral("%1 (%2)").arg(cause, text);
 }
 
 bool JournalStore::answers() {
@@ -220,7 +241,7 @@ void JournalStore::add(const std::vector<JournalEntry> &entries, bool waiting) {
         return;
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     const auto fail = [&](const QSqlError &error) {
-        const QString text = error.text().trimmed();
+        const QString text = reason(error);
         db.rollback();
         throw JournalError(QStringLiteral("%1: запись не сохранена: %2").arg(placeName(m_place), text),
                            shared() && !db.isOpen());
@@ -293,11 +314,11 @@ std::vector<JournalEntry> JournalStore::list(const JournalQuery &query) {
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
     if (!q.prepare(sql))
-        throw JournalError(QStringLiteral("%1 не читается: %2").arg(placeName(m_place), q.lastError().text().trimmed()));
+        throw JournalError(QStringLiteral("%1 не читается: %2").arg(placeName(m_place), reason(q.lastError())));
     for (const QVariant &v : values)
         q.addBindValue(v);
     if (!q.exec())
-        throw JournalError(QStringLiteral("%1 не читается: %2").arg(placeName(m_place), q.lastError().text().trimmed()),
+        throw JournalError(QStringLiteral("%1 не читается: %2").arg(placeName(m_place), reason(q.lastError())),
                            shared());
     std::vector<JournalEntry> entries;
     while (q.next())
@@ -313,7 +334,7 @@ std::optional<JournalEntry> JournalStore::entry(const QString &id) {
                   .arg(EntryColumns));
     q.addBindValue(id);
     if (!q.exec())
-        throw JournalError(QStringLiteral("%1 не читается: %2").arg(placeName(m_place), q.lastError().text().trimmed()),
+        throw JournalError(QStringLiteral("%1 не читается: %2").arg(placeName(m_place), reason(q.lastError())),
                            shared());
     if (!q.next())
         return std::nullopt;
@@ -329,7 +350,7 @@ std::vector<JournalEntry> JournalStore::waiting(int limit) {
                                "LEFT JOIN configs c ON c.sha256 = e.config_sha256 ORDER BY e.time_ms, e.id LIMIT %2")
                     .arg(EntryColumns)
                     .arg(limit)))
-        throw JournalError(QStringLiteral("%1 не читается: %2").arg(placeName(m_place), q.lastError().text().trimmed()));
+        throw JournalError(QStringLiteral("%1 не читается: %2").arg(placeName(m_place), reason(q.lastError())));
     std::vector<JournalEntry> entries;
     while (q.next()) {
         entries.push_back(entryFrom(q));
@@ -341,7 +362,7 @@ std::vector<JournalEntry> JournalStore::waiting(int limit) {
 int JournalStore::waitingCount() {
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM outbox")) || !q.next())
-        throw JournalError(QStringLiteral("%1 не читается: %2").arg(placeName(m_place), q.lastError().text().trimmed()));
+        throw JournalError(QStringLiteral("%1 не читается: %2").arg(placeName(m_place), reason(q.lastError())));
     return q.value(0).toInt();
 }
 
@@ -353,13 +374,13 @@ void JournalStore::markSent(const QStringList &ids) {
     for (const QString &id : ids) {
         q.addBindValue(id);
         if (!q.exec()) {
-            const QString text = q.lastError().text().trimmed();
+            const QString text = reason(q.lastError());
             db.rollback();
             throw JournalError(QStringLiteral("%1: %2").arg(placeName(m_place), text));
         }
     }
     if (!db.commit())
-        throw JournalError(QStringLiteral("%1: %2").arg(placeName(m_place), db.lastError().text().trimmed()));
+        throw JournalError(QStringLiteral("%1: %2").arg(placeName(m_place), reason(db.lastError())));
 }
 
 qint64 JournalStore::sizeOnDisk() {

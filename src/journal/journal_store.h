@@ -14,6 +14,8 @@
 #include <optional>
 #include <vector>
 
+class QSqlError;
+
 namespace tolvin {
 
 // The journal could not be opened, read or written; the message says which and why.
@@ -82,6 +84,8 @@ private:
     void closeConnection();
     void exec(const QString &sql);
     void migrate();
+    // The database's reason for a failure, in the technician's words where SQLite names it.
+    QString reason(const QSqlError &error) const;
     QString m_connection;
     JournalPlace m_place;
 };
