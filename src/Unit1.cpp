@@ -164,11 +164,7 @@ TForm1::TForm1(EditorHost &host, QWidget *parent)
         m_host.applyStationRead([&] { applyReadPhase(m_host.editor(), static_cast<ReadPhase>(phase), stream); });
     });
     connect(m_worker, &LinkWorker::finished, this, [this](const QString &error) {
-        BitBtn5->setEnabled(true);
-        CompareButton->setEnabled(true);
-        RadioButton1->setEnabled(true);
-        RadioButton2->setEnabled(true);
-        setExchangeButtons(true);
+        setJobControls(true);
         StopButton->setEnabled(false);
         m_ticker->stop();
         showPhase();
@@ -200,6 +196,16 @@ void TForm1::setExchangeButtons(bool enabled) {
     BitBtn1->setEnabled(enabled);
     BitBtn2->setEnabled(enabled);
     BitBtn3->setEnabled(enabled);
+}
+
+void TForm1::setJobControls(bool enabled) {
+    setExchangeButtons(enabled);
+    BitBtn5->setEnabled(enabled);
+    CompareButton->setEnabled(enabled);
+    RadioButton1->setEnabled(enabled);
+    RadioButton2->setEnabled(enabled);
+    Com1Device->setEnabled(enabled);
+    Com2Device->setEnabled(enabled);
 }
 
 void TForm1::showDevices() {
@@ -274,6 +280,9 @@ void TForm1::fillPortMenu(QMenu &menu, int port) {
 }
 
 void TForm1::pickDevice(int port, const QString &device) {
+    // A menu left open from before the job started must not change the port under it.
+    if (m_worker->running())
+        return;
     m_host.act([&] { savePickedDevice(m_preferencesPath, port, device); });
     showDevices();
 }

@@ -134,6 +134,8 @@ private:
                     const tolvin::SafeWriteResult &earlier);
     void savePreferences();
     void setExchangeButtons(bool enabled);
+    // The buttons, the COM choice and the port pickers together.
+    void setJobControls(bool enabled);
     void showDevices();
     void showPhase();
 

@@ -14,6 +14,8 @@
 #include "station_link/read_data_check.h"
 #include "station_link/read_into_editor.h"
 #include "station_link/safeguards.h"
+#include "station_link/type_guard.h"
+#include "table/bands.h"
 #include "journal/exchange_entries.h"
 #include "journal/journal.h"
 #include "settings_file/settings_file.h"
@@ -46,16 +48,18 @@ void TForm1::runJob(Job job, std::function<void()> after) {
         return;
     m_after = std::move(after);
     const QString device = selectedDevice();
-    BitBtn5->setEnabled(false);
-    CompareButton->setEnabled(false);
-    RadioButton1->setEnabled(false);
-    RadioButton2->setEnabled(false);
+    // Everything that would start another job or change its port goes off now, not when the
+    // worker's first signal arrives: a click in between would run a second job's checks, and a
+    // port picked during a write would be the next job's.
+    setJobControls(false);
     // A new job starts from nothing: the last one's outcome would read as this one's.
     m_progress = m_nextPlan.value_or(JobProgress{});
     m_nextPlan.reset();
     m_stopping = false;
     ResultText->clear();
     ResultText->setToolTip(QString());
+    SafeguardText->clear();
+    SafeguardText->setToolTip(QString());
     Gauge1->setValue(0);
     m_jobClock.start();
     std::shared_ptr<ExchangeLog> log = m_host.exchangeLog();
@@ -196,35 +200,45 @@ void TForm1::startWrite(const StreamImage &image, const WriteSafeguards &safegua
                if (r.backupPath.isEmpty()) {
                    r.backupPath = earlier.backupPath;
                    r.backupWarning = earlier.backupWarning;
+                   r.backupAdvice = earlier.backupAdvice;
+                   r.backupTypeNote = earlier.backupTypeNote;
                }
-               showOutcome(writeOutcome(r, jobTime()));
-               QStringList done;
-               if (!r.backupPath.isEmpty())
-                   done << QStringLiteral("копия %1%2")
-                               .arg(QFileInfo(r.backupPath).fileName(),
-                                    r.backupWarning.isEmpty() ? QString() : QStringLiteral(" (не проходит «Контроль»)"));
-               if (r.ok() && safeguards.verify && r.stage == WriteStage::Verify)
-                   done << QStringLiteral("проверено");
-               SafeguardText->setText(done.join(QStringLiteral("; ")));
-               SafeguardText->setToolTip(r.backupPath);
                if (r.typeMismatch) {
                    // Nothing was sent; only an explicit yes writes a station of another band.
+                   // The line says the refusal once the question is answered no.
                    if (m_host.op().confirm(r.message)) {
                        WriteSafeguards again = safeguards;
                        again.backup = false;
                        again.checkType = false;
                        startWrite(image, again, r);
+                       return;
                    }
-                   return;
                }
+               showOutcome(writeOutcome(r, jobTime()));
+               QStringList done;
+               if (!r.backupPath.isEmpty()) {
+                   QStringList notes;
+                   if (!r.backupTypeNote.isEmpty())
+                       notes << r.backupTypeNote;
+                   if (!r.backupWarning.isEmpty())
+                       notes << QStringLiteral("не проходит «Контроль»");
+                   done << QStringLiteral("копия %1").arg(QFileInfo(r.backupPath).fileName()) +
+                               (notes.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(notes.join(QStringLiteral("; "))));
+               }
+               if (r.ok() && safeguards.verify && r.stage == WriteStage::Verify)
+                   done << QStringLiteral("проверено");
+               SafeguardText->setText(done.join(QStringLiteral("; ")));
+               SafeguardText->setToolTip(r.backupLine());
+               if (r.typeMismatch)
+                   return;
                // A station that never took the write gets a message too: the idle status
                // alone would look like a finished write.
                if (!r.differences.isEmpty())
                    showDifferences(r.message, r.differences, r.serial);
                else if (!r.ok() && !r.message.isEmpty())
                    m_host.op().message(stopNote(r));
-               else if (!r.backupWarning.isEmpty())
-                   m_host.op().message(QStringLiteral("Резервная копия %1: %2").arg(r.backupPath, r.backupWarning));
+               else if (!r.backupWarning.isEmpty() || !r.backupTypeNote.isEmpty())
+                   m_host.op().message(r.backupLine());
                if (const QString advice = delayedRepliesAdvice(r.writePace); !advice.isEmpty() && !m_delayToldOnce) {
                    m_delayToldOnce = true;
                    m_host.op().message(advice);
@@ -297,10 +311,11 @@ void TForm1::ReadFromStation() {
                     m_host.recordUndo(QStringLiteral("Чтение из станции"));
                     // What the station holds is nothing to lose.
                     m_host.markUnchanged(QString());
-                    // The table shows what came, noise or not; the technician must know which.
-                    const QString warning = readDataWarning(r.stream);
-                    if (!warning.isEmpty())
-                        m_host.op().message(warning);
+                    // The table shows what came, noise or not; the technician must know which,
+                    // and what it holds that is advised against.
+                    const ReadDataFindings found = readDataFindings(r.stream);
+                    if (!found.clean())
+                        m_host.op().message(found.text());
                 });
 }
 
@@ -322,8 +337,15 @@ void TForm1::QueryStationType() {
                     showOutcome(typeQueryOutcome(r));
                     if (r.outcome == ExchangeOutcome::Done) {
                         m_host.act([&] {
+                            // The band already shown changes nothing the technician would see.
+                            const bool sameBand = bandForStationType(r.typeCode) != 0 &&
+                                                  bandForStationType(r.typeCode) ==
+                                                      bandForStationType(m_host.editor().state.StationType);
                             if (!selectBandByStationType(m_host.editor(), r.typeCode))
                                 m_host.op().message(QStringLiteral("Тип станции определить не удалось"));
+                            else if (sameBand)
+                                m_host.op().message(QStringLiteral("Станция %1: этот тип уже выбран")
+                                                        .arg(stationModelText(r.typeCode)));
                         }, QStringLiteral("Чтение типа р/с"));
                     } else {
                         report(m_host, r);

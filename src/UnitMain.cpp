@@ -93,9 +93,8 @@ QStringList TFormMain::memoLines() const {
     return text.split(QLatin1Char('\n'));
 }
 
-void TFormMain::showEditor() {
+void TFormMain::showMenuTicks() {
     const EditorState &s = m_editor.state;
-    setWindowTitle(s.title);
     const int tickedItem = s.tickedBand >= 1 && s.tickedBand <= int(StationModels.size())
                                ? StationModels[size_t(s.tickedBand - 1)].menuItem
                                : -1;
@@ -104,6 +103,11 @@ void TFormMain::showEditor() {
             BandItems[i]->setChecked(i == tickedItem);
     for (int i = 0; i < 6; ++i)
         ModuleItems[i]->setChecked(i == s.tickedModule);
+}
+
+void TFormMain::showEditor() {
+    setWindowTitle(m_editor.state.title);
+    showMenuTicks();
 
     if (memoLines() != m_editor.memo)
         Memo1->setPlainText(m_editor.memo.join(QLatin1Char('\n')));
@@ -252,8 +256,11 @@ void TFormMain::closeEvent(QCloseEvent *event) {
 }
 
 void TFormMain::BandClick(int band) {
-    if (!mayDiscardWork())
+    if (!mayDiscardWork()) {
+        // The clicked item ticked itself before this ran; the tick goes back to the band in use.
+        showMenuTicks();
         return;
+    }
     act([&] { selectBand(m_editor, band); }, QStringLiteral("Тип радиостанции"));
 }
 

@@ -190,6 +190,8 @@ private:
     // Selects the cell or the settings line a failed check names.
     void pointAt(const tolvin::CheckPlace &place);
     void buildMenus();
+    // The band and module items ticked as the editor has them, whatever was last clicked.
+    void showMenuTicks();
     void buildPanels();
     // The editing area fills the window; the table takes what is beyond the original size.
     void layoutPanels(const QSize &client);

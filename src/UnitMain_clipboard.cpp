@@ -8,6 +8,7 @@
 #include "gui/cell_editors.h"
 #include "gui/string_grid.h"
 #include "gui/window_memory.h"
+#include "table/bands.h"
 #include "table/chirp_csv.h"
 #include "table/table_clipboard.h"
 
@@ -65,13 +66,36 @@ void TFormMain::ImportCsvClick() {
     if (!mayDiscardWork())
         return;
     act([&] {
+        // Which band the channels are judged against, as --model of tolvin-cli: the band in use
+        // unless the technician picks another.
+        QStringList models;
+        int offered = 0;
+        for (const StationModelRow &m : StationModels) {
+            if (m.band == m_editor.state.tickedBand)
+                offered = int(models.size());
+            models << QStringLiteral("%1 (%2)").arg(QString::fromUtf16(m.title), QString::fromUtf16(m.caption));
+        }
+        const int picked = m_op.choose(QStringLiteral("Импорт каналов из CSV (CHIRP)"),
+                                       QStringLiteral("Тип радиостанции:"), models, offered);
+        if (picked < 0 || picked >= int(StationModels.size()))
+            return;
+        const int band = StationModels[size_t(picked)].band;
         const QString path = m_op.openFileName(FileDialogRequest{QStringLiteral("Импорт каналов из CSV (CHIRP)"),
                                                                  QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"),
                                                                  QString(), dialogFolder()});
         if (path.isEmpty())
             return;
         rememberFileFolder(path);
-        const CsvImport import = importChirpCsv(QString::fromUtf8(readSavedFileBytes(path)), m_editor.state.bandSettings);
+        const CsvImport import = importChirpCsv(QString::fromUtf8(readSavedFileBytes(path)), bandRow(band).settings);
+        // A file with nothing for this band would only put an empty table in place of the one
+        // on the screen: the band and the table stay.
+        if (import.rows.isEmpty()) {
+            m_op.message(import.nothingTaken(band) + QStringLiteral("\n\nТаблица не изменена"));
+            return;
+        }
+        // The unsaved work was asked about above, so this is the menu's band change without its question.
+        if (band != m_editor.state.tickedBand)
+            selectBand(m_editor, band);
         applyCsvImport(m_editor, import);
         m_fileName.clear();
         StringGrid1->reload();

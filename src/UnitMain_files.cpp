@@ -7,6 +7,8 @@
 
 #include "gui/string_grid.h"
 #include "gui/window_memory.h"
+#include "common/errors.h"
+#include "common/file_io.h"
 #include "settings_file/settings_file.h"
 
 #include <QDir>
@@ -55,10 +57,34 @@ void TFormMain::N4Click() {
         const QString path = m_op.openFileName(offered(openDialogRequest()));
         if (path.isEmpty())
             return;
-        loadSettingsFile(m_editor, path);
+        // The file as the last save that finished left it, until the technician says otherwise.
+        bool earlierVersion = false;
+        try {
+            loadSettingsFile(m_editor, path);
+        } catch (const InterruptedSaveError &e) {
+            const QString question =
+                e.message() +
+                QStringLiteral(".\n\nФайл может содержать часть новых данных и часть прежних. Прежняя версия "
+                               "откроется как измененная таблица этого файла, и «Запись в файл» вернет ее в файл.");
+            switch (m_op.askThreeWay(question, QStringLiteral("Открыть прежнюю версию"),
+                                     QStringLiteral("Открыть файл как есть"))) {
+            case ThreeWayAnswer::First:
+                loadSettingsBytes(m_editor, readFileBytes(e.copy()), path);
+                earlierVersion = true;
+                break;
+            case ThreeWayAnswer::Second:
+                loadSettingsBytes(m_editor, readFileBytes(path), path);
+                break;
+            case ThreeWayAnswer::Cancel:
+                return;
+            }
+        }
         rememberFileFolder(path, true);
         StringGrid1->reload();
         markUnchanged(path);
+        // Not yet what the file holds: closing or replacing the table asks to save it there.
+        if (earlierVersion)
+            m_unchanged = EditorSnapshot{};
     }, QStringLiteral("Чтение файла"));
 }
 

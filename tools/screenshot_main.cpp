@@ -48,6 +48,7 @@ struct ScriptOperator : tolvin::BatchOperator {
         messages << text;
     }
     QString openFileName(const tolvin::FileDialogRequest &) override { return openAnswer; }
+    int choose(const QString &, const QString &, const QStringList &, int current) override { return current; }
     QString openAnswer;
 };
 

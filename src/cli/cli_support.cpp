@@ -81,10 +81,36 @@ bool requireOptions(const QMap<QString, QString> &values, const QStringList &nam
     return true;
 }
 
+namespace {
+
+// A path as one word of a POSIX shell, whatever it holds.
+QString shellWord(const QString &path) {
+    QString quoted = path;
+    quoted.replace(QLatin1Char('\''), QLatin1String("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+} // namespace
+
+void explainInterruptedSave(const InterruptedSaveError &e, QTextStream &err) {
+    const QString copy = shellWord(e.copy());
+    // The copy goes back into the file itself, not over its name: a file written in place has
+    // other hard links, an owner or a folder that a new file in its place would not keep.
+    err << e.message() << Qt::endl
+        << QStringLiteral("Файл может содержать часть новых данных и часть прежних.") << Qt::endl
+        << QStringLiteral("Вернуть прежнюю версию:") << Qt::endl
+        << QStringLiteral("    cp -- %1 %2 && rm -- %1").arg(copy, shellWord(e.file())) << Qt::endl
+        << QStringLiteral("Оставить файл как есть и убрать копию:") << Qt::endl
+        << QStringLiteral("    rm -- %1").arg(copy) << Qt::endl;
+}
+
 bool loadEditor(Editor &ed, const QString &path, QTextStream &err) {
     try {
         loadSettingsFile(ed, path);
         return true;
+    } catch (const InterruptedSaveError &e) {
+        explainInterruptedSave(e, err);
+        return false;
     } catch (const AppError &e) {
         err << e.message() << Qt::endl;
         return false;

@@ -29,11 +29,17 @@ int cmdImportCsv(const QStringList &args, QTextStream &out, QTextStream &err) {
         Editor ed;
         selectBand(ed, band);
         const CsvImport import = importChirpCsv(QString::fromUtf8(readSavedFileBytes(csv)), ed.state.bandSettings);
-        err << import.summary() << Qt::endl;
-        if (import.rows.isEmpty())
+        if (import.rows.isEmpty()) {
+            err << import.nothingTaken(band) << Qt::endl
+                << QStringLiteral("Файл %1 не записан").arg(values.value(QStringLiteral("-o"))) << Qt::endl;
             return ExitFailed;
+        }
+        err << import.summary() << Qt::endl;
         applyCsvImport(ed, import);
         saveSettingsFile(ed, values.value(QStringLiteral("-o")));
+    } catch (const InterruptedSaveError &e) {
+        explainInterruptedSave(e, err);
+        return ExitUsage;
     } catch (const AppError &e) {
         err << e.message() << Qt::endl;
         return ExitUsage;

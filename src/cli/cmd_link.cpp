@@ -134,9 +134,7 @@ int writeOne(const QString &device, const StreamImage &image, const WriteSafegua
         writeWithSafeguards(*link.port, device, link.progress, image, safeguards, link.interruption.flag());
     journalRecord([&] { return safeWriteEntries(r, configFile, link.context(device)); });
     if (!r.backupPath.isEmpty())
-        out << QStringLiteral("Резервная копия: ") << r.backupPath << Qt::endl;
-    if (!r.backupWarning.isEmpty())
-        out << QStringLiteral("Резервная копия %1: %2").arg(r.backupPath, r.backupWarning) << Qt::endl;
+        out << r.backupLine() << Qt::endl;
     if (!r.ok()) {
         err << r.message << Qt::endl;
         for (const QString &d : r.differences)
@@ -180,12 +178,14 @@ int writeFleetOf(const QStringList &devices, const StreamImage &image, const Wri
     for (const FleetPortResult &p : results) {
         const SafeWriteResult &r = p.result;
         if (!r.backupPath.isEmpty())
-            err << p.device << QStringLiteral(": резервная копия ") << r.backupPath << Qt::endl;
-        if (!r.backupWarning.isEmpty())
-            err << p.device << QStringLiteral(": резервная копия ") << r.backupPath << QStringLiteral(": ")
-                << r.backupWarning << Qt::endl;
+            for (QString line : r.backupLine().split(QLatin1Char('\n'))) {
+                line[0] = line[0].toLower();
+                err << p.device << QStringLiteral(": ") << line << Qt::endl;
+            }
         for (const QString &d : r.differences)
             err << p.device << QStringLiteral(": ") << d << Qt::endl;
+        if (const QString hint = r.restoreHint(); !hint.isEmpty())
+            err << p.device << QStringLiteral(": ") << hint << Qt::endl;
         const QString serial = r.serial.isEmpty() ? QStringLiteral("-") : r.serial;
         QString what = r.ok() ? QStringLiteral("ok") : r.message.simplified();
         if (what.isEmpty())
@@ -317,12 +317,12 @@ int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err) {
     }
     out << QStringLiteral("Прочитано каналов: %1").arg(ed.table.channelCount()) << Qt::endl;
     err << paceLine(r.pace) << Qt::endl;
-    // Kept all the same: it is what the station holds, noise or not.
-    const QString warning = readDataWarning(r.stream);
-    if (!warning.isEmpty()) {
-        err << warning << Qt::endl;
+    // Kept all the same: it is what the station holds, noise or not. Advice is no failure.
+    const ReadDataFindings found = readDataFindings(r.stream);
+    if (!found.clean())
+        err << found.text() << Qt::endl;
+    if (!found.warning.isEmpty())
         return link.finish(ExitFailed, err);
-    }
     return link.finish(ExitOk, err);
 }
 

@@ -11,6 +11,7 @@
 
 namespace tolvin {
 struct Editor;
+class InterruptedSaveError;
 }
 
 namespace tolvin::cli {
@@ -59,6 +60,8 @@ bool requireOptions(const QMap<QString, QString> &values, const QStringList &nam
 // Loads a settings file into a start-up editor as the main window's "Чтение файла" does.
 // On failure writes the message to `err` and returns false.
 bool loadEditor(Editor &ed, const QString &path, QTextStream &err);
+// Why a file whose last save was cut off is refused, and the two commands that settle it.
+void explainInterruptedSave(const InterruptedSaveError &e, QTextStream &err);
 
 // Runs the data check as "Контроль" does (cmd_check.cpp); `message` gets what the operator
 // would have seen: the success text, the failing rule's message or the conversion error.

@@ -32,6 +32,21 @@ public:
     using AppError::AppError;
 };
 
+// A file whose last save in place was cut off: it may hold the new bytes up to where the write
+// stopped and the old ones after that, while `copy` holds the whole content it had before. The
+// front end offers the two ways on: the copy back over the file, or the file as it is.
+class InterruptedSaveError : public IoError {
+public:
+    InterruptedSaveError(const QString &message, const QString &file, const QString &copy)
+        : IoError(message), m_file(file), m_copy(copy) {}
+    const QString &file() const noexcept { return m_file; }
+    const QString &copy() const noexcept { return m_copy; }
+
+private:
+    QString m_file;
+    QString m_copy;
+};
+
 // The serial link to the station failed; the message names the device and what happened.
 // The kind lets a caller tell a port that never opened from one that was lost mid-exchange.
 class LinkError : public AppError {

@@ -4,11 +4,15 @@
 #include "common/errors.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <limits>
 #include <cstring>
 #include <fcntl.h>
@@ -99,12 +103,46 @@ QString cacheFolderPath() {
     return userFolder("XDG_CACHE_HOME", QStringLiteral(".cache"));
 }
 
-// Where the copy of the old bytes goes when the file's own folder takes no new file.
-QString cacheFolder() {
+QString nativePath(const QString &path) {
+    return QDir::toNativeSeparators(path);
+}
+
+// Only its owner (and root) may put names in the folder or take them away. Anywhere else a
+// copy of old bytes could be planted to block somebody's file, or taken away.
+bool onlyOwnerWrites(const QString &dir) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(dir).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// The user's cache folder when it is theirs alone, else an empty string and the reason. With
+// `make` a missing folder is created 0700, and the user's own one is closed to others (older
+// versions made it with the umask's mode); a lookup only trusts it as it is.
+QString ownCacheFolder(bool make, QString *reason = nullptr) {
     const QString dir = cacheFolderPath();
-    if (QDir().mkpath(dir) && ::access(QFile::encodeName(dir).constData(), W_OK | X_OK) == 0)
-        return dir;
-    return QDir::tempPath();
+    const QByteArray native = QFile::encodeName(dir);
+    const auto refuse = [&](const QString &why) {
+        if (reason)
+            *reason = why;
+        return QString();
+    };
+    if (make) {
+        QDir().mkpath(QFileInfo(dir).absolutePath());
+        if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+            return refuse(QStringLiteral("не удалось создать папку %1: %2").arg(nativePath(dir), describeErrno(errno)));
+    }
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0)
+        return refuse(QStringLiteral("папка %1: %2").arg(nativePath(dir), describeErrno(errno)));
+    if (!S_ISDIR(st.st_mode))
+        return refuse(QStringLiteral("%1 не является папкой").arg(nativePath(dir)));
+    if (st.st_uid != ::geteuid())
+        return refuse(QStringLiteral("папка %1 принадлежит другому пользователю").arg(nativePath(dir)));
+    if (make && (st.st_mode & 077) != 0 && ::chmod(native.constData(), 0700) == 0)
+        st.st_mode &= ~mode_t(077);
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return refuse(QStringLiteral("в папку %1 могут писать другие пользователи").arg(nativePath(dir)));
+    return dir;
 }
 
 bool isPermissionErrno(int err) {
@@ -185,7 +223,7 @@ void overwrite(const QByteArray &target, const QByteArray &bytes) {
 
 // The name the copy of a file's old bytes starts with while the file is written in place:
 // hidden beside the file, or in the cache folder with the file's folder in it, as files of one
-// name from many folders meet there.
+// name from many folders meet there. The process id and a number follow.
 QString copyStem(const QString &target, bool inCache) {
     const QFileInfo info(target);
     const QString canonical = info.canonicalFilePath();
@@ -196,6 +234,117 @@ QString copyStem(const QString &target, bool inCache) {
                 QString::fromLatin1(QCryptographicHash::hash(where, QCryptographicHash::Sha256).toHex().left(12));
     }
     return stem + QStringLiteral(".tolvin-old-");
+}
+
+// The whole copy, written under a temporary name, gets the name a load looks for: a name that
+// showed part of the old content would be taken for all of it. An earlier copy of the file is
+// never replaced.
+QByteArray nameCopy(const QByteArray &tmpName, const QString &dir, const QString &stem) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray name =
+            QFile::encodeName(dir + QLatin1Char('/') + stem + QStringLiteral("%1-%2").arg(::getpid()).arg(attempt));
+        struct stat st {};
+        if (::lstat(name.constData(), &st) == 0)
+            continue;
+        if (errno != ENOENT)
+            throw StepFailed{errno};
+        if (fileCalls().rename(tmpName.constData(), name.constData()) != 0)
+            throw StepFailed{errno};
+        return name;
+    }
+    throw StepFailed{EEXIST};
+}
+
+// The copies earlier saves of `target` may have left: beside it, and in the user's own cache
+// folder, never in a folder others may write. Each with the process id its name carries, the
+// oldest first: after two cut-off saves the later copy holds what the first one left, and only
+// the oldest the last whole content.
+struct LeftCopy {
+    QString path;
+    qint64 pid;
+    QDateTime written;
+};
+QList<LeftCopy> leftCopies(const QString &target) {
+    const QFileInfo info(target);
+    struct Place {
+        QString dir;
+        bool inCache;
+    };
+    QList<Place> places;
+    if (onlyOwnerWrites(info.absolutePath()))
+        places.append({info.absolutePath(), false});
+    if (const QString cache = ownCacheFolder(false); !cache.isEmpty())
+        places.append({cache, true});
+    static const QRegularExpression tail(QStringLiteral("^([0-9]+)-[0-9]+$"));
+    QList<LeftCopy> copies;
+    for (const Place &place : places) {
+        const QString stem = copyStem(target, place.inCache);
+        // Compared by hand: a file's own name may hold characters a name filter reads as a pattern.
+        const QDir dir(place.dir);
+        for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name)) {
+            if (!name.startsWith(stem))
+                continue;
+            const QRegularExpressionMatch m = tail.match(name.mid(stem.size()));
+            if (m.hasMatch()) {
+                const QString path = dir.filePath(name);
+                copies.append({path, m.captured(1).toLongLong(), QFileInfo(path).lastModified()});
+            }
+        }
+    }
+    std::stable_sort(copies.begin(), copies.end(),
+                     [](const LeftCopy &a, const LeftCopy &b) { return a.written < b.written; });
+    return copies;
+}
+
+bool processRunning(qint64 pid) {
+    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max())
+        return false;
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+// Far more than one file's cut-off saves in one second.
+constexpr int MaxCopiesPerSecond = 10000;
+
+// A copy a cut-off save left, moved into the backups folder under the file's name and the
+// time of that save: out of the load's way, and still there for whoever needs it.
+void moveToBackups(const QString &path, const LeftCopy &copy) {
+    const QString folder = dataFolder() + QStringLiteral("/backups");
+    const auto failed = [&](const QString &reason) {
+        return IoError(QStringLiteral("Файл %1 записан, но прежняя версия из прерванной записи %2 не перенесена в "
+                                      "папку %3: %4")
+                           .arg(nativePath(path), nativePath(copy.path), nativePath(folder), reason));
+    };
+    QDir().mkpath(dataFolder());
+    if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST)
+        throw failed(describeErrno(errno));
+    const QFileInfo file(path);
+    const QString suffix = file.suffix().isEmpty() ? QString() : QLatin1Char('.') + file.suffix();
+    const QString stem = (file.suffix().isEmpty() ? file.fileName() : file.completeBaseName()) +
+                         QStringLiteral("-прерванная-запись-") + copy.written.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString taken;
+    try {
+        const QByteArray bytes = readFileBytes(copy.path, std::numeric_limits<qint64>::max() / 2);
+        taken = writeNewFile(
+            [&](int n) {
+                return QDir(folder).filePath(n == 1 ? stem + suffix : stem + QStringLiteral("_%1").arg(n) + suffix);
+            },
+            MaxCopiesPerSecond, bytes);
+    } catch (const IoError &e) {
+        throw failed(e.message());
+    }
+    if (taken.isEmpty())
+        throw failed(QStringLiteral("заняты все имена %1…").arg(stem));
+    if (::unlink(QFile::encodeName(copy.path).constData()) != 0 && errno != ENOENT)
+        throw failed(describeErrno(errno));
+    syncFolder(QFileInfo(copy.path).absolutePath());
+}
+
+// The file now holds a whole content of its own: what earlier cut-off saves left stops
+// blocking it. The copy of a save that may still be running is that save's to remove.
+void retireLeftCopies(const QString &path, const QString &target) {
+    for (const LeftCopy &c : leftCopies(target))
+        if (!processRunning(c.pid))
+            moveToBackups(path, c);
 }
 
 // The careful editor's way: old bytes to a copy on disk, new bytes into the file itself, the
@@ -210,25 +359,36 @@ void writeInPlace(const QString &path, const QString &target, const QByteArray &
         throw IoError(writeError(path, QStringLiteral("файл нельзя прочитать, чтобы сохранить его прежнее "
                                                       "содержимое на время записи")));
     }
+    const auto copyFailed = [&](const QString &reason) {
+        return IoError(writeError(path, QStringLiteral("не удалось сохранить копию прежнего содержимого: %1").arg(reason)));
+    };
 
-    QByteArray copyName;
     QString copyDir = QFileInfo(target).absolutePath();
-    Fd copy(createUnique(copyDir, copyStem(target, false), 0600, copyName));
-    if (copy.fd < 0 && isPermissionErrno(errno)) {
-        copyDir = cacheFolder();
-        copy.fd = createUnique(copyDir, copyStem(target, true), 0600, copyName);
+    bool inCache = !onlyOwnerWrites(copyDir);
+    QByteArray tmpName;
+    Fd copy;
+    if (!inCache) {
+        copy.fd = createUnique(copyDir, QStringLiteral(".tolvin-"), 0600, tmpName);
+        inCache = copy.fd < 0 && isPermissionErrno(errno);
+    }
+    if (inCache) {
+        QString reason;
+        copyDir = ownCacheFolder(true, &reason);
+        if (copyDir.isEmpty())
+            throw copyFailed(reason);
+        copy.fd = createUnique(copyDir, QStringLiteral(".tolvin-"), 0600, tmpName);
     }
     if (copy.fd < 0)
-        throw IoError(writeError(path, QStringLiteral("не удалось сохранить копию прежнего содержимого: %1")
-                                           .arg(describeErrno(errno))));
+        throw copyFailed(describeErrno(errno));
+    QByteArray copyName;
     try {
         writeAllOrThrow(copy.fd, old);
         syncOrThrow(copy.fd);
         copy.closeOrThrow();
+        copyName = nameCopy(tmpName, copyDir, copyStem(target, inCache));
     } catch (const StepFailed &e) {
-        ::unlink(copyName.constData());
-        throw IoError(writeError(path, QStringLiteral("не удалось сохранить копию прежнего содержимого: %1")
-                                           .arg(describeErrno(e.err))));
+        ::unlink(tmpName.constData());
+        throw copyFailed(describeErrno(e.err));
     }
     syncFolder(copyDir);
 
@@ -241,7 +401,7 @@ void writeInPlace(const QString &path, const QString &target, const QByteArray &
             ::unlink(copyName.constData());
         } catch (const StepFailed &) {
             reason += QStringLiteral(". Прежнее содержимое файла сохранено в %1")
-                          .arg(QDir::toNativeSeparators(QFile::decodeName(copyName)));
+                          .arg(nativePath(QFile::decodeName(copyName)));
         }
         throw IoError(writeError(path, reason));
     }
@@ -360,6 +520,7 @@ void writeFileAtomically(const QString &path, const QByteArray &bytes) {
         if (errno != ENOENT)
             throw IoError(writeError(path, describeErrno(errno)));
         replaceByRename(path, target, bytes, nullptr);
+        retireLeftCopies(path, target);
         return;
     }
     if (S_ISDIR(st.st_mode))
@@ -372,12 +533,9 @@ void writeFileAtomically(const QString &path, const QByteArray &bytes) {
         throw IoError(writeError(path, describeErrno(errno)));
 
     // A rename gives the name a new file; the other names of the old one would keep the old text.
-    if (st.st_nlink > 1) {
+    if (st.st_nlink > 1 || replaceByRename(path, target, bytes, &st) != Replaced::Done)
         writeInPlace(path, target, bytes);
-        return;
-    }
-    if (replaceByRename(path, target, bytes, &st) != Replaced::Done)
-        writeInPlace(path, target, bytes);
+    retireLeftCopies(path, target);
 }
 
 // A file system without hard links (a FAT stick): the name is taken by the new file itself,
@@ -449,30 +607,18 @@ QString interruptedWriteCopy(const QString &path) {
     if (path.isEmpty())
         return QString();
     const QString target = resolveTarget(path);
-    const QFileInfo info(target);
-    if (!info.exists())
+    if (!QFileInfo::exists(target))
         return QString();
-    const struct {
-        QString dir;
-        QString stem;
-    } places[] = {{info.absolutePath(), copyStem(target, false)},
-                  {cacheFolderPath(), copyStem(target, true)},
-                  {QDir::tempPath(), copyStem(target, true)}};
-    for (const auto &place : places) {
-        // Compared by hand: a file's own name may hold characters a name filter reads as a pattern.
-        const QStringList names = QDir(place.dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-        for (const QString &name : names)
-            if (name.startsWith(place.stem))
-                return QDir(place.dir).filePath(name);
-    }
-    return QString();
+    const QList<LeftCopy> copies = leftCopies(target);
+    return copies.isEmpty() ? QString() : copies.first().path;
 }
 
 QByteArray readSavedFileBytes(const QString &path) {
     const QString copy = interruptedWriteCopy(path);
     if (!copy.isEmpty())
-        throw IoError(QStringLiteral("Запись файла %1 была прервана; прежняя версия сохранена в %2")
-                          .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(copy)));
+        throw InterruptedSaveError(QStringLiteral("Запись файла %1 была прервана; прежняя версия сохранена в %2")
+                                       .arg(nativePath(path), nativePath(copy)),
+                                   path, copy);
     return readFileBytes(path);
 }
 

@@ -39,12 +39,17 @@ std::optional<QByteArray> tryReadFileBytes(const QString &path, qint64 maxBytes 
 // keeps what the user relies on about the file:
 // - Normally a temporary file in the target's folder is written, put on disk and renamed over
 //   the target, with the old file's mode, owner and group.
-// - Where a rename would change something, the file is rewritten in place instead, after a copy
-//   of its old bytes has been put on disk next to it (or, in a folder we may not write, in the
-//   user's cache folder); the copy goes once the new content is on disk, and stays, named in
-//   the error, only when the old content could not be put back. That is the case for a file
-//   with other hard links (they would keep the old content), for a file whose owner or group a
-//   new file of ours could not take, and for a writable file in a folder we may not write.
+// - Where a rename would change something, the file is rewritten in place instead, after a
+//   whole copy of its old bytes has been put on disk: beside the file when only the folder's
+//   owner may write there, else in the user's own cache folder ($XDG_CACHE_HOME/tolvin, made
+//   0700; refused when another user owns it). The copy goes once the new content is on disk,
+//   and stays, named in the error, only when the old content could not be put back. That is
+//   the case for a file with other hard links (they would keep the old content), for a file
+//   whose owner or group a new file of ours could not take, and for a writable file in a
+//   folder we may not write.
+// Once the new content is on disk, copies left by earlier saves of the file that were cut off
+// move to dataFolder()/backups as "NAME-прерванная-запись-YYYYMMDD-HHMMSS.EXT", so the file
+// loads again; the copy of a save still running in another process stays.
 // A symbolic link is followed: the file it points to is written, the link stays. An existing
 // file we may not write to is refused (the rename would get past its read-only mode).
 // Throws IoError "Не удалось записать файл <path>: <reason>".
@@ -59,12 +64,14 @@ QString writeNewFile(const std::function<QString(int)> &nameFor, int tries, cons
 
 // The copy of the old bytes left by a write in place that never finished (the process was
 // killed between the two), or an empty string. While there is one, the file may hold the new
-// bytes up to where the write stopped and the old ones after that.
+// bytes up to where the write stopped and the old ones after that. Of several, the oldest: it
+// holds the last whole content. Only the places a copy is ever put are looked at; a name in a
+// folder other users may write is nobody's word.
 QString interruptedWriteCopy(const QString &path);
 
 // readFileBytes for the files the program saves itself (settings files, CSV): refuses a file
-// whose last save in place was interrupted, naming the copy of its previous content, with
-// IoError "Запись файла <path> была прервана; прежняя версия сохранена в <copy>".
+// whose last save in place was interrupted with InterruptedSaveError
+// "Запись файла <path> была прервана; прежняя версия сохранена в <copy>".
 QByteArray readSavedFileBytes(const QString &path);
 
 // The system calls through which the file layer puts bytes on disk, where a full disk, a

@@ -19,6 +19,9 @@ struct FileDialogRequest {
 // The answer to "save the changes first?".
 enum class SaveAnswer { Save, Discard, Cancel };
 
+// The answer to a question with two ways on and Отмена, which leaves everything as it is.
+enum class ThreeWayAnswer { First, Second, Cancel };
+
 class Operator {
 public:
     virtual ~Operator() = default;
@@ -28,11 +31,15 @@ public:
     virtual bool confirm(const QString &text) = 0;
     // A modal question with Сохранить, Не сохранять and Отмена, before work would be lost.
     virtual SaveAnswer askToSave(const QString &text) = 0;
+    // The same kind of question with the two ways on named by the caller.
+    virtual ThreeWayAnswer askThreeWay(const QString &text, const QString &first, const QString &second) = 0;
     virtual void beep() = 0;         // the default beep: a rejected key
     virtual void errorBeep() = 0;    // the critical-stop sound: a failed validation
     // Empty result: the user cancelled.
     virtual QString saveFileName(const FileDialogRequest &request) = 0;
     virtual QString openFileName(const FileDialogRequest &request) = 0;
+    // A modal pick of one of `items`, `current` offered; the index picked, -1: the user cancelled.
+    virtual int choose(const QString &title, const QString &label, const QStringList &items, int current) = 0;
     // Hands a finished document to the desktop; false when nothing could open it.
     virtual bool openDocument(const QString &path) = 0;
 };
@@ -46,10 +53,14 @@ public:
     bool confirm(const QString &) override { return false; }
     // Nobody to answer: nothing is thrown away.
     SaveAnswer askToSave(const QString &) override { return SaveAnswer::Cancel; }
+    ThreeWayAnswer askThreeWay(const QString &, const QString &, const QString &) override {
+        return ThreeWayAnswer::Cancel;
+    }
     void beep() override {}
     void errorBeep() override {}
     QString saveFileName(const FileDialogRequest &) override { return {}; }
     QString openFileName(const FileDialogRequest &) override { return {}; }
+    int choose(const QString &, const QString &, const QStringList &, int) override { return -1; }
     bool openDocument(const QString &) override { return false; }
     QString lastMessage() const { return messages.isEmpty() ? QString() : messages.last(); }
 };

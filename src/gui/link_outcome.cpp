@@ -30,8 +30,9 @@ LinkOutcome writeOutcome(const SafeWriteResult &r, std::chrono::milliseconds too
         const QString what = r.stage == WriteStage::Verify ? QStringLiteral("Записано и проверено")
                                                            : QStringLiteral("Записано");
         QString text = QStringLiteral("%1: %2 байт, %3").arg(what).arg(r.writtenBytes).arg(secondsText(took));
+        // One count of bytes: the line's figures follow without their own.
         if (r.writePace.bytes > 0)
-            text += QStringLiteral("; запись ") + paceLine(r.writePace);
+            text += QStringLiteral("; запись ") + paceFigures(r.writePace);
         return {text, true};
     }
     if (r.typeMismatch) {
@@ -39,6 +40,12 @@ LinkOutcome writeOutcome(const SafeWriteResult &r, std::chrono::milliseconds too
         QString why = r.message;
         why.remove(QStringLiteral(" Записать всё равно?"));
         return {QStringLiteral("Запись не выполнена: ") + continued(why), false};
+    }
+    // A station written part-way is said as such, however the write ended, with the backup
+    // that puts it back.
+    if (r.stage == WriteStage::Write && r.exchange.byteNumber > 0) {
+        const QString hint = r.restoreHint();
+        return {hint.isEmpty() ? r.message : r.message + QStringLiteral(". ") + hint, false};
     }
     if (r.exchange.outcome == ExchangeOutcome::Stopped) {
         switch (r.stage) {

@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <memory>
 #include <QPushButton>
@@ -36,31 +37,47 @@ bool QtOperator::confirm(const QString &text) {
     return box.clickedButton() == yes;
 }
 
-QMessageBox *saveQuestionBox(QWidget *parent, const QString &text) {
+QMessageBox *threeWayBox(QWidget *parent, const QString &text, const QString &first, const QString &second) {
     auto *box = new QMessageBox(parent);
     box->setWindowTitle(QApplication::applicationDisplayName());
     box->setIcon(QMessageBox::Warning);
     box->setText(text);
-    QPushButton *save = box->addButton(QStringLiteral("Сохранить"), QMessageBox::AcceptRole);
-    box->addButton(QStringLiteral("Не сохранять"), QMessageBox::DestructiveRole);
+    QPushButton *firstButton = box->addButton(first, QMessageBox::AcceptRole);
+    box->addButton(second, QMessageBox::DestructiveRole);
     QPushButton *cancel = box->addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
-    // Enter saves; Esc and the window's close button keep everything as it is.
-    box->setDefaultButton(save);
+    // Enter takes the first way; Esc and the window's close button keep everything as it is.
+    box->setDefaultButton(firstButton);
     box->setEscapeButton(cancel);
     return box;
 }
 
-SaveAnswer QtOperator::askToSave(const QString &text) {
-    std::unique_ptr<QMessageBox> box(saveQuestionBox(dialogParent(), text));
+QMessageBox *saveQuestionBox(QWidget *parent, const QString &text) {
+    return threeWayBox(parent, text, QStringLiteral("Сохранить"), QStringLiteral("Не сохранять"));
+}
+
+ThreeWayAnswer QtOperator::askThreeWay(const QString &text, const QString &first, const QString &second) {
+    std::unique_ptr<QMessageBox> box(threeWayBox(dialogParent(), text, first, second));
     box->exec();
     switch (box->buttonRole(box->clickedButton())) {
     case QMessageBox::AcceptRole:
-        return SaveAnswer::Save;
+        return ThreeWayAnswer::First;
     case QMessageBox::DestructiveRole:
-        return SaveAnswer::Discard;
+        return ThreeWayAnswer::Second;
     default:
-        return SaveAnswer::Cancel;
+        return ThreeWayAnswer::Cancel;
     }
+}
+
+SaveAnswer QtOperator::askToSave(const QString &text) {
+    switch (askThreeWay(text, QStringLiteral("Сохранить"), QStringLiteral("Не сохранять"))) {
+    case ThreeWayAnswer::First:
+        return SaveAnswer::Save;
+    case ThreeWayAnswer::Second:
+        return SaveAnswer::Discard;
+    case ThreeWayAnswer::Cancel:
+        break;
+    }
+    return SaveAnswer::Cancel;
 }
 
 QWidget *QtOperator::dialogParent() const {
@@ -103,6 +120,24 @@ QString QtOperator::saveFileName(const FileDialogRequest &request) {
 
 QString QtOperator::openFileName(const FileDialogRequest &request) {
     return runDialog(dialogParent(), request, QFileDialog::AcceptOpen);
+}
+
+int QtOperator::choose(const QString &title, const QString &label, const QStringList &items, int current) {
+    QInputDialog dialog(dialogParent());
+    dialog.setWindowTitle(title.isEmpty() ? QApplication::applicationDisplayName() : title);
+    dialog.setLabelText(label);
+    // All the items in sight at once, walked with the arrows; Enter takes the one under the cursor.
+    dialog.setOption(QInputDialog::UseListViewForComboBoxItems);
+    dialog.setComboBoxEditable(false);
+    dialog.setComboBoxItems(items);
+    if (current >= 0 && current < items.size())
+        dialog.setTextValue(items[current]);
+    // Not Qt's OK and Cancel, which a desktop without Russian translations of Qt would show.
+    dialog.setOkButtonText(QStringLiteral("Выбрать"));
+    dialog.setCancelButtonText(QStringLiteral("Отмена"));
+    if (dialog.exec() != QDialog::Accepted)
+        return -1;
+    return int(items.indexOf(dialog.textValue()));
 }
 
 bool QtOperator::openDocument(const QString &path) {

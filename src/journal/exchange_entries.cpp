@@ -80,8 +80,7 @@ std::vector<JournalEntry> safeWriteEntries(const SafeWriteResult &r, const QByte
         } else {
             ExchangeResult done;
             takeStream(b, done, r.backupStream);
-            b.message = r.backupWarning.isEmpty() ? QStringLiteral("Резервная копия: %1").arg(r.backupPath)
-                                                  : QStringLiteral("Резервная копия %1: %2").arg(r.backupPath, r.backupWarning);
+            b.message = r.backupLine();
         }
         entries.push_back(b);
     }
@@ -138,9 +137,10 @@ JournalEntry readEntry(const ExchangeResult &r, const ExchangeContext &at) {
     if (!r.ok()) {
         e.message = failureText(r);
     } else {
-        e.message = readDataWarning(r.stream);
-        if (e.message.isEmpty())
-            e.message = QStringLiteral("Прочитано");
+        // Advice on what the station holds goes with the read; only noise replaces its "done".
+        const ReadDataFindings found = readDataFindings(r.stream);
+        e.message = found.warning.isEmpty() ? (QStringList{QStringLiteral("Прочитано")} + found.advice).join(QLatin1Char('\n'))
+                                            : found.text();
     }
     return e;
 }

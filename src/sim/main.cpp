@@ -66,6 +66,7 @@ int main(int argc, char **argv) {
     StationModel model(memory, o.type);
     if (o.corruptByte)
         model.setCorruptByte(int(std::min<qint64>(*o.corruptByte, std::numeric_limits<int>::max())));
+    model.setStoreEachByte(o.storeEachByte);
     sim::PtyStation station(model, o);
     QString path;
     try {

@@ -95,6 +95,7 @@ ParsedOptions parseOptions(const QStringList &args) {
         case OptionId::LineRate: flag(o.lineRate); break;
         case OptionId::Silent: flag(o.silent); break;
         case OptionId::Garble: flag(o.garble); break;
+        case OptionId::StoreEachByte: flag(o.storeEachByte); break;
         case OptionId::Log: flag(o.log); break;
         case OptionId::Help: flag(o.help); break;
         }

@@ -22,12 +22,13 @@ struct Options {
     int flood = 0;                      // --flood N
     int replyDelayMs = 0;               // --reply-delay MS
     std::optional<qint64> corruptByte;  // --corrupt-byte N
+    bool storeEachByte = false;         // --store-each-byte
     bool log = false;                   // --log
     bool help = false;                  // --help
 };
 
 enum class OptionId { Type, Memory, LineRate, ReplyDelay, Silent, StopAfter, Garble, HangUpAfter, StopSendingAfter,
-                      Flood, CorruptByte, Log, Help };
+                      Flood, CorruptByte, StoreEachByte, Log, Help };
 
 // One option as the parser takes it and the help shows it. The parser knows no name that is not
 // here, so an option cannot be added without its line of help and its example.
@@ -88,6 +89,11 @@ inline constexpr OptionEntry kOptions[] = {
      u"вступительных байтов) с инвертированными битами, хотя\n"
      u"ответ на него — принятый байт: неисправная память",
      u"tolvin-sim --corrupt-byte 20"},
+    {OptionId::StoreEachByte, "--store-each-byte", nullptr, nullptr, 0, 0,
+     u"заносить в память каждый байт записи, как только он принят,\n"
+     u"а не всю запись в конце: оборванная запись оставляет память\n"
+     u"записанной наполовину (с --memory файл обновляется на каждом байте)",
+     u"tolvin-sim --store-each-byte --hang-up-after 300"},
     {OptionId::Log, "--log", nullptr, nullptr, 0, 0,
      u"каждый принятый (RX) и переданный (TX) байт в hex\n"
      u"на стандартный вывод ошибок",

@@ -94,14 +94,18 @@ StationModel::Answer StationModel::command(uint8_t byte) {
 StationModel::Answer StationModel::writeData(uint8_t byte) {
     m_stream.append(char(byte));
     Answer a = echo(byte);
-    if (m_stream.size() >= WriteStreamFixedLength && m_stream.size() == writeStreamLength(m_stream)) {
-        QByteArray stored = m_stream;
-        if (m_corruptByte > 0 && m_corruptByte <= stored.size())
+    const bool complete = m_stream.size() >= WriteStreamFixedLength && m_stream.size() == writeStreamLength(m_stream);
+    if (complete || m_storeEachByte) {
+        // The bytes still to come are what the memory holds there now (records past the old
+        // count included, once the new count has arrived).
+        QByteArray stored = m_stream + encodeWriteStream(m_memory).mid(m_stream.size());
+        if (m_corruptByte > 0 && m_corruptByte <= m_stream.size())
             stored[m_corruptByte - 1] = char(~uint8_t(stored[m_corruptByte - 1]));
         decodeWriteStream(stored, m_memory);
         a.memoryWritten = true;
-        reset();
     }
+    if (complete)
+        reset();
     return a;
 }
 

@@ -14,7 +14,7 @@ class StationModel {
 public:
     struct Answer {
         QByteArray reply;            // what the station sends, in order; often one echo byte
-        bool memoryWritten = false;  // this byte completed a write
+        bool memoryWritten = false;  // this byte completed a write (or, storing each byte, was stored)
     };
 
     // typeCode is what the type query answers; the memory's StationType is whatever the last
@@ -31,6 +31,9 @@ public:
     // stored with all its bits inverted, while the acknowledgement still echoes it as sent.
     // 0 stores every byte as it came.
     void setCorruptByte(int streamByte) { m_corruptByte = streamByte; }
+    // A station whose memory takes each byte of a write as it arrives, so that a write cut
+    // short leaves it half old, half new, as a real one is left.
+    void setStoreEachByte(bool on) { m_storeEachByte = on; }
 
     const StreamImage &memory() const { return m_memory; }
     uint8_t typeCode() const { return m_typeCode; }
@@ -53,6 +56,7 @@ private:
     int m_openingPos = 0;  // bytes of the five-byte opening taken
     QByteArray m_stream;   // write stream so far
     int m_corruptByte = 0;
+    bool m_storeEachByte = false;
 };
 
 } // namespace tolvin

@@ -101,7 +101,24 @@ ExchangeResult exchange(SerialPort &port, const QString &device, LinkObserver &o
         ExchangeResult r = linkFailed(port, observer, e);
         ending(r);
         return r;
+    } catch (const std::exception &) {
+        // A fault of the program's own must still say what the station was left with.
+        ExchangeResult r = endWith(port, observer, ExchangeOutcome::Failed, LinkStatus::failed(),
+                                   describeFailure(std::current_exception()).message);
+        ending(r);
+        return r;
     }
+}
+
+// "Запись прервана на байте N из M: станция записана не полностью", with the cause after it
+// when the technician did not ask for the stop.
+QString partialWrite(int byteNumber, int streamBytes, const QString &cause) {
+    QString text = QStringLiteral("Запись прервана на байте %1 из %2: станция записана не полностью")
+                       .arg(std::min(byteNumber, streamBytes))
+                       .arg(streamBytes);
+    if (!cause.isEmpty())
+        text += QStringLiteral(". ") + cause;
+    return text;
 }
 
 } // namespace
@@ -111,7 +128,8 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
     Link link{port, observer};
     PaceMeter meter;
     int streamBytes = 0;
-    int sentBytes = -1; // -1 until the station has taken the opening sequence
+    int sentBytes = 0;        // data bytes the station acknowledged
+    bool dataStarted = false; // a data byte went to the port: the station's memory may have changed
     return exchange(port, device, observer, [&] {
         observer.buttonsEnabled(false);
         observer.status(LinkStatus::sending());
@@ -140,10 +158,10 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
 
         const int n = image.image.header[HeaderByte::ChannelCount];
         for (int i = 0; i < stream.size(); ++i) {
-            sentBytes = i;
             checkStop(stop);
             port.DiscardInput();
             meter.sent();
+            dataStarted = true;
             send(port, uint8_t(stream[i]));
             if (!WaitReply(link)) {
                 // The station stopped answering: say where, once, instead of running into the
@@ -152,7 +170,7 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
                 r.outcome = ExchangeOutcome::Failed;
                 r.byteNumber = i + 1;
                 r.byteCount = int(stream.size());
-                r.message = QStringLiteral("Станция не ответила на байт %1 из %2").arg(i + 1).arg(stream.size());
+                r.message = partialWrite(i + 1, int(stream.size()), QStringLiteral("Станция не ответила"));
                 return r;
             }
             meter.replied();
@@ -184,18 +202,16 @@ ExchangeResult writeToStation(SerialPort &port, const QString &device, LinkObser
         r.pace = meter.pace();
         return r;
     }, [&](ExchangeResult &r) {
-        if (r.outcome != ExchangeOutcome::Stopped)
-            return;
-        // What the station holds now depends on how far the data went.
+        // What the station holds now depends on how far the data went, whatever ended the write.
         r.byteCount = streamBytes;
-        if (sentBytes <= 0) {
-            r.message = QStringLiteral("Запись прервана до передачи данных: в станцию ничего не записано");
-        } else {
-            r.byteNumber = sentBytes + 1;
-            r.message = QStringLiteral("Запись прервана на байте %1 из %2: станция записана не полностью")
-                            .arg(std::min(sentBytes + 1, streamBytes))
-                            .arg(streamBytes);
+        if (!dataStarted) {
+            if (r.outcome == ExchangeOutcome::Stopped)
+                r.message = QStringLiteral("Запись прервана до передачи данных: в станцию ничего не записано");
+            return;
         }
+        r.byteNumber = std::min(sentBytes + 1, streamBytes);
+        r.message = partialWrite(r.byteNumber, streamBytes,
+                                 r.outcome == ExchangeOutcome::Stopped ? QString() : r.message);
     });
 }
 

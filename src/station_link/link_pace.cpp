@@ -75,11 +75,14 @@ LinkPace PaceMeter::pace() const {
     return p;
 }
 
-QString paceLine(const LinkPace &pace) {
-    return QStringLiteral("%1 байт за %2 с, %3 × скорости линии")
-        .arg(pace.bytes)
+QString paceFigures(const LinkPace &pace) {
+    return QStringLiteral("за %1 с, %2 × скорости линии")
         .arg(decimal(seconds(pace.elapsed), 1))
         .arg(decimal(pace.ratio(), 2));
+}
+
+QString paceLine(const LinkPace &pace) {
+    return QStringLiteral("%1 байт ").arg(pace.bytes) + paceFigures(pace);
 }
 
 QString delayedRepliesAdvice(const LinkPace &pace) {

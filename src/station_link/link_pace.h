@@ -60,6 +60,8 @@ private:
 // "1807 байт за 31,2 с, 1,03 × скорости линии": the exchange's figures in one line (the number
 // before "×" is what scripts read).
 QString paceLine(const LinkPace &pace);
+// "за 31,2 с, 1,03 × скорости линии": the same without the count, for a line that has given it.
+QString paceFigures(const LinkPace &pace);
 
 // Said once when repliesDelayed(): what the adapter does and where the cure is.
 QString delayedRepliesAdvice(const LinkPace &pace);

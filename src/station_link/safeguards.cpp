@@ -61,6 +61,18 @@ StreamImage decodedStation(const QByteArray &stream) {
 
 } // namespace
 
+QString SafeWriteResult::backupLine() const {
+    if (backupPath.isEmpty())
+        return QString();
+    QStringList lines{QStringLiteral("Резервная копия: %1").arg(backupPath)};
+    if (!backupTypeNote.isEmpty())
+        lines.first() += QStringLiteral(" (%1)").arg(backupTypeNote);
+    for (const QString &said : QStringList{backupWarning} + backupAdvice)
+        if (!said.isEmpty())
+            lines << QStringLiteral("Резервная копия %1: %2").arg(backupPath, said);
+    return lines.join(QLatin1Char('\n'));
+}
+
 QString SafeWriteResult::restoreHint() const {
     if (stage != WriteStage::Write || exchange.byteNumber <= 0 || backupPath.isEmpty())
         return QString();
@@ -107,7 +119,10 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
             r.backupStream = r.exchange.stream;
             r.backupPath = saveBackup(r.exchange.stream, folder, QDateTime::currentDateTime());
             // A blank or new station may hold what fails the check; the write goes on.
-            r.backupWarning = readDataWarning(r.exchange.stream);
+            const ReadDataFindings found = readDataFindings(r.exchange.stream);
+            r.backupWarning = found.warning;
+            r.backupAdvice = found.advice;
+            r.stationType = decodedStation(r.exchange.stream).StationType;
         } catch (const AppError &e) {
             r.fileError = true;
             r.message = QStringLiteral("Резервная копия не сохранена: %1. Запись не начата, станция не изменена.")
@@ -118,29 +133,27 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
 
     if (safeguards.checkType) {
         r.stage = WriteStage::TypeCheck;
-        uint8_t stationType = 0;
-        if (safeguards.backup) {
-            stationType = decodedStation(r.exchange.stream).StationType;
-            r.stationType = stationType;
-        } else {
-            // The query's own failure state would show "AK" for what the technician knows as a
-            // silent station at the write.
-            StatusMuted quiet(job);
-            r.exchange = queryStationType(port, device, quiet, stop);
-            if (r.exchange.outcome == ExchangeOutcome::Failed && !r.exchange.portError) {
-                r.stage = WriteStage::Write;
-                r.exchange.outcome = ExchangeOutcome::QuietStop;
-                r.exchange.message = QStringLiteral("Станция не ответила на запрос записи");
-                job.status(LinkStatus::idle());
-            }
-            if (!r.exchange.ok()) {
-                r.writeTime = lap();
-                r.message = r.exchange.message;
-                return r;
-            }
-            stationType = r.exchange.typeCode;
-            r.stationType = stationType;
+        // The station itself, not the backup: its memory holds the type of the last write,
+        // which another program or an "--ignore-type" write may have made another band's.
+        // The query's own failure state would show "AK" for what the technician knows as a
+        // silent station at the write.
+        StatusMuted quiet(job);
+        r.exchange = queryStationType(port, device, quiet, stop);
+        if (r.exchange.outcome == ExchangeOutcome::Failed && !r.exchange.portError) {
+            r.stage = WriteStage::Write;
+            r.exchange.outcome = ExchangeOutcome::QuietStop;
+            r.exchange.message = QStringLiteral("Станция не ответила на запрос записи");
+            job.status(LinkStatus::idle());
         }
+        if (!r.exchange.ok()) {
+            r.writeTime = lap();
+            r.message = r.exchange.message;
+            return r;
+        }
+        const uint8_t stationType = r.exchange.typeCode;
+        r.stationType = stationType;
+        if (safeguards.backup)
+            r.backupTypeNote = storedTypeNote(decodedStation(r.backupStream).StationType, stationType);
         r.message = typeMismatchQuestion(stationType, image.StationType);
         if (!r.message.isEmpty()) {
             r.writeTime = lap();
@@ -174,7 +187,8 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
             return r;
         }
         r.verifyStream = r.exchange.stream;
-        r.stationType = decodedStation(r.exchange.stream).StationType;
+        if (!r.stationType)
+            r.stationType = decodedStation(r.exchange.stream).StationType;
         // The band only matters for a type that names none, which never gets this far.
         r.differences = imageDifferences(decodedStation(r.exchange.stream), image, BandSettings{});
         if (!r.differences.isEmpty()) {

@@ -18,8 +18,9 @@ struct WriteSafeguards {
     bool backup = false;
     QString backupFolder;  // empty: backupFolder()
     bool verify = false;
-    // Learn the station's type before the write (from the backup read, else by a type query)
-    // and send nothing when its band is not the configuration's.
+    // Ask the station its type before the write (a type query, with a backup or without: the
+    // type a backup holds is only what the last write put there) and send nothing when its band
+    // is not the configuration's.
     bool checkType = true;
 };
 
@@ -32,10 +33,12 @@ struct SafeWriteResult {
     QString backupPath;                // the backup saved, empty when none was
     QString backupWarning;             // the backup does not pass the data check (readDataWarning);
                                        // kept anyway: it is what the station held
+    QStringList backupAdvice;          // advised-against settings the backup holds (readDataFindings)
+    QString backupTypeNote;            // the backup's type is not the one the station answers (storedTypeNote)
     int writtenBytes = 0;              // the write stream, once the write ran to its end
     LinkPace writePace;                // how fast that write went
     QStringList differences;           // what the station holds other than what was sent
-    std::optional<uint8_t> stationType; // the type code as the station gave it (backup, type query, verify)
+    std::optional<uint8_t> stationType; // the type code as the station gave it (type query, else backup or verify)
     QByteArray backupStream;           // what the backup read brought, once it ran to its end
     QByteArray verifyStream;           // what the verify read brought, once it ran to its end
     // How long each stage took (the type check counts with the write); zero for one not run.
@@ -50,14 +53,16 @@ struct SafeWriteResult {
     // For a write that ended part-way with a backup taken: "Прежние данные станции можно
     // записать из резервной копии PATH"; otherwise empty.
     QString restoreHint() const;
+    // "Резервная копия: PATH", with the type note in brackets, then "Резервная копия PATH: ..."
+    // for the backup's warning and each advice; empty without a backup.
+    QString backupLine() const;
 };
 
 // Without backup, verify and type check this is writeToStation itself. With them, the backup
 // read runs first and a failure there (silence, a port error, a file that cannot be saved) ends
-// the job before any byte of the write is sent; then the type check (the backup's type, or a
-// type query when there is no backup): a station that does not answer the query ends the job as
-// a write to a silent station does, one of another band ends it with typeMismatch; the verify
-// read runs only after a write that ran to its end. The status and gauge show each exchange as it runs; the buttons stay disabled from the
+// the job before any byte of the write is sent; then the type query: a station that does not
+// answer it ends the job as a write to a silent station does, one of another band ends it with
+// typeMismatch; the verify read runs only after a write that ran to its end. The status and gauge show each exchange as it runs; the buttons stay disabled from the
 // first exchange to the end of the last; no read of the job reaches readProgress.
 SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, LinkObserver &observer,
                                     const StreamImage &image, const WriteSafeguards &safeguards,

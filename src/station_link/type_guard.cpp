@@ -5,13 +5,33 @@
 
 namespace tolvin {
 
+namespace {
+
+// "7К-64"; "типа с кодом 9" for a code that names no model.
+QString modelName(uint8_t typeCode) {
+    const int band = bandForStationType(typeCode);
+    if (band == 0)
+        return QStringLiteral("типа с кодом %1").arg(typeCode);
+    return QString::fromUtf16(bandRow(band).title).remove(QStringLiteral("Толвин "));
+}
+
+} // namespace
+
+QString storedTypeNote(uint8_t storedType, uint8_t answeredType) {
+    const int stored = bandForStationType(storedType);
+    const int answered = bandForStationType(answeredType);
+    if (stored == answered && (stored != 0 || storedType == answeredType))
+        return QString();
+    return QStringLiteral("в памяти станции данные для %1, а станция отвечает как %2")
+        .arg(modelName(storedType), modelName(answeredType));
+}
+
 QString stationModelText(uint8_t typeCode) {
     const int band = bandForStationType(typeCode);
     if (band == 0)
         return QStringLiteral("неизвестного типа (код %1)").arg(typeCode);
     const BandRow &row = bandRow(band);
-    QString model = QString::fromUtf16(row.title);
-    model.remove(QStringLiteral("Толвин "));
+    const QString model = modelName(typeCode);
     // The band menu keeps its own spelling of one caption; a sentence uses the unit's.
     QString range = QString::fromUtf16(row.caption);
     range.replace(QStringLiteral("Мгц"), QStringLiteral("МГц"));

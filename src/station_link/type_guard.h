@@ -12,6 +12,11 @@ namespace tolvin {
 // that names no model, "неизвестного типа (код N)".
 QString stationModelText(uint8_t typeCode);
 
+// Empty when the type a station's memory holds (the last write put it there) names the band of
+// the type the station answers; otherwise "в памяти станции данные для 7К-62, а станция
+// отвечает как 7К-64".
+QString storedTypeNote(uint8_t storedType, uint8_t answeredType);
+
 // Empty when the station's type code selects the configuration's band (codes 1 and 2 are one
 // band); otherwise the question "В станции 7К-64 (400-470 МГц), а данные подготовлены для 7К-62
 // (144-174 МГц). Записать всё равно?".

@@ -266,6 +266,7 @@ CsvImport importChirpCsv(const QString &text, const BandSettings &band) {
     for (int line = 2; reader.next(f); ++line) {
         if (f.size() == 1 && isBlank(f[0]))
             continue; // an empty line
+        ++out.linesRead;
         const qsizetype reach = std::min(f.size(), col.names.size());
         for (qsizetype i = 0; i < reach; ++i) {
             if (col.unplaced[size_t(i)] && !isBlank(f[i])) {
@@ -295,20 +296,29 @@ CsvImport importChirpCsv(const QString &text, const BandSettings &band) {
     return out;
 }
 
+namespace {
+
+// The first Listed items of `count`, then how many more.
+QStringList listed(const QStringList &items, qsizetype count) {
+    QStringList l = items.mid(0, CsvImport::Listed);
+    if (count > CsvImport::Listed)
+        l << QStringLiteral("и ещё %1").arg(count - CsvImport::Listed);
+    return l;
+}
+
+QString skippedPart(const CsvImport &in) {
+    return QStringLiteral("Не загружены строки:\n") + listed(in.skipped, in.skippedCount).join(QLatin1Char('\n'));
+}
+
+} // namespace
+
 QString CsvImport::summary() const {
     QStringList parts;
     parts << QStringLiteral("Загружено каналов: %1").arg(rows.size());
-    // The first Listed items of `count`, then how many more.
-    auto listed = [](const QStringList &items, qsizetype count) {
-        QStringList l = items.mid(0, Listed);
-        if (count > Listed)
-            l << QStringLiteral("и ещё %1").arg(count - Listed);
-        return l;
-    };
     if (beyondLimit > 0)
         parts << QStringLiteral("В станцию помещается не больше %1 каналов; не загружено строк: %2").arg(MaxChannels).arg(beyondLimit);
     if (!skipped.isEmpty())
-        parts << QStringLiteral("Не загружены строки:\n") + listed(skipped, skippedCount).join(QLatin1Char('\n'));
+        parts << skippedPart(*this);
     if (!notes.isEmpty())
         parts << QStringLiteral("Загружены не полностью:\n") + listed(notes, notes.size()).join(QLatin1Char('\n'));
     if (!ignoredColumns.isEmpty()) {
@@ -318,6 +328,20 @@ QString CsvImport::summary() const {
         parts << QStringLiteral("Столбцы, которых нет в станции, пропущены: ") +
                      listed(columns, ignoredColumns.size()).join(QStringLiteral(", "));
     }
+    return parts.join(QStringLiteral("\n\n"));
+}
+
+QString CsvImport::nothingTaken(int band) const {
+    if (!rows.isEmpty())
+        return {};
+    if (linesRead == 0)
+        return QStringLiteral("В файле нет ни одной строки с каналом");
+    const BandRow &row = bandRow(band);
+    QStringList parts{QStringLiteral("Прочитано строк: %1; ни одна не подходит для диапазона «%2» (%3)")
+                          .arg(linesRead)
+                          .arg(QString::fromUtf16(row.caption), QString::fromUtf16(row.title))};
+    if (!skipped.isEmpty())
+        parts << skippedPart(*this);
     return parts.join(QStringLiteral("\n\n"));
 }
 

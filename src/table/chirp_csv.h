@@ -22,9 +22,13 @@ struct CsvImport {
     QStringList notes;                      // lines taken with a part left out
     QStringList ignoredColumns;             // columns with values the station has no place for
     int beyondLimit = 0;                    // lines past the 99 channels a station holds
+    int linesRead = 0;                      // lines after the header with anything on them
     // One text for the technician: what was taken, what was not and why. Its length has a
     // bound whatever the file holds: long lists are cut, long values shown by their heads.
     QString summary() const;
+    // When no line became a channel: how many were read, that none suits `band` (1..4) and
+    // why, with the same bound as summary(). Empty when some line was taken.
+    QString nothingTaken(int band) const;
 };
 
 // Reads CSV text (UTF-8, with or without a byte order mark, any line ends). Rows outside `band`

@@ -5,6 +5,7 @@
 #include "cli/cli_run.h"
 
 #include "settings_file/settings_file.h"
+#include "sim/station_memory.h"
 #include "layout/image_layout.h"
 #include "support/recording_operator.h"
 #include "support/sim_process.h"
@@ -89,7 +90,7 @@ TEST_F(CmdLinkTest, ExitCodesSayWhatWentWrong) {
     const Case cases[] = {
         {{"write", bad, "--port", silent.path}, 1, u"Не желательно использовать в минимальной мощности 4 уровень"},
         {{"write", good, "--port", silent.path}, 1, u"Станция не ответила на запрос записи"},
-        {{"write", good, "--port", stops.path, "--ignore-type"}, 1, u"Станция не ответила на байт 40 из 79"},
+        {{"write", good, "--port", stops.path, "--ignore-type"}, 1, u"Запись прервана на байте 40 из 79: станция записана не полностью. Станция не ответила"},
         {{"write", good, "--port", "/dev/tolvin-missing"}, 2, u"/dev/tolvin-missing"},
         {{"write", good}, 2, u"Не указан параметр --port"},
         {{"write", dir.filePath("missing.ini"), "--port", silent.path}, 2, u"missing.ini"},
@@ -318,12 +319,16 @@ TEST_F(CmdLinkTest, TypeGuardWritesOnlyAStationOfTheFilesBand) {
     }
 }
 
-// With a backup, the type comes from the backup read: no query; each port of a fleet is
-// guarded on its own.
-TEST_F(CmdLinkTest, TypeGuardFromTheBackupAndOnEveryPortOfAFleet) {
+// With a backup too the station is asked: a 7К-64 whose memory holds 7К-62 data (written with
+// --ignore-type, or by another program) is refused, and the backup line says what it holds.
+// Each port of a fleet is guarded on its own.
+TEST_F(CmdLinkTest, TypeGuardAsksTheStationEvenWithABackup) {
     const QString in = templateFile(3);
+    const QString memory = dir.filePath(QStringLiteral("other.json"));
+    saveStationMemory(memory, defaultStationMemory(0));
+    const QByteArray query(reinterpret_cast<const char *>(TypeQuerySequence.data()), int(TypeQuerySequence.size()));
     SimProcess mine({QStringLiteral("--log")});
-    SimProcess other({QStringLiteral("--type"), QStringLiteral("3"), QStringLiteral("--log")});
+    SimProcess other({QStringLiteral("--type"), QStringLiteral("3"), QStringLiteral("--memory"), memory, QStringLiteral("--log")});
     const CliResult r = runCli({QStringLiteral("write"), in, QStringLiteral("--port"), mine.path, QStringLiteral("--port"),
                                 other.path, QStringLiteral("--backup-dir"), dir.filePath(QStringLiteral("b"))});
     EXPECT_EQ(r.exitCode, 1);
@@ -334,9 +339,11 @@ TEST_F(CmdLinkTest, TypeGuardFromTheBackupAndOnEveryPortOfAFleet) {
     EXPECT_TRUE(out[1].endsWith(QStringLiteral("В станции 7К-64 (400-470 МГц), а данные подготовлены для 7К-62 "
                                                "(144-174 МГц). Записать всё равно?")))
         << out[1].toStdString();
-    // The station of the other band got the backup read's command and nothing else.
-    EXPECT_EQ(other.received(), QByteArray(1, char(ReadCommand)));
-    EXPECT_TRUE(mine.received().startsWith(QByteArray(1, char(ReadCommand))));
+    EXPECT_TRUE(r.err.contains(QStringLiteral(" (в памяти станции данные для 7К-62, а станция отвечает как 7К-64)\n")))
+        << r.err.toStdString();
+    // The station of the other band got the backup read's command and the query, nothing else.
+    EXPECT_EQ(other.received(), QByteArray(1, char(ReadCommand)) + query);
+    EXPECT_TRUE(mine.received().startsWith(QByteArray(1, char(ReadCommand)) + query));
 }
 
 // Each write and read ends with its pace against the line on standard error; a station behind an

@@ -5,9 +5,11 @@
 #include "support/disk_fault.h"
 #include "support/unprivileged.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -54,23 +56,29 @@ void owner(const QString &path, uid_t uid, gid_t gid) {
     ASSERT_EQ(::chown(QFile::encodeName(path).constData(), uid, gid), 0) << path.toStdString();
 }
 
-// XDG_CACHE_HOME for one test: where a write in place keeps its copy when the file's own
-// folder takes none.
-class CacheHome {
+// An XDG base folder for one test: where a write in place keeps its copy when the file's own
+// folder takes none (XDG_CACHE_HOME), and where copies of cut-off saves go later (XDG_DATA_HOME).
+class XdgHome {
 public:
-    explicit CacheHome(const QString &path) : m_old(qgetenv("XDG_CACHE_HOME")), m_had(qEnvironmentVariableIsSet("XDG_CACHE_HOME")) {
-        qputenv("XDG_CACHE_HOME", QFile::encodeName(path));
+    XdgHome(const char *name, const QString &path)
+        : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name)) {
+        qputenv(name, QFile::encodeName(path));
     }
-    ~CacheHome() {
+    ~XdgHome() {
         if (m_had)
-            qputenv("XDG_CACHE_HOME", m_old);
+            qputenv(m_name, m_old);
         else
-            qunsetenv("XDG_CACHE_HOME");
+            qunsetenv(m_name);
     }
 
 private:
+    const char *m_name;
     QByteArray m_old;
     bool m_had;
+};
+
+struct CacheHome : XdgHome {
+    explicit CacheHome(const QString &path) : XdgHome("XDG_CACHE_HOME", path) {}
 };
 
 } // namespace
@@ -300,6 +308,7 @@ TEST(FileIoTest, LateDiskFailuresKeepTheOldContent) {
         {"rename: fsync", false, LateDiskFault::Fsync, 1, Always, EIO, u"ошибка ввода-вывода", false},
         {"rename: close", false, LateDiskFault::Close, 1, Always, EDQUOT, u"превышена дисковая квота", false},
         {"in place: the copy's fsync", true, LateDiskFault::Fsync, 1, Always, EIO, u"копию прежнего содержимого", false},
+        {"in place: naming the copy", true, LateDiskFault::Rename, 1, Always, EIO, u"копию прежнего содержимого", false},
         {"in place: write, put back", true, LateDiskFault::Write, 2, 2, ENOSPC, u"нет места на диске", false},
         {"in place: fsync, put back", true, LateDiskFault::Fsync, 2, 2, EIO, u"ошибка ввода-вывода", false},
         {"in place: close, put back", true, LateDiskFault::Close, 2, 2, EIO, u"ошибка ввода-вывода", false},
@@ -343,17 +352,19 @@ TEST(FileIoTest, LateDiskFailuresKeepTheOldContent) {
 
 namespace {
 
-// Saves `bytes` to `target` in a child process that the system kills in the middle of putting
-// them into the file itself (its second write: the first is the copy of the old bytes).
-void saveKilledMidWrite(const QString &target, const QByteArray &bytes) {
+// Saves `bytes` to `target` in a child process that the system kills in the middle of its
+// write number `killAt`: the first puts down the copy of the old bytes, the second the file.
+void saveKilledMidWrite(const QString &target, const QByteArray &bytes, int killAt) {
     std::fflush(stdout);
     std::fflush(stderr);
+    static int s_killAt;
+    s_killAt = killAt;
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         fileCalls().write = [](int fd, const void *d, size_t n) -> ssize_t {
             static int calls = 0;
-            if (++calls == 2) {
+            if (++calls == s_killAt) {
                 (void)::write(fd, d, n / 2);
                 ::raise(SIGKILL);
             }
@@ -371,42 +382,70 @@ void saveKilledMidWrite(const QString &target, const QByteArray &bytes) {
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the save was not killed mid-write";
 }
 
+QStringList copiesIn(const QString &dir) {
+    return entries(dir).filter(QStringLiteral("tolvin-old"));
+}
+
 } // namespace
 
 // A save in place killed half-way leaves a file that is half new, half old; the next load must
-// say so and name the copy of the old content instead of taking the mixture.
-TEST(FileIoTest, InterruptedSaveInPlaceIsNamedOnTheNextLoad) {
+// say so and name the whole copy of the old content instead of taking the mixture, until the
+// copy is dealt with or a later save puts a whole content in the file. Killed while it copies
+// the old bytes, it has not touched the file, and no half copy may stand in the way.
+TEST(FileIoTest, InterruptedSaveInPlaceIsNamedUntilALaterSave) {
+    enum Then { Nothing, CopyRemoved, SavedInPlace, SavedByRename };
     struct Case {
         const char *name;
         bool hardLink;       // else: the folder takes no new file, the copy goes to the cache
+        int killAt;          // 1: while copying the old bytes, 2: while writing the file
+        Then then;
     };
-    const Case cases[] = {{"copy beside the file", true}, {"copy in the cache folder", false}};
+    const Case cases[] = {
+        {"killed copying, copy beside the file", true, 1, Nothing},
+        {"killed copying, copy in the cache folder", false, 1, Nothing},
+        {"copy beside the file, removed", true, 2, CopyRemoved},
+        {"copy beside the file, saved again in place", true, 2, SavedInPlace},
+        {"copy beside the file, saved again by rename", true, 2, SavedByRename},
+        {"copy in the cache folder, saved again", false, 2, SavedInPlace},
+    };
     const QByteArray old = QByteArray("[1]\r\nRx=150000\r\n").repeated(40);
     const QByteArray fresh = QByteArray("[1]\r\nRx=160000\r\n").repeated(60);
     for (const Case &c : cases) {
         QTemporaryDir dir;
         mode(dir.path(), 0755);
         const QString folder = dir.filePath(QStringLiteral("f"));
-        ASSERT_TRUE(QDir().mkdir(folder));
         const QString cache = dir.filePath(QStringLiteral("cache"));
-        ASSERT_TRUE(QDir().mkdir(cache));
+        const QString data = dir.filePath(QStringLiteral("data"));
+        for (const QString &d : {folder, cache, data}) {
+            ASSERT_TRUE(QDir().mkdir(d));
+            mode(d, 0755);
+        }
         const CacheHome cacheHome(cache);
+        const XdgHome dataHome("XDG_DATA_HOME", data);
         const QString target = folder + QStringLiteral("/Q7KM_10.ini");
+        const QString other = folder + QStringLiteral("/other.ini");
         put(target, old);
         if (c.hardLink) {
-            ASSERT_EQ(::link(QFile::encodeName(target).constData(),
-                             QFile::encodeName(dir.filePath(QStringLiteral("other.ini"))).constData()), 0);
+            ASSERT_EQ(::link(QFile::encodeName(target).constData(), QFile::encodeName(other).constData()), 0);
         }
         if (runningAsRoot()) {
-            owner(cache, UnprivilegedId, UnprivilegedId);
-            owner(folder, UnprivilegedId, UnprivilegedId);
-            owner(target, UnprivilegedId, UnprivilegedId);
+            for (const QString &p : {cache, data, folder, target})
+                owner(p, UnprivilegedId, UnprivilegedId);
         }
         if (!c.hardLink)
             mode(folder, 0555);
         runUnprivileged([&] {
             EXPECT_TRUE(interruptedWriteCopy(target).isEmpty()) << c.name;
-            saveKilledMidWrite(target, fresh);
+            saveKilledMidWrite(target, fresh, c.killAt);
+            if (!c.hardLink) // the user's own copies, nobody else's to see or plant
+                EXPECT_EQ(statOf(cache + QStringLiteral("/tolvin")).st_mode & 0777, 0700u) << c.name;
+            if (c.killAt == 1) {
+                EXPECT_TRUE(interruptedWriteCopy(target).isEmpty()) << c.name;
+                EXPECT_TRUE(copiesIn(folder).isEmpty()) << c.name;
+                EXPECT_TRUE(copiesIn(cache + QStringLiteral("/tolvin")).isEmpty()) << c.name;
+                EXPECT_EQ(readSavedFileBytes(target), old) << c.name;
+                return;
+            }
             const QByteArray mixture = contents(target);
             ASSERT_NE(mixture, old) << c.name;
             ASSERT_NE(mixture, fresh) << c.name;
@@ -418,14 +457,119 @@ TEST(FileIoTest, InterruptedSaveInPlaceIsNamedOnTheNextLoad) {
             try {
                 readSavedFileBytes(target);
                 ADD_FAILURE() << c.name << ": the mixture was read";
-            } catch (const IoError &e) {
+            } catch (const InterruptedSaveError &e) {
                 EXPECT_EQ(e.message(), QStringLiteral("Запись файла %1 была прервана; прежняя версия сохранена в %2")
                                            .arg(target, copy));
+                EXPECT_EQ(e.file(), target);
+                EXPECT_EQ(e.copy(), copy);
             }
-            // Once the technician has dealt with the copy, the file is read as it is.
-            ASSERT_TRUE(QFile::remove(copy));
-            EXPECT_EQ(readSavedFileBytes(target), mixture) << c.name;
+            const QString backups = data + QStringLiteral("/tolvin/backups");
+            switch (c.then) {
+            case Nothing:
+                break;
+            case CopyRemoved:
+                ASSERT_TRUE(QFile::remove(copy));
+                EXPECT_EQ(readSavedFileBytes(target), mixture) << c.name;
+                break;
+            case SavedByRename:
+                ASSERT_TRUE(QFile::remove(other));
+                [[fallthrough]];
+            case SavedInPlace: {
+                const ino_t inode = statOf(target).st_ino;
+                ASSERT_NO_THROW(writeFileAtomically(target, fresh)) << c.name;
+                EXPECT_EQ(statOf(target).st_ino == inode, c.then == SavedInPlace) << c.name;
+                EXPECT_EQ(readSavedFileBytes(target), fresh) << c.name;
+                EXPECT_FALSE(QFileInfo::exists(copy)) << c.name;
+                // Nothing lost: the old content waits among the backups under the file's name.
+                const QStringList kept = entries(backups);
+                ASSERT_EQ(kept.size(), 1) << c.name << ": " << kept.join(' ').toStdString();
+                EXPECT_TRUE(QRegularExpression(QStringLiteral("^Q7KM_10-прерванная-запись-[0-9]{8}-[0-9]{6}\\.ini$"))
+                                .match(kept[0])
+                                .hasMatch())
+                    << kept[0].toStdString();
+                EXPECT_EQ(contents(backups + QLatin1Char('/') + kept[0]), old) << c.name;
+                EXPECT_EQ(statOf(backups).st_mode & 0777, 0700u) << c.name;
+                break;
+            }
+            }
         });
         mode(folder, 0755);
+    }
+}
+
+// Loading trusts a copy only where the program itself puts them, and a save keeps its copy only
+// in a folder that is the user's alone: a name planted in /tmp, in a folder anybody may write,
+// or in a cache folder of another user blocks nobody's file and takes no copy.
+TEST(FileIoTest, CopiesOnlyInFoldersOfTheUsersOwn) {
+    enum Where { Tmp, WorldWritableFolder, ForeignCache };
+    struct Case {
+        const char *name;
+        Where where;
+    };
+    const Case cases[] = {
+        {"/tmp", Tmp},
+        {"beside the file in a folder anybody may write", WorldWritableFolder},
+        {"a cache folder of another user", ForeignCache},
+    };
+    const QByteArray old = "[1]\r\nRx=150000\r\n";
+    for (const Case &c : cases) {
+        if (c.where == ForeignCache && !runningAsRoot()) {
+            std::printf("[  SKIPPED ] %s: needs root to give the cache folder another owner\n", c.name);
+            continue;
+        }
+        QTemporaryDir dir;
+        mode(dir.path(), 0755);
+        const QString folder = dir.filePath(QStringLiteral("f"));
+        const QString cache = dir.filePath(QStringLiteral("cache"));
+        ASSERT_TRUE(QDir().mkpath(cache + QStringLiteral("/tolvin")));
+        ASSERT_TRUE(QDir().mkdir(folder));
+        const CacheHome cacheHome(cache);
+        const QString target = folder + QStringLiteral("/Q7KM_10.ini");
+        put(target, old);
+        const QString where = QFileInfo(target).canonicalFilePath();
+        const QString hash = QString::fromLatin1(
+            QCryptographicHash::hash(QFile::encodeName(where), QCryptographicHash::Sha256).toHex().left(12));
+        const QString cachedName = QStringLiteral(".Q7KM_10.ini.%1.tolvin-old-1-0").arg(hash);
+        QString planted;
+        switch (c.where) {
+        case Tmp:
+            planted = QDir::temp().filePath(cachedName);
+            break;
+        case WorldWritableFolder:
+            planted = folder + QStringLiteral("/.Q7KM_10.ini.tolvin-old-1-0");
+            break;
+        case ForeignCache:
+            planted = cache + QStringLiteral("/tolvin/") + cachedName;
+            break;
+        }
+        put(planted, "planted");
+        if (runningAsRoot()) {
+            owner(target, UnprivilegedId, UnprivilegedId);
+            owner(folder, UnprivilegedId, UnprivilegedId);
+            owner(cache, UnprivilegedId, UnprivilegedId);
+            if (c.where != ForeignCache)
+                owner(cache + QStringLiteral("/tolvin"), UnprivilegedId, UnprivilegedId);
+        }
+        mode(cache + QStringLiteral("/tolvin"), 0700);
+        mode(folder, c.where == WorldWritableFolder ? 01777 : 0755);
+        runUnprivileged([&] {
+            EXPECT_TRUE(interruptedWriteCopy(target).isEmpty()) << c.name;
+            EXPECT_EQ(readSavedFileBytes(target), old) << c.name;
+            if (c.where != ForeignCache)
+                return;
+            // A save that must keep its copy in the cache folder refuses rather than use it.
+            mode(folder, 0555);
+            try {
+                writeFileAtomically(target, "new");
+                ADD_FAILURE() << c.name << ": saved with the copy in another user's folder";
+            } catch (const IoError &e) {
+                EXPECT_EQ(e.message(), QStringLiteral("Не удалось записать файл %1: не удалось сохранить копию прежнего "
+                                                      "содержимого: папка %2/tolvin принадлежит другому пользователю")
+                                           .arg(target, cache));
+            }
+            EXPECT_EQ(contents(target), old) << c.name;
+            mode(folder, 0755);
+        });
+        QFile::remove(planted);
     }
 }

@@ -9,6 +9,8 @@
 #include "settings_file/settings_file.h"
 #include "support/recording_operator.h"
 #include "support/sim_process.h"
+#include "sim/station_memory.h"
+#include "layout/image_layout.h"
 #include "support/template_file.h"
 #include "table/template.h"
 
@@ -78,9 +80,9 @@ QStringList args(std::initializer_list<const char *> a) {
 TEST_F(CliDrills, Write) {
     const Drill drills[] = {
         {"silent", args({"--silent"}), u"Станция не ответила на запрос записи"},
-        {"stops in the header", args({"--stop-after", "3"}), u"Станция не ответила на байт 3 из 79"},
-        {"stops in the tones", args({"--stop-after", "11"}), u"Станция не ответила на байт 11 из 79"},
-        {"stops in record 2", args({"--stop-after", "53"}), u"Станция не ответила на байт 53 из 79"},
+        {"stops in the header", args({"--stop-after", "3"}), u"Запись прервана на байте 3 из 79: станция записана не полностью. Станция не ответила"},
+        {"stops in the tones", args({"--stop-after", "11"}), u"Запись прервана на байте 11 из 79: станция записана не полностью. Станция не ответила"},
+        {"stops in record 2", args({"--stop-after", "53"}), u"Запись прервана на байте 53 из 79: станция записана не полностью. Станция не ответила"},
         {"hangs up", args({"--hang-up-after", "40"}), u"потеряна"},
     };
     for (const Drill &d : drills)
@@ -247,4 +249,23 @@ TEST_F(CliDrills, ReadsOfDataThatFailTheCheck) {
     EXPECT_TRUE(said.contains(QStringLiteral("Резервная копия %1/").arg(backups)) && said.contains(warning))
         << said.toStdString();
     EXPECT_TRUE(said.contains(QStringLiteral("Записано в станцию: 79 байт"))) << said.toStdString();
+}
+
+// A station holding what the check only advises against (minimum power level 4 on channel 1):
+// the read says so as advice and succeeds; the backup before a write says the same.
+TEST_F(CliDrills, AdviceOnWhatAStationHoldsIsNoFailure) {
+    StreamImage held = defaultStationMemory(0);
+    held.image.records[0][RecordByte::Pmin] = 4;
+    const QString memory = dir.filePath(QStringLiteral("station.json"));
+    saveStationMemory(memory, held);
+    SimProcess sim({QStringLiteral("--memory"), memory});
+    const QString advice = QStringLiteral("Канал 1: записан 4 уровень минимальной мощности, что не рекомендуется");
+    const CliResult r = runCli({QStringLiteral("read"), QStringLiteral("--port"), sim.path, QStringLiteral("-o"),
+                                dir.filePath(QStringLiteral("read.ini"))});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(advice) && !r.err.contains(QStringLiteral("помехи"))) << r.err.toStdString();
+    const CliResult w = runCli({QStringLiteral("write"), config, QStringLiteral("--port"), sim.path,
+                                QStringLiteral("--backup-dir"), dir.filePath(QStringLiteral("backups"))});
+    EXPECT_EQ(w.exitCode, 0) << w.err.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(w.out).contains(QStringLiteral(": ") + advice)) << w.out.toStdString();
 }

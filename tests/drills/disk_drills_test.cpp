@@ -18,6 +18,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -173,5 +174,49 @@ TEST_F(DiskDrills, ReportDocumentLeavesNoFolderBehind) {
             EXPECT_THROW(createReportFile(ed, QStringLiteral("77"), outDir), IoError) << step.name;
             EXPECT_TRUE(entries(outDir).isEmpty()) << step.name << ": " << entries(outDir).join(' ').toStdString();
         }
+    }
+}
+
+// A file whose last save was cut off is refused by every command that loads it, with the two
+// commands that settle it; each path is one word of the shell, whatever it holds.
+TEST_F(DiskDrills, CutOffSaveIsRefusedWithTheCommandsThatSettleIt) {
+    struct Loader {
+        const char *name;
+        QString file;
+        std::function<QStringList(const QString &file)> args;
+    };
+    const QString out = QDir(outDir).filePath(QStringLiteral("out"));
+    const Loader loaders[] = {
+        {"export-csv", QStringLiteral("o'brien -x.ini"),
+         [&](const QString &f) { return QStringList{"export-csv", f, "-o", out}; }},
+        {"import-csv", QStringLiteral("o'brien -x.csv"),
+         [&](const QString &f) { return QStringList{"import-csv", f, "-o", out, "--model", "62"}; }},
+    };
+    for (const Loader &l : loaders) {
+        const QString file = dir.filePath(l.file);
+        const QString copy = dir.filePath(QStringLiteral(".%1.tolvin-old-999999999-0").arg(l.file));
+        const QByteArray earlier = contents(l.file.endsWith(QStringLiteral(".csv")) ? csv : config);
+        for (const auto &[name, bytes] : {std::pair{file, QByteArray("half new, half old")}, std::pair{copy, earlier}}) {
+            QFile f(name);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(bytes);
+        }
+        const CliRun r = runIn(l.args(file));
+        EXPECT_EQ(r.code, 2) << l.name << ": " << r.err.toStdString();
+        const QString quotedCopy = QStringLiteral("'%1'").arg(QString(copy).replace("'", "'\\''"));
+        const QString quotedFile = QStringLiteral("'%1'").arg(QString(file).replace("'", "'\\''"));
+        const QString restore = QStringLiteral("cp -- %1 %2 && rm -- %1").arg(quotedCopy, quotedFile);
+        EXPECT_EQ(r.err, QStringLiteral("Запись файла %1 была прервана; прежняя версия сохранена в %2\n"
+                                        "Файл может содержать часть новых данных и часть прежних.\n"
+                                        "Вернуть прежнюю версию:\n    %3\n"
+                                        "Оставить файл как есть и убрать копию:\n    rm -- %4\n")
+                             .arg(file, copy, restore, quotedCopy))
+            << l.name;
+        EXPECT_FALSE(QFile::exists(out)) << l.name;
+        // The printed command, run by a shell, gives the file its earlier content back.
+        ASSERT_EQ(QProcess::execute(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), restore}), 0) << l.name;
+        EXPECT_EQ(contents(file), earlier) << l.name;
+        EXPECT_EQ(runIn(l.args(file)).code, 0) << l.name;
+        QFile::remove(out);
     }
 }

@@ -9,6 +9,7 @@
 #include "layout/image_layout.h"
 #include "image/image_streams.h"
 #include "support/sim_process.h"
+#include "sim/station_memory.h"
 #include "journal/journal.h"
 #include "journal/journal_store.h"
 
@@ -359,11 +360,13 @@ TEST_F(LinkWithStationTest, WriteToASilentStationSaysSo) {
 }
 
 TEST_F(LinkWithStationTest, TypeQuerySwitchesTheBandAndReturnsToTheMainWindow) {
-    struct Case { const char *type; uint8_t before; uint8_t after; const char16_t *title; bool message; };
+    // The band already shown would change nothing in sight: the type is said instead.
+    struct Case { const char *type; uint8_t before; uint8_t after; const char16_t *title; const char16_t *message; };
     const Case cases[] = {
-        {"2", 2, 2, u"Толвин 7К-61", false}, {"2", 0, 1, u"Толвин 7К-61", false},
-        {"0", 1, 0, u"Толвин 7К-62", false}, {"4", 1, 4, u"Толвин 7К-63", false},
-        {"7", 1, 1, u"Толвин 7К-61", true},
+        {"2", 2, 2, u"Толвин 7К-61", u"Станция 7К-61 (33-48,5 МГц): этот тип уже выбран"},
+        {"2", 0, 1, u"Толвин 7К-61", nullptr},
+        {"0", 1, 0, u"Толвин 7К-62", nullptr}, {"4", 1, 4, u"Толвин 7К-63", nullptr},
+        {"7", 1, 1, u"Толвин 7К-61", u"Тип станции определить не удалось"},
     };
     for (const Case &c : cases) {
         link = std::make_unique<TForm1>(*main);
@@ -377,10 +380,7 @@ TEST_F(LinkWithStationTest, TypeQuerySwitchesTheBandAndReturnsToTheMainWindow) {
         waitForTheEnd();
         EXPECT_EQ(ed().state.StationType, c.after) << c.type;
         EXPECT_EQ(main->windowTitle(), QString::fromUtf16(c.title)) << c.type;
-        EXPECT_EQ(op.messages.size(), c.message ? 1 : 0) << c.type;
-        if (c.message) {
-            EXPECT_EQ(op.lastMessage(), QStringLiteral("Тип станции определить не удалось"));
-        }
+        EXPECT_EQ(op.messages, c.message ? QStringList{QString::fromUtf16(c.message)} : QStringList()) << c.type;
         EXPECT_FALSE(link->isVisible());
         EXPECT_FALSE(main->isMinimized());
     }
@@ -578,22 +578,38 @@ bool isRed(const QLabel *l) {
 
 } // namespace
 
-// A 7К-61 table against a station that answers as 7К-64: nothing of the write goes out until
-// the technician says yes to the question naming both.
+// A 7К-61 table against a station that answers as 7К-64 though its memory holds 7К-61 data:
+// with a backup or without, nothing of the write goes out until the technician says yes to the
+// question naming both; the line says nothing while the question is up.
 TEST_F(LinkWithStationTest, TypeGuardAsksAndWritesOnlyOnYes) {
-    startStation({QStringLiteral("--type"), QStringLiteral("3"), QStringLiteral("--log")});
+    const QString memory = dir.filePath(QStringLiteral("station.json"));
+    saveStationMemory(memory, defaultStationMemory(1));
+    startStation({QStringLiteral("--type"), QStringLiteral("3"), QStringLiteral("--memory"), memory, QStringLiteral("--log")});
     makeTemplate(QStringLiteral("3"));
     main->CheckItem->trigger();
     ASSERT_EQ(ed().state.DataChecked, 1);
-    link->BackupBox->setChecked(false);
     link->VerifyBox->setChecked(false);
     const QString question = QStringLiteral(
         "В станции 7К-64 (400-470 МГц), а данные подготовлены для 7К-61 (33-48,5 МГц). Записать всё равно?");
-    op.clear();
-    op.confirmAnswers << false;
-    link->BitBtn2Click();
-    waitForTheEnd();
-    EXPECT_EQ(op.events, QStringList{QStringLiteral("confirm:") + question});
+    QByteArray sent;
+    for (const bool backup : {true, false}) {
+        link->BackupBox->setChecked(backup);
+        op.clear();
+        op.confirmAnswers << false;
+        QString lineWhileAsked = QStringLiteral("not asked");
+        op.whileConfirmShows = [&] { lineWhileAsked = link->ResultText->text(); };
+        link->BitBtn2Click();
+        waitForTheEnd();
+        op.whileConfirmShows = nullptr;
+        EXPECT_EQ(op.events, QStringList{QStringLiteral("confirm:") + question}) << backup;
+        EXPECT_EQ(lineWhileAsked, QString()) << backup;
+        EXPECT_TRUE(isRed(link->ResultText)) << backup;
+        EXPECT_EQ(link->SafeguardText->text().contains(
+                      QStringLiteral("(в памяти станции данные для 7К-61, а станция отвечает как 7К-64)")),
+                  backup)
+            << link->SafeguardText->text().toStdString();
+        sent += (backup ? QByteArray(1, char(ReadCommand)) : QByteArray()) + typeQuery();
+    }
 
     op.clear();
     op.confirmAnswers << true;
@@ -602,7 +618,31 @@ TEST_F(LinkWithStationTest, TypeGuardAsksAndWritesOnlyOnYes) {
     QTest::qWait(100);
     waitForTheEnd();
     EXPECT_EQ(op.messages, QStringList());
-    EXPECT_EQ(sim->received(), typeQuery() + typeQuery() + writeBytes(ed()));
+    EXPECT_EQ(sim->received(), sent + typeQuery() + writeBytes(ed()));
+}
+
+// The window says and does only what is true: every control that would start a job or change
+// its port goes off the moment a job starts; a later job does not show the last one's backup.
+TEST_F(LinkWithStationTest, ControlsGoOffAtOnceAndNothingStaleStays) {
+    startStation({QStringLiteral("--line-rate")});
+    stationsBandTemplate(QStringLiteral("3"));
+    main->CheckItem->trigger();
+    link->BackupBox->setChecked(true);
+    link->VerifyBox->setChecked(false);
+    link->BitBtn2Click();
+    const QList<QWidget *> controls{link->BitBtn1, link->BitBtn2, link->BitBtn3, link->BitBtn5, link->CompareButton,
+                                    link->RadioButton1, link->RadioButton2, link->Com1Device, link->Com2Device};
+    for (QWidget *w : controls)
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    waitForTheEnd();
+    EXPECT_TRUE(link->SafeguardText->text().startsWith(QStringLiteral("копия "))) << link->SafeguardText->text().toStdString();
+    for (QWidget *w : controls)
+        EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+
+    op.clear();
+    link->BitBtn5Click();
+    waitForTheEnd();
+    EXPECT_EQ(link->SafeguardText->text(), QString());
 }
 
 // An edit after "Контроль" is checked again and reaches the station; one that breaks a rule
@@ -804,7 +844,8 @@ TEST_F(LinkWithStationTest, TheWindowEndsSayingWhatHappened) {
     main->CheckItem->trigger();
     const QRegularExpression tenths(QStringLiteral(", \\d+,\\d с$"));
     // A write or read that ran to its end says its pace against the line after the time.
-    const QRegularExpression pace(QStringLiteral("; (запись )?\\d+ байт за \\d+,\\d с, \\d+,\\d\\d × скорости линии$"));
+    // A write gives its count once, before the time.
+    const QRegularExpression pace(QStringLiteral("; (запись|\\d+ байт) за \\d+,\\d с, \\d+,\\d\\d × скорости линии$"));
     struct Case {
         const char *what;
         QStringList station;
@@ -818,7 +859,7 @@ TEST_F(LinkWithStationTest, TheWindowEndsSayingWhatHappened) {
         {"read", {}, false, false, true, "Прочитано каналов: 4", true},
         // The type query's three bytes, the opening byte, then 37 of the stream; the table is
         // the read's four channels now, checked again before the write.
-        {"no answer", {"--stop-after", "41"}, false, false, false, "Запись не выполнена: станция не ответила на байт 38 из 97", false},
+        {"no answer", {"--stop-after", "41"}, false, false, false, "Запись прервана на байте 38 из 97: станция записана не полностью. Станция не ответила", false},
         {"silent", {"--silent"}, false, false, false, "Запись не выполнена: станция не ответила на запрос записи", false},
         {"read from a silent station", {"--silent"}, false, false, true, "Чтение не выполнено: станция не ответила: заголовок", false},
     };

@@ -12,6 +12,7 @@
 
 #include <QClipboard>
 #include <QFile>
+#include <QFileInfo>
 #include <QComboBox>
 #include <QHelpEvent>
 #include <QToolTip>
@@ -658,6 +659,45 @@ TEST_F(MainWindowTest, CsvImportAndExportThroughTheMenu) {
     EXPECT_TRUE(back.readAll().contains("1,,150.000000,,0.000000,TSQL,88.5,88.5,023,NN,023,Tone->Tone,NFM,6.25,S,"));
 }
 
+// The import is for the model picked, the band in use unless another is; a file with nothing for
+// that band leaves the band and the table as they were and says why.
+TEST_F(MainWindowTest, CsvImportForThePickedModel) {
+    QTemporaryDir dir;
+    main->BandItems[size_t(StationModels[1].menuItem)]->trigger();
+    makeTemplate(QStringLiteral("5"));
+    const QString csv = dir.filePath(QStringLiteral("uhf.csv"));
+    QFile f(csv);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("Location,Frequency\n1,446.000000\n2,447.000000\n");
+    f.close();
+    struct Case { const char *name; QList<int> picks; int band, channels; QString said; };
+    const Case cases[] = {
+        {"cancelled", {-1}, 2, 5, {}},
+        {"nothing in the band in use", {}, 2, 5,
+         QStringLiteral("Прочитано строк: 2; ни одна не подходит для диапазона «144-174 МГц» (Толвин 7К-62)")},
+        {"another model", {3}, 4, 2, QStringLiteral("Загружено каналов: 2")},
+    };
+    for (const Case &c : cases) {
+        op.clear();
+        op.chooseAnswers = c.picks;
+        op.openAnswers = {csv};
+        main->ImportCsvClick();
+        ASSERT_EQ(op.choices.size(), 1) << c.name;
+        EXPECT_EQ(op.choices[0].size(), qsizetype(StationModels.size())) << c.name;
+        EXPECT_EQ(op.events.contains(QStringLiteral("open")), !c.said.isEmpty()) << c.name;
+        EXPECT_TRUE(op.lastMessage().startsWith(c.said)) << c.name << op.lastMessage().toStdString();
+        EXPECT_EQ(ed().state.tickedBand, c.band) << c.name;
+        EXPECT_EQ(main->windowTitle(), QString::fromUtf16(bandRow(c.band).title)) << c.name;
+        EXPECT_TRUE(main->BandItems[size_t(StationModels[size_t(c.band - 1)].menuItem)]->isChecked()) << c.name;
+        EXPECT_EQ(ed().table.channelCount(), c.channels) << c.name;
+        EXPECT_TRUE(main->StringGrid1->isVisible()) << c.name;
+    }
+    // The band change and the new table are one step.
+    main->undoStack()->undo();
+    EXPECT_EQ(ed().state.tickedBand, 2);
+    EXPECT_EQ(ed().table.channelCount(), 5);
+}
+
 TEST_F(MainWindowTest, ExchangeLogWindowShowsAndSavesTheBytes) {
     QTemporaryDir dir;
     main->exchangeLog()->begin(QStringLiteral("/dev/pts/9"));
@@ -768,4 +808,65 @@ TEST_F(MainWindowTest, TableWithoutChannelsIsNotSaved) {
               QStringList{"В таблице нет ни одного канала: такой файл нельзя будет прочитать снова. Файл не записан."});
     EXPECT_FALSE(op.events.contains(QStringLiteral("save")));
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
+
+// "Чтение файла" of a file whose last save was cut off: the earlier version comes back as the
+// file's changed table, which its next save puts back (and the copy then stops standing in the
+// way); the file as it is comes as any file; Отмена keeps the table on screen.
+TEST_F(MainWindowTest, FileWhoseSaveWasCutOffOffersTheEarlierVersion) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Q7KM_10.ini"));
+    // A process id no system hands out: the save that left the copy is long gone.
+    const QString copy = dir.filePath(QStringLiteral(".Q7KM_10.ini.tolvin-old-999999999-0"));
+    const auto tableOf = [&](const QString &count) {
+        makeTemplate(count);
+        op.saveAnswers << path;
+        main->N3Click();
+        return readFileBytes(path);
+    };
+    const QByteArray earlier = tableOf(QStringLiteral("4"));
+    const QByteArray cutOff = tableOf(QStringLiteral("2"));
+    struct Case {
+        const char *name;
+        ThreeWayAnswer answer;
+        int rows;
+        bool modified;
+    };
+    const Case cases[] = {
+        {"earlier version", ThreeWayAnswer::First, 4, true},
+        {"file as it is", ThreeWayAnswer::Second, 2, false},
+        {"cancel", ThreeWayAnswer::Cancel, 3, false},
+    };
+    for (const Case &c : cases) {
+        makeTemplate(QStringLiteral("3"));
+        main->markUnchanged(QString());
+        for (const auto &[file, bytes] : {std::pair{copy, earlier}, std::pair{path, cutOff}}) {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(bytes);
+        }
+        op.clear();
+        op.threeWayAnswers = {c.answer};
+        op.openAnswers << path;
+        main->N4Click();
+        EXPECT_TRUE(op.messages.isEmpty()) << c.name << ": " << op.lastMessage().toStdString();
+        const QString asked = op.events.join('\n');
+        EXPECT_TRUE(asked.contains(QStringLiteral("askThreeWay:Запись файла %1 была прервана; прежняя версия сохранена в %2")
+                                       .arg(path, copy)) &&
+                    asked.endsWith(QStringLiteral(" [Открыть прежнюю версию|Открыть файл как есть]")))
+            << c.name << ": " << asked.toStdString();
+        EXPECT_EQ(main->StringGrid1->model()->rowCount(), c.rows) << c.name;
+        EXPECT_EQ(main->isModified(), c.modified) << c.name;
+        EXPECT_EQ(readFileBytes(path), cutOff) << c.name << ": loading changes no file";
+        if (c.answer != ThreeWayAnswer::First) {
+            EXPECT_EQ(main->fileName(), c.answer == ThreeWayAnswer::Second ? path : QString()) << c.name;
+            continue;
+        }
+        EXPECT_EQ(main->fileName(), path);
+        op.saveAnswers << path;
+        main->N3Click();
+        EXPECT_EQ(op.requests.last().proposedName, QStringLiteral("Q7KM_10.ini"));
+        EXPECT_FALSE(main->isModified());
+        EXPECT_FALSE(QFileInfo::exists(copy));
+    }
 }

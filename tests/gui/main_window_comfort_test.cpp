@@ -70,7 +70,8 @@ TEST_F(ComfortTest, EveryActionThatReplacesAChangedTableAsksFirst) {
         std::function<bool()> happened;
     };
     const Case cases[] = {
-        {"band", [this] { main->BandClick(2); },
+        // Through the menu item, which ticks itself before the window is asked.
+        {"band", [this] { main->BandItems[size_t(StationModels[1].menuItem)]->trigger(); },
          [this] { return ed().state.tickedBand == 2; }},
         {"load", [this] { main->N4Click(); },
          [this] { return op.events.contains(QStringLiteral("open")); }},
@@ -97,6 +98,8 @@ TEST_F(ComfortTest, EveryActionThatReplacesAChangedTableAsksFirst) {
             if (answer == SaveAnswer::Cancel) {
                 EXPECT_EQ(ed().table.cell(ColRx, 2), edited);
                 EXPECT_EQ(ed().state.tickedBand, 1);
+                for (int i = 0; i < BandMenuItems; ++i)
+                    EXPECT_EQ(main->BandItems[size_t(i)]->isChecked(), i == StationModels[0].menuItem) << i;
                 EXPECT_TRUE(main->isVisible());
                 EXPECT_TRUE(main->StringGrid1->isVisible());
             } else {

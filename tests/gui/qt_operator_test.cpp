@@ -3,7 +3,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QInputDialog>
+#include <QListView>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -60,5 +63,34 @@ TEST(QtOperatorTest, ConfirmIsTrueOnlyForDa) {
         EXPECT_EQ(text, QStringLiteral("Прервать?")) << c.name;
         buttons.sort();
         EXPECT_EQ(buttons, (QStringList{QStringLiteral("Да"), QStringLiteral("Нет")})) << c.name;
+    }
+}
+
+// A pick made with the keys alone, on Russian buttons, starting from the item offered.
+TEST(QtOperatorTest, ChooseStartsAtTheOfferedItem) {
+    QWidget parent;
+    QtOperator op(&parent);
+    const QStringList items{QStringLiteral("7К-61"), QStringLiteral("7К-62"), QStringLiteral("7К-63"), QStringLiteral("7К-64")};
+    struct Case { const char *name; QList<Qt::Key> keys; int expected; };
+    const Case cases[] = {
+        {"Enter", {Qt::Key_Return}, 2},
+        {"Down, Enter", {Qt::Key_Down, Qt::Key_Return}, 3},
+        {"Esc", {Qt::Key_Escape}, -1},
+    };
+    for (const Case &c : cases) {
+        QStringList buttons;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            for (const QPushButton *b : dialog->findChildren<QPushButton *>())
+                buttons << b->text();
+            auto *list = dialog->findChild<QListView *>();
+            ASSERT_NE(list, nullptr);
+            for (Qt::Key key : c.keys)
+                QTest::keyClick(list, key);
+        });
+        EXPECT_EQ(op.choose(QStringLiteral("Импорт"), QStringLiteral("Тип радиостанции:"), items, 2), c.expected) << c.name;
+        buttons.sort();
+        EXPECT_EQ(buttons, (QStringList{QStringLiteral("Выбрать"), QStringLiteral("Отмена")})) << c.name;
     }
 }

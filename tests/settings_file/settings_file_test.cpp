@@ -245,6 +245,10 @@ TEST_F(SettingsFileTest, ReadOnlyFileRefusedWritableFileInReadOnlyFolderSaved) {
     const Editor ed = templateEditor(2);
     const QByteArray expected = settingsFileBytes(ed);
     test::runUnprivileged([&] {
+        // The copy of the old content goes to the user's own cache folder, never to /tmp.
+        QTemporaryDir home;
+        const QByteArray cacheBefore = qgetenv("XDG_CACHE_HOME");
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(home.path()));
         struct Case { const char *name; mode_t fileMode; bool saved; };
         const Case cases[] = {{"read-only file", 0444, false}, {"writable file", 0644, true}};
         for (const Case &c : cases) {
@@ -263,6 +267,7 @@ TEST_F(SettingsFileTest, ReadOnlyFileRefusedWritableFileInReadOnlyFolderSaved) {
             ::chmod(QFile::encodeName(ro).constData(), 0755);
             EXPECT_EQ(readAll(target), c.saved ? expected : QByteArray("old")) << c.name;
         }
+        qputenv("XDG_CACHE_HOME", cacheBefore);
     });
 }
 

@@ -102,9 +102,9 @@ TEST(WriteToStation, SilentOrFailingStations) {
         {"silent", {"--silent"}, &one, ExchangeOutcome::QuietStop, 1, "- -", {}},
         {"stops in the opening", {"--stop-after", "3"}, &one, ExchangeOutcome::QuietStop, 4, "- -", {}},
         {"stops in the header", {"--stop-after", "4"}, &ten, ExchangeOutcome::Failed, 5, "AK",
-         "Станция не ответила на байт 4 из 205"},
+         "Запись прервана на байте 4 из 205: станция записана не полностью. Станция не ответила"},
         {"stops in record 7", {"--stop-after", "140"}, &ten, ExchangeOutcome::Failed, 141, "AK",
-         "Станция не ответила на байт 140 из 205"},
+         "Запись прервана на байте 140 из 205: станция записана не полностью. Станция не ответила"},
         {"hangs up", {"--hang-up-after", "60"}, &ten, ExchangeOutcome::Failed, 60, "AK", {}},
         {"garbles", {"--garble"}, &ten, ExchangeOutcome::Done, 206, "- -", {}},
     };

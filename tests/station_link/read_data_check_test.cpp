@@ -50,3 +50,36 @@ TEST(ReadDataCheck, NoiseIsNamedAProgrammingIsNot) {
         }
     }
 }
+
+// A station may hold what the check only advises against: that is advice naming the channel,
+// never the noise warning, and noise elsewhere is still found behind it.
+TEST(ReadDataCheck, AdviceIsNotNoise) {
+    const QString pmin = QStringLiteral("записан 4 уровень минимальной мощности, что не рекомендуется");
+    const QString pmax = QStringLiteral("записан 1 уровень максимальной мощности, что не рекомендуется");
+    struct Case {
+        const char *name;
+        std::function<void(StreamImage &)> change;
+        QStringList advice;
+        bool noise;
+    };
+    const Case cases[] = {
+        {"minimum power 4 on channel 2", [](StreamImage &s) { s.image.records[1][RecordByte::Pmin] = 4; },
+         {QStringLiteral("Канал 2: ") + pmin}, false},
+        {"maximum power 1 on two channels",
+         [](StreamImage &s) { s.image.records[0][RecordByte::Pmax] = s.image.records[2][RecordByte::Pmax] = 1; },
+         {QStringLiteral("Канал 1: ") + pmax, QStringLiteral("Канал 3: ") + pmax}, false},
+        {"advice and then noise",
+         [](StreamImage &s) {
+             s.image.records[0][RecordByte::Pmin] = 4;
+             s.image.records[1][RecordByte::RxCode] = 170;
+         },
+         {QStringLiteral("Канал 1: ") + pmin}, true},
+    };
+    for (const Case &c : cases) {
+        StreamImage station = defaultStationMemory(0);
+        c.change(station);
+        const ReadDataFindings found = readDataFindings(encodeReadStream(station));
+        EXPECT_EQ(found.advice, c.advice) << c.name;
+        EXPECT_EQ(found.warning.isEmpty(), !c.noise) << c.name << ": " << found.warning.toStdString();
+    }
+}

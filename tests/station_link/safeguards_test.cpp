@@ -12,6 +12,8 @@
 #include "support/link_support.h"
 #include "support/qt_printers.h"
 #include "support/sim_process.h"
+#include "support/test_station.h"
+#include "journal/exchange_entries.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -79,7 +81,8 @@ TEST(WriteWithSafeguards, BackupIsTheStationBeforeTheWriteAndVerifyFindsTheImage
     EXPECT_EQ(fileBytes(r.backupPath), fileBytes(reference));
     EXPECT_FALSE(port.isOpen());
 
-    EXPECT_EQ(sim.received(), Read + Read + openingSequence(0) + encodeWriteStream(image) + Read);
+    const QByteArray query(reinterpret_cast<const char *>(TypeQuerySequence.data()), int(TypeQuerySequence.size()));
+    EXPECT_EQ(sim.received(), Read + Read + query + openingSequence(0) + encodeWriteStream(image) + Read);
     EXPECT_EQ(obs.statuses(), (QStringList{"ПП", "- -", "ПР", "- -", "ПП", "- -"}));
     EXPECT_EQ(obs.events.count(QStringLiteral("buttons:1")), 1) << "the buttons come back at the end only";
     EXPECT_EQ(obs.events.last(), QStringLiteral("buttons:1"));
@@ -111,5 +114,55 @@ TEST(WriteWithSafeguards, NoByteOfTheWriteWithoutABackup) {
         EXPECT_EQ(sim.received(), Read) << c.what;
         EXPECT_EQ(obs.events.last(), QStringLiteral("buttons:1")) << c.what;
         EXPECT_FALSE(port.isOpen()) << c.what;
+    }
+}
+
+// However a write ends after its first data byte, it says where and that the station is half
+// written, and names the backup that puts it back: on the result, the window's line and the
+// journal. The station keeps each byte as it comes, so its memory really is half new.
+TEST(WriteWithSafeguards, AWriteCutShortSaysTheStationIsHalfWritten) {
+    QTemporaryDir dir;
+    const StreamImage before = defaultStationMemory(0);
+    const StreamImage image = newProgramming();
+    const int cutAt = WriteStreamFixedLength + RecordSize - 3;  // a data byte inside record 1
+    // What reaches the station before that byte: the backup's read command, the type query, the opening.
+    const qint64 ahead = 1 + qint64(TypeQuerySequence.size()) + openingSequence(0).size();
+    const int total = int(encodeWriteStream(image).size());
+    const QString said = QStringLiteral("Запись прервана на байте %1 из %2: станция записана не полностью").arg(cutAt).arg(total);
+    struct Case { const char *what; QStringList faults; bool stop; };
+    const Case cases[] = {
+        {"the port goes", {"--hang-up-after", QString::number(ahead + cutAt)}, false},
+        {"the station stops answering", {"--stop-after", QString::number(ahead + cutAt - 1)}, false},
+        {"the technician stops it", {}, true},
+    };
+    for (const Case &c : cases) {
+        TestStation station(QStringList{QStringLiteral("--store-each-byte")} + c.faults);
+        ASSERT_TRUE(station.inProcess());
+        std::atomic<bool> stop{false};
+        struct Stopper : Recorder {
+            std::atomic<bool> *flag = nullptr;
+            int at = 0;
+            void transferred(ExchangeKind kind, int done, int) override {
+                if (flag && kind == ExchangeKind::Write && done == at)
+                    flag->store(true);
+            }
+        } obs;
+        if (c.stop) {
+            obs.flag = &stop;
+            obs.at = int(openingSequence(0).size()) + cutAt - 1;
+        }
+        const SafeWriteResult r = writeWithSafeguards(station.port(), station.path, obs, image,
+                                                      {true, dir.filePath(QStringLiteral("b")), false}, &stop);
+        ASSERT_FALSE(r.backupPath.isEmpty()) << c.what;
+        EXPECT_TRUE(r.message.startsWith(said)) << c.what << ": " << r.message.toStdString();
+        const QString hint = QStringLiteral("Прежние данные станции можно записать из резервной копии %1").arg(r.backupPath);
+        EXPECT_EQ(r.restoreHint(), hint) << c.what;
+        const std::vector<JournalEntry> entries = safeWriteEntries(r, {}, {station.path, {}});
+        ASSERT_EQ(entries.size(), 2u) << c.what;
+        EXPECT_TRUE(entries[1].message.startsWith(said) && entries[1].message.endsWith(hint)) << c.what;
+        // Half new: the header took the new volume, the third record is still the old one.
+        EXPECT_EQ(station.memory().image.header[HeaderByte::Volume], image.image.header[HeaderByte::Volume]) << c.what;
+        EXPECT_EQ(station.memory().image.records[2], before.image.records[2]) << c.what;
+        EXPECT_NE(station.memory().image.records[2], image.image.records[2]) << c.what;
     }
 }

@@ -20,11 +20,14 @@ public:
         uint8_t type = 0;
         QString memory;
         bool inProcess = true;
+        bool storeEachByte = false;
         for (qsizetype i = 0; i < args.size(); ++i) {
             const QString &a = args.at(i);
             const QString value = i + 1 < args.size() ? args.at(i + 1) : QString();
             if (a == QLatin1String("--log")) {
                 continue;
+            } else if (a == QLatin1String("--store-each-byte")) {
+                storeEachByte = true;
             } else if (a == QLatin1String("--silent")) {
                 faults.silent = true;
             } else if (a == QLatin1String("--stop-after")) {
@@ -47,6 +50,7 @@ public:
         }
         m_model = std::make_unique<StationModel>(
             memory.isEmpty() ? defaultStationMemory(type) : loadOrCreateStationMemory(memory, type), type);
+        m_model->setStoreEachByte(storeEachByte);
         m_fake = std::make_unique<StationPort>(*m_model, faults);
         path = QStringLiteral("/dev/station-in-process");
     }
@@ -56,6 +60,8 @@ public:
     // Every byte the station took, in order.
     QByteArray received() { return m_fake ? m_fake->received() : m_sim->received(); }
     bool inProcess() const { return m_fake != nullptr; }
+    // What the in-process station's memory holds now.
+    const StreamImage &memory() const { return m_model->memory(); }
 
     QString path;
 

@@ -162,6 +162,17 @@ TEST(ChirpCsv, FilesOfAnyShapeGiveABoundedSummary) {
         EXPECT_EQ(in.beyondLimit, expected(c.beyondLimit)) << c.what;
         EXPECT_EQ(in.ignoredColumns.size(), c.ignoredColumns) << c.what;
 
+        // Nothing taken: every line read was refused, and the message says how many and why.
+        const QString nothing = in.nothingTaken(2);
+        EXPECT_EQ(nothing.isEmpty(), c.rows > 0) << c.what;
+        EXPECT_LT(nothing.size(), 3000) << c.what;
+        if (c.rows == 0) {
+            EXPECT_TRUE(nothing.startsWith(in.skippedCount == 0 ? QStringLiteral("В файле нет ни одной строки с каналом")
+                                           : QStringLiteral("Прочитано строк: %1; ни одна не подходит для диапазона "
+                                                            "«144-174 МГц» (Толвин 7К-62)").arg(in.skippedCount)))
+                << c.what << "\n" << nothing.toStdString();
+        }
+
         const QString summary = in.summary();
         EXPECT_LT(summary.size(), 3000) << c.what;
         EXPECT_LE(summary.count(QLatin1Char('\n')), 2 * CsvImport::Listed + 8) << c.what;
