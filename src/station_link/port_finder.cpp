@@ -36,9 +36,17 @@ QString describe(const QString &sysRoot, const QString &name) {
 }
 
 QString driverOf(const QString &sysRoot, const QString &name) {
-    const QString driver =
-        QFileInfo(sysRoot + QStringLiteral("/class/tty/") + name + QStringLiteral("/device/driver")).canonicalFilePath();
-    return driver.isEmpty() ? QString() : QFileInfo(driver).fileName();
+    // Newer kernels put a built-in UART behind two devices of their own serial core ("port" and
+    // "ctrl" on the serial-base bus); the driver a technician knows is the one above them.
+    QString device = sysRoot + QStringLiteral("/class/tty/") + name + QStringLiteral("/device");
+    for (int up = 0; up < 4; ++up, device += QStringLiteral("/..")) {
+        const QString driver = QFileInfo(device + QStringLiteral("/driver")).canonicalFilePath();
+        if (driver.isEmpty())
+            return QString();
+        if (!driver.contains(QStringLiteral("/bus/serial-base/")))
+            return QFileInfo(driver).fileName();
+    }
+    return QString();
 }
 
 std::optional<int> latencyOf(const QString &sysRoot, const QString &name) {

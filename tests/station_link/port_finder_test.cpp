@@ -52,6 +52,16 @@ TEST(PortFinder, StableNamesFirstThenWhatExistsWithMakerAndModel) {
     put(sys + QStringLiteral("/class/tty/ttyS1/type"), "0\n");
     put(sys + QStringLiteral("/class/tty/ttyS10/type"), "4\n");
     put(sys + QStringLiteral("/class/tty/ttyS2/type"), "4\n");
+    // A built-in UART as newer kernels show it: the serial core's "port" and "ctrl" devices
+    // between the tty and the driver a technician knows.
+    const QString uart = sys + QStringLiteral("/devices/pnp0/00:01");
+    QDir().mkpath(uart + QStringLiteral("/serial8250:0/serial8250:0.2"));
+    QFile::link(uart + QStringLiteral("/serial8250:0/serial8250:0.2"), sys + QStringLiteral("/class/tty/ttyS2/device"));
+    for (const char *d : {"serial-base/drivers/port", "serial-base/drivers/ctrl", "pnp/drivers/serial"})
+        QDir().mkpath(sys + QStringLiteral("/bus/") + QLatin1String(d));
+    QFile::link(sys + QStringLiteral("/bus/serial-base/drivers/port"), uart + QStringLiteral("/serial8250:0/serial8250:0.2/driver"));
+    QFile::link(sys + QStringLiteral("/bus/serial-base/drivers/ctrl"), uart + QStringLiteral("/serial8250:0/driver"));
+    QFile::link(sys + QStringLiteral("/bus/pnp/drivers/serial"), uart + QStringLiteral("/driver"));
 
     const QList<SerialDevice> found = findSerialDevices(dev, sys);
     QStringList lines;
@@ -61,7 +71,7 @@ TEST(PortFinder, StableNamesFirstThenWhatExistsWithMakerAndModel) {
                          "ROOT/dev/serial/by-id/usb-FTDI_FT232R_A1-if00-port0  (FTDI FT232R USB UART, ftdi_sio, задержка 16 мс)",
                          "ROOT/dev/ttyACM0  (2341:0043, cdc_acm)",
                          "ROOT/dev/ttyS0",
-                         "ROOT/dev/ttyS2",
+                         "ROOT/dev/ttyS2  (serial)",
                          "ROOT/dev/ttyS10",
                      }));
     EXPECT_TRUE(findSerialDevices(root.filePath(QStringLiteral("none")), sys).isEmpty());
