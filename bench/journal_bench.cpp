@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <map>
+#include <thread>
 #include <memory>
 
 namespace {
@@ -190,9 +191,41 @@ void fleetOf64(benchmark::State &state, bool journaled) {
     }
 }
 
+// The end of a command that recorded three entries (the Journal's end, as tolvin-cli's), with the
+// shared journal's tables locked by another session (0) or the server frozen (1): the goal is
+// two seconds at most, whatever the server does.
+void BM_CommandEndWithTheServer(benchmark::State &state) {
+    if (!test::PostgresServer::available()) {
+        state.SkipWithError("PostgreSQL is not installed");
+        return;
+    }
+    test::PostgresServer server;
+    QTemporaryDir dir;
+    const JournalPlace shared = parseJournalPlace(server.uri());
+    { JournalStore made(shared); }
+    std::unique_ptr<QProcess> holder;
+    if (state.range(0) == 0) {
+        holder = server.hold(QStringLiteral("BEGIN; LOCK TABLE entries IN ACCESS EXCLUSIVE MODE; SELECT pg_sleep(600)"));
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+    } else {
+        server.freeze(true);
+    }
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        {
+            Journal journal(shared, nullptr, dir.filePath(QStringLiteral("bench.sqlite")));
+            for (int i = 0; i < 3; ++i)
+                journal.record(entryOf(i, 0));
+        }
+        state.counters["end_s"] = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    server.freeze(false);
+}
+
 void BM_FleetOf64_JournalOff(benchmark::State &state) { fleetOf64(state, false); }
 void BM_FleetOf64_JournalOn(benchmark::State &state) { fleetOf64(state, true); }
 
+BENCHMARK(BM_CommandEndWithTheServer)->ArgName("stalled")->Arg(0)->Arg(1)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_FleetOf64_JournalOff)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 BENCHMARK(BM_FleetOf64_JournalOn)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 BENCHMARK(BM_JournalListOneStationOfAMillion_Sqlite)->Unit(benchmark::kMillisecond)->Iterations(200);

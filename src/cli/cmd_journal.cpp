@@ -6,6 +6,7 @@
 
 #include "common/file_io.h"
 #include "journal/journal_store.h"
+#include "journal/journal_text.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -71,13 +72,18 @@ QJsonObject entryJson(const JournalEntry &e) {
     return o;
 }
 
-// One line for the person at the terminal: local time, what, which station, how it ended.
+// A stored text, or "-" for none, on the terminal.
+QString shown(const QString &text) {
+    return text.isEmpty() ? QStringLiteral("-") : journalText(text);
+}
+
+// One line for the person at the terminal: local time, what, which station, how it ended. Every
+// text came from some bench or station and is escaped, so that one entry is one line.
 QString entryLine(const JournalEntry &e) {
-    const QString serial = e.serial.isEmpty() ? QStringLiteral("-") : e.serial;
-    const QString device = e.device.isEmpty() ? QStringLiteral("-") : e.device;
     return QStringLiteral("%1  %2  %3  %4  %5  %6  %7")
-        .arg(e.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), e.operation.leftJustified(7),
-             serial.leftJustified(6), e.result.leftJustified(7), e.id, device, e.message.section(QLatin1Char('\n'), 0, 0));
+        .arg(e.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), journalText(e.operation).leftJustified(7),
+             shown(e.serial).leftJustified(6), journalText(e.result).leftJustified(7), journalText(e.id), shown(e.device),
+             journalText(e.message.section(QLatin1Char('\n'), 0, 0)));
 }
 
 int listEntries(const QStringList &args, QTextStream &out, QTextStream &err) {
@@ -140,11 +146,12 @@ int showEntry(const QStringList &args, QTextStream &out, QTextStream &err) {
     if (!readJournal(err, [&](JournalStore &store) { e = store.entry(id.trimmed()); }))
         return ExitUsage;
     if (!e) {
-        err << QStringLiteral("В журнале нет записи %1").arg(id) << Qt::endl;
+        err << QStringLiteral("В журнале нет записи %1").arg(journalText(id)) << Qt::endl;
         return ExitUsage;
     }
     if (e->config.isEmpty()) {
-        err << QStringLiteral("У записи %1 (%2) нет конфигурации").arg(e->id, e->operation) << Qt::endl;
+        err << QStringLiteral("У записи %1 (%2) нет конфигурации").arg(journalText(e->id), journalText(e->operation))
+            << Qt::endl;
         return ExitUsage;
     }
     try {
@@ -154,7 +161,7 @@ int showEntry(const QStringList &args, QTextStream &out, QTextStream &err) {
         return ExitUsage;
     }
     out << QStringLiteral("Записан файл настроек %1 (станция %2, %3)")
-               .arg(values.value(QStringLiteral("-o")), e->serial.isEmpty() ? QStringLiteral("-") : e->serial,
+               .arg(values.value(QStringLiteral("-o")), shown(e->serial),
                     e->time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
         << Qt::endl;
     return ExitOk;

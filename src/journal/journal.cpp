@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/journal.h"
 
+#include "journal/journal_spill.h"
 #include "journal/journal_store.h"
 
 #include "common/errors.h"
@@ -8,20 +9,20 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QThread>
 
+#include <sys/socket.h>
 #include <utility>
 
 namespace tolvin {
 
 namespace {
-// A shared journal that did not answer is tried again after this long, or at once by a sync: an
-// unreachable server costs its connection time-out, and the entries must not queue behind it.
-constexpr qint64 SharedRetryMs = 30000;
-// Entries sent to the shared journal per transaction.
+// While entries wait and nothing new comes, the sender tries the server again this often.
+constexpr std::chrono::seconds SenderRetry{30};
+// `journal sync` waits this long for the sender's pass before it cuts the connection.
+constexpr std::chrono::seconds SyncWait{15};
+// Entries kept or sent per transaction.
 constexpr int SendBatch = 500;
 
-qint64 nowMs() { return QDateTime::currentMSecsSinceEpoch(); }
 } // namespace
 
 Journal::Journal(JournalPlace place, Notice notice, QString localPath)
@@ -33,14 +34,43 @@ Journal::Journal(JournalPlace place, Notice notice, QString localPath)
         m_localPath = localJournalPath();
     if (!enabled())
         return;
-    m_thread = std::jthread([this](std::stop_token stop) { run(stop); });
+    // A thread that fails (out of memory, a fault of the program's own) says so once; nobody
+    // waits for it after that, and the work goes on.
+    const auto guarded = [this](void (Journal::*body)(std::stop_token), std::stop_token stop) {
+        if (const std::optional<Failure> f = catchFailure([&] { (this->*body)(stop); })) {
+            {
+                const std::lock_guard lock(m_mutex);
+                m_failed = true;
+            }
+            m_done.notify_all();
+            tell(QStringLiteral("failed"), QStringLiteral("Журнал станций остановлен: ") + f->message);
+        }
+    };
+    m_keeper = std::jthread([guarded](std::stop_token stop) { guarded(&Journal::runKeeper, stop); });
+    if (shared()) {
+        // What an earlier run left waiting goes at once, and the end waits for that pass too.
+        m_sendAsked = 1;
+        m_sender = std::jthread([guarded](std::stop_token stop) { guarded(&Journal::runSender, stop); });
+    }
 }
 
 Journal::~Journal() {
-    if (m_thread.joinable()) {
-        m_thread.request_stop();
-        m_wake.notify_all();
-        m_thread.join();
+    if (!enabled())
+        return;
+    flush();
+    m_keeper.request_stop();
+    m_wake.notify_all();
+    m_keeper.join();
+    if (m_sender.joinable()) {
+        m_sender.request_stop();
+        m_sendWake.notify_all();
+        // A statement the server sits on ends now; the entries stay waiting here.
+        cutOffSender();
+        m_sender.join();
+        if (!m_direct.empty())
+            tell(QStringLiteral("lost"), QStringLiteral("Записи журнала станций (%1) не сохранены: журнал этого стенда "
+                                                        "недоступен, а общий журнал не ответил")
+                                             .arg(m_direct.size()));
     }
 }
 
@@ -72,102 +102,186 @@ void Journal::recordMade(const std::function<std::vector<JournalEntry>()> &make)
     }
 }
 
-void Journal::flush() {
+void Journal::flush(std::chrono::milliseconds delivery) {
     if (!enabled())
         return;
     std::unique_lock lock(m_mutex);
     const quint64 target = m_recorded;
-    m_done.wait(lock, [&] { return m_stored >= target; });
+    // Bounded: the keeper waits a second at most for a busy file, then spills.
+    m_done.wait(lock, [&] { return m_kept >= target || m_failed; });
+    if (!shared())
+        return;
+    const quint64 asked = m_sendAsked;
+    const bool done = m_done.wait_for(lock, delivery, [&] { return m_sendDone >= asked || m_failed; });
+    const SyncOutcome outcome = m_lastSync;
+    lock.unlock();
+    // A refused entry has been said on its own.
+    if (!done || !outcome.reachable || outcome.localUnreadable)
+        tell(QStringLiteral("shared"),
+             QStringLiteral("Записи журнала станций еще не отправлены в общий журнал: они ждут в журнале этого стенда "
+                            "%1 и будут отправлены позже")
+                 .arg(QDir::toNativeSeparators(m_localPath)));
 }
 
 SyncOutcome Journal::sync() {
     if (!enabled())
         return {};
+    if (!shared()) {
+        flush();
+        return {};
+    }
     std::unique_lock lock(m_mutex);
-    const quint64 asked = ++m_syncAsked;
-    m_wake.notify_all();
-    m_done.wait(lock, [&] { return m_syncDone >= asked; });
+    const quint64 target = m_recorded;
+    m_done.wait(lock, [&] { return m_kept >= target || m_failed; });
+    const quint64 asked = ++m_sendAsked;
+    m_sendWake.notify_all();
+    const auto passed = [&] { return m_sendDone >= asked || m_failed; };
+    if (!m_done.wait_for(lock, SyncWait, passed)) {
+        cutOffSender();
+        m_done.wait(lock, passed);
+    }
+    if (m_failed && m_sendDone < asked) {
+        SyncOutcome failed;
+        failed.reachable = false;
+        failed.left = 1;
+        return failed;
+    }
     return m_lastSync;
 }
 
-void Journal::run(std::stop_token stop) {
+void Journal::runKeeper(std::stop_token stop) {
     if (!m_place.error.isEmpty())
         tell(QStringLiteral("place"), m_place.error + QStringLiteral("; записи сохраняются в журнал этого стенда"));
-    // What an earlier run could not send goes first, unless a sync is asked for already: that
-    // one sends it, and an unreachable server costs its time-out once.
-    bool syncFirst = false;
-    {
-        const std::lock_guard lock(m_mutex);
-        syncFirst = m_syncAsked != m_syncDone;
-    }
-    if (!syncFirst && m_place.kind == JournalPlace::Kind::Postgres && QFileInfo::exists(m_localPath))
-        sendWaiting(true);
     for (;;) {
         std::vector<JournalEntry> batch;
-        quint64 syncAsked = 0;
-        bool syncPending = false;
         QString unmade;
         {
             std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, stop, [&] { return !m_queue.empty() || m_syncAsked != m_syncDone || !m_unmade.isEmpty(); });
+            m_wake.wait(lock, stop, [&] { return !m_queue.empty() || !m_unmade.isEmpty(); });
             unmade = std::exchange(m_unmade, QString());
-            if (m_queue.empty() && m_syncAsked == m_syncDone && unmade.isEmpty())
+            if (m_queue.empty() && unmade.isEmpty())
                 break; // stopping, with nothing left
             while (!m_queue.empty() && batch.size() < size_t(SendBatch)) {
                 batch.push_back(std::move(m_queue.front()));
                 m_queue.pop_front();
             }
-            syncAsked = m_syncAsked;
-            syncPending = m_syncAsked != m_syncDone;
         }
         if (!unmade.isEmpty())
             tell(QStringLiteral("unmade"), unmade);
         if (!batch.empty())
-            store(batch);
-        SyncOutcome synced;
-        // A sync waits until what was recorded before it is stored.
-        const bool syncing = batch.empty() && syncPending;
-        if (syncing)
-            synced = sendWaiting(true);
+            keep(batch);
         {
             const std::lock_guard lock(m_mutex);
-            m_stored += batch.size();
-            if (syncing) {
-                m_lastSync = synced;
-                m_syncDone = syncAsked;
-            }
+            m_kept += batch.size();
+            // Every exchange's entries are the moment to try the server again.
+            if (!batch.empty() && shared())
+                ++m_sendAsked;
         }
         m_done.notify_all();
+        m_sendWake.notify_all();
     }
-    // The connections belong to this thread and close on it.
-    m_shared.reset();
-    m_local.reset();
+    m_keeperLocal.reset();
 }
 
-JournalStore *Journal::localStore() {
-    if (m_local || m_localBroken)
-        return m_local.get();
+JournalStore *Journal::keeperStore(QString &why) {
+    if (m_keeperLocal)
+        return m_keeperLocal.get();
     try {
         JournalPlace local;
         local.path = m_localPath;
-        m_local = std::make_unique<JournalStore>(local);
+        m_keeperLocal = std::make_unique<JournalStore>(local);
     } catch (const JournalError &e) {
-        m_localBroken = true;
-        tell(QStringLiteral("local"),
-             e.message() + (m_place.kind == JournalPlace::Kind::Postgres
-                                ? QStringLiteral(". Записи отправляются прямо в общий журнал и теряются, пока он недоступен")
-                                : QStringLiteral(". Программа работает без записи в журнал")));
+        // A file that was only busy is tried again with the next entries.
+        why = e.message();
     }
-    return m_local.get();
+    return m_keeperLocal.get();
 }
 
-JournalStore *Journal::sharedStore(bool retryNow) {
+void Journal::keep(std::vector<JournalEntry> &batch) {
+    const bool waiting = shared();
+    QString why;
+    if (JournalStore *local = keeperStore(why)) {
+        mergeSpilled(m_localPath, *local);
+        try {
+            local->add(batch, waiting);
+            return;
+        } catch (const JournalError &e) {
+            // Busy beyond the wait, or refused: the spill file keeps them.
+            why = e.message();
+        }
+    }
+    try {
+        spillEntries(m_localPath, batch, waiting);
+        tell(QStringLiteral("spill"), QStringLiteral("%1. Записи журнала сохранены в %2 и будут перенесены в журнал, "
+                                                     "когда он станет доступен")
+                                          .arg(why, QDir::toNativeSeparators(spillPath(m_localPath))));
+        return;
+    } catch (const JournalError &e) {
+        if (!waiting) {
+            tell(QStringLiteral("lost"), why + QStringLiteral(". ") + e.message());
+            return;
+        }
+    }
+    // Nothing can keep them on this bench: straight to the shared journal, or lost at the end.
+    const std::lock_guard lock(m_mutex);
+    for (JournalEntry &e : batch)
+        m_direct.push_back(std::move(e));
+}
+
+void Journal::runSender(std::stop_token stop) {
+    for (;;) {
+        quint64 asked = 0;
+        {
+            std::unique_lock lock(m_mutex);
+            m_sendWake.wait_for(lock, stop, SenderRetry, [&] { return m_sendAsked != m_sendDone; });
+            if (stop.stop_requested())
+                break;
+            asked = m_sendAsked;
+        }
+        const SyncOutcome o = sendWaiting();
+        {
+            const std::lock_guard lock(m_mutex);
+            m_lastSync = o;
+            m_sendDone = std::max(m_sendDone, asked);
+        }
+        m_done.notify_all();
+    }
+    dropShared();
+    m_senderLocal.reset();
+    // Anyone still waiting for a pass learns there will be none.
+    {
+        const std::lock_guard lock(m_mutex);
+        m_sendDone = m_sendAsked;
+    }
+    m_done.notify_all();
+}
+
+JournalStore *Journal::senderLocal() {
+    if (m_senderLocal)
+        return m_senderLocal.get();
+    try {
+        JournalPlace local;
+        local.path = m_localPath;
+        m_senderLocal = std::make_unique<JournalStore>(local);
+        // The bench's history before the shared journal was set up belongs to the stations'
+        // history too: it goes along, once per shared journal.
+        m_senderLocal->queueHistoryFor(m_place.uri);
+    } catch (const JournalError &) {
+        // The keeper says why the bench's journal does not open.
+        m_senderLocal.reset();
+    }
+    return m_senderLocal.get();
+}
+
+JournalStore *Journal::sharedStore() {
     if (m_shared)
         return m_shared.get();
-    if (!retryNow && nowMs() < m_sharedRetryAtMs)
-        return nullptr;
     try {
-        m_shared = std::make_unique<JournalStore>(m_place);
+        auto store = std::make_unique<JournalStore>(m_place);
+        const int socket = store->socketDescriptor();
+        const std::lock_guard lock(m_socketMutex);
+        m_shared = std::move(store);
+        m_senderSocket = socket;
     } catch (const JournalError &e) {
         dropShared();
         tell(QStringLiteral("shared"),
@@ -177,49 +291,16 @@ JournalStore *Journal::sharedStore(bool retryNow) {
     return m_shared.get();
 }
 
-void Journal::store(std::vector<JournalEntry> &batch) {
-    const bool shared = m_place.kind == JournalPlace::Kind::Postgres;
-    // A shared journal's entries are kept here first and sent from here: each is on the bench's
-    // disk before the server is even asked, so a server that takes its time-out to fail, or a
-    // program ended meanwhile, loses none of them.
-    if (JournalStore *local = localStore(); local && addLocally(*local, batch, shared)) {
-        if (shared)
-            sendWaiting(false);
-        return;
-    }
-    if (!shared)
-        return;
-    // Nothing can be kept on this bench: straight to the shared journal, or lost.
-    if (JournalStore *s = sharedStore(false)) {
-        try {
-            s->add(batch);
-        } catch (const JournalError &e) {
-            dropShared();
-            tell(QStringLiteral("lost"), e.message() + QStringLiteral(". Записи журнала не сохранены"));
-        }
-    }
-}
-
-bool Journal::addLocally(JournalStore &local, const std::vector<JournalEntry> &batch, bool waiting) {
-    // Busy beyond the busy time-out (a burst of benches on one file) is worth another try.
-    for (int attempt = 0;; ++attempt) {
-        try {
-            local.add(batch, waiting);
-            return true;
-        } catch (const JournalError &e) {
-            if (attempt < 3) {
-                QThread::msleep(100 * (attempt + 1));
-                continue;
-            }
-            tell(QStringLiteral("local-write"), e.message());
-            return false;
-        }
-    }
-}
-
 void Journal::dropShared() {
+    const std::lock_guard lock(m_socketMutex);
+    m_senderSocket = -1;
     m_shared.reset();
-    m_sharedRetryAtMs = nowMs() + SharedRetryMs;
+}
+
+void Journal::cutOffSender() {
+    const std::lock_guard lock(m_socketMutex);
+    if (m_senderSocket >= 0)
+        ::shutdown(m_senderSocket, SHUT_RDWR);
 }
 
 QStringList Journal::sendBatch(JournalStore &shared, const std::vector<JournalEntry> &batch) {
@@ -229,8 +310,9 @@ QStringList Journal::sendBatch(JournalStore &shared, const std::vector<JournalEn
         for (const JournalEntry &e : batch)
             sent << e.id;
         return sent;
-    } catch (const JournalError &) {
-        if (!shared.answers())
+    } catch (const JournalError &e) {
+        // Busy, cut short or gone: the whole batch waits for the next pass.
+        if (e.unreachable() || !shared.answers())
             throw;
     }
     // The server answers but refused the batch: one at a time, so that an entry it will not take
@@ -240,7 +322,7 @@ QStringList Journal::sendBatch(JournalStore &shared, const std::vector<JournalEn
             shared.add(e);
             sent << e.id;
         } catch (const JournalError &refused) {
-            if (!shared.answers())
+            if (refused.unreachable() || !shared.answers())
                 throw;
             tell(QStringLiteral("refused"),
                  refused.message() + QStringLiteral(". Запись %1 остается в журнале этого стенда").arg(e.id));
@@ -249,49 +331,71 @@ QStringList Journal::sendBatch(JournalStore &shared, const std::vector<JournalEn
     return sent;
 }
 
-SyncOutcome Journal::sendWaiting(bool retryNow) {
+SyncOutcome Journal::sendWaiting() {
     SyncOutcome o;
-    if (m_place.kind != JournalPlace::Kind::Postgres)
-        return o;
-    if (!m_local && !QFileInfo::exists(m_localPath))
-        return o; // nothing ever waited here
-    JournalStore *local = localStore();
-    if (!local) {
+    std::vector<JournalEntry> direct;
+    {
+        const std::lock_guard lock(m_mutex);
+        direct.swap(m_direct);
+    }
+    const bool localThere = m_senderLocal || QFileInfo::exists(m_localPath);
+    JournalStore *local = localThere ? senderLocal() : nullptr;
+    if (localThere && !local) {
         o.localUnreadable = true;
         o.message = QStringLiteral("Журнал этого стенда %1 не открывается: записи, ожидающие отправки, не прочитаны")
                         .arg(QDir::toNativeSeparators(m_localPath));
-        return o;
     }
+    const auto putBack = [&] {
+        const std::lock_guard lock(m_mutex);
+        for (JournalEntry &e : direct)
+            m_direct.push_back(std::move(e));
+        direct.clear();
+    };
     try {
-        o.left = local->waitingCount();
+        if (local)
+            mergeSpilled(m_localPath, *local);
+        o.left = int(direct.size()) + (local ? local->waitingCount() : 0);
         if (o.left == 0)
             return o;
-        JournalStore *shared = sharedStore(retryNow);
+        JournalStore *shared = sharedStore();
         if (!shared) {
             o.reachable = false; // said by sharedStore()
+            putBack();
             return o;
         }
-        for (;;) {
+        if (!shared->newerSchema().isEmpty()) {
+            tell(QStringLiteral("newer"), shared->newerSchema());
+            o.reachable = false;
+            putBack();
+            return o;
+        }
+        if (!direct.empty()) {
+            shared->add(direct);
+            o.sent += int(direct.size());
+            direct.clear();
+        }
+        while (local) {
             const std::vector<JournalEntry> batch = local->waiting(SendBatch);
             if (batch.empty())
                 break;
             const QStringList sent = sendBatch(*shared, batch);
+            // Another sender of this bench (a second command) may have taken some off first.
             if (!sent.isEmpty())
-                local->markSent(sent);
-            o.sent += int(sent.size());
+                o.sent += local->markSent(sent);
             // What is left of this batch was refused; it is tried again next time.
             if (sent.size() < qsizetype(batch.size()))
                 break;
         }
-        o.left = local->waitingCount();
+        o.left = local ? local->waitingCount() : 0;
     } catch (const JournalError &e) {
         dropShared();
+        putBack();
         o.reachable = false;
         tell(QStringLiteral("shared"),
              e.message() + QStringLiteral(". Записи сохраняются в журнал этого стенда %1 и будут отправлены позже")
                                .arg(QDir::toNativeSeparators(m_localPath)));
         try {
-            o.left = local->waitingCount();
+            o.left = int(direct.size()) + (local ? local->waitingCount() : 0);
         } catch (const JournalError &) {
             o.localUnreadable = true;
         }
@@ -300,9 +404,12 @@ SyncOutcome Journal::sendWaiting(bool retryNow) {
 }
 
 void Journal::tell(const QString &key, const QString &text) {
-    if (m_told.contains(key))
-        return;
-    m_told << key;
+    {
+        const std::lock_guard lock(m_toldMutex);
+        if (m_told.contains(key))
+            return;
+        m_told << key;
+    }
     if (m_notice)
         m_notice(text);
 }

@@ -13,7 +13,8 @@ namespace tolvin {
 
 namespace {
 // An unreachable server must not keep the program waiting long: entries then wait locally.
-constexpr int ConnectTimeoutSeconds = 5;
+// libpq takes no less than 2 s.
+constexpr int ConnectTimeoutSeconds = 2;
 
 // libpq's own quoting for a value of a connection option.
 QString optionValue(const QString &v) {

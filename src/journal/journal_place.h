@@ -34,7 +34,7 @@ struct PostgresAddress {
     int port = -1;
     QString database;
     QString user;
-    QString options;   // "connect_timeout=5;sslmode=require"
+    QString options;   // "connect_timeout=2;sslmode=require"
     QString error;     // empty when the URI could be used
 };
 PostgresAddress postgresAddress(const QString &uri);

@@ -4,12 +4,16 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
 #include <QVariant>
+#include <QtGlobal>
 
+#include <algorithm>
 #include <atomic>
+#include <dlfcn.h>
 
 namespace tolvin {
 
@@ -71,10 +75,74 @@ QString placeName(const JournalPlace &p) {
                                                   : QStringLiteral("Журнал станций %1").arg(QDir::toNativeSeparators(p.path));
 }
 
+// SQLSTATE codes after which the server is to be tried again later rather than the entry
+// refused: it was busy or cut the statement short.
+bool transientState(const QString &state) {
+    return state == QLatin1String("57014") || state == QLatin1String("55P03") || state == QLatin1String("40P01") ||
+           state == QLatin1String("40001") || state == QLatin1String("53300") || state == QLatin1String("57P01") ||
+           state.startsWith(QLatin1String("08"));
+}
+
+// The server's failure in the technician's words; empty where the driver's text is all there is.
+QString serverCause(const QSqlError &error) {
+    const QString state = error.nativeErrorCode();
+    const QString text = error.text();
+    if (state == QLatin1String("57014"))
+        return QStringLiteral("сервер не выполнил запрос за отведенное время");
+    if (state == QLatin1String("55P03"))
+        return QStringLiteral("таблицы журнала заняты другой программой");
+    if (state == QLatin1String("28P01") || state == QLatin1String("28000"))
+        return QStringLiteral("сервер не принял имя пользователя или пароль");
+    if (state == QLatin1String("3D000"))
+        return QStringLiteral("на сервере нет такой базы данных");
+    if (state == QLatin1String("42501"))
+        return QStringLiteral("нет прав на таблицы журнала");
+    if (state == QLatin1String("53300"))
+        return QStringLiteral("у сервера нет свободных подключений");
+    if (text.contains(QLatin1String("timeout expired")) || text.contains(QLatin1String("timed out")))
+        return QStringLiteral("сервер не ответил вовремя");
+    if (text.contains(QLatin1String("Connection refused")))
+        return QStringLiteral("сервер отклонил подключение");
+    if (text.contains(QLatin1String("could not translate host name")) || text.contains(QLatin1String("Name or service")))
+        return QStringLiteral("имя сервера не найдено");
+    if (text.contains(QLatin1String("No such file or directory")))
+        return QStringLiteral("сервер не запущен");
+    if (text.contains(QLatin1String("server closed the connection")) || text.contains(QLatin1String("connection to server")) ||
+        text.contains(QLatin1String("no connection to the server")) || text.contains(QLatin1String("Connection reset")) ||
+        text.contains(QLatin1String("Broken pipe")) || text.contains(QLatin1String("could not connect")) ||
+        text.contains(QLatin1String("could not receive")) || text.contains(QLatin1String("could not send")))
+        return QStringLiteral("связь с сервером прервана");
+    if (state.startsWith(QLatin1String("08")))
+        return QStringLiteral("связь с сервером прервана");
+    return QString();
+}
+
+// Qt SQL's own warnings ("QPSQLDriver::rollbackTransaction: Database not open") are English
+// noise on a technician's terminal; what matters reaches them as the journal's notices.
+QtMessageHandler previousHandler = nullptr;
+void quietSql(QtMsgType type, const QMessageLogContext &context, const QString &text) {
+    const bool sql = (context.category && qstrncmp(context.category, "qt.sql", 6) == 0) ||
+                     text.startsWith(QLatin1String("QPSQL")) || text.startsWith(QLatin1String("QSQLITE")) ||
+                     text.startsWith(QLatin1String("QSqlDatabase")) || text.startsWith(QLatin1String("QSqlQuery"));
+    if (sql && type != QtFatalMsg)
+        return;
+    if (previousHandler)
+        previousHandler(type, context, text);
+    else
+        qt_message_output(type, context, text);
+}
+void keepSqlWarningsQuiet() {
+    static const bool installed = [] {
+        previousHandler = qInstallMessageHandler(quietSql);
+        return true;
+    }();
+    (void)installed;
+}
 } // namespace
 
 JournalStore::JournalStore(const JournalPlace &place)
     : m_connection(QStringLiteral("tolvin-journal-%1").arg(++connectionCount)), m_place(place) {
+    keepSqlWarningsQuiet();
     const bool pg = shared();
     const QString driver = pg ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
     if (place.kind == JournalPlace::Kind::Off)
@@ -91,6 +159,16 @@ JournalStore::JournalStore(const JournalPlace &place)
     try {
         open();
         migrate();
+        const int version = schemaVersion();
+        if (version > JournalSchemaVersion)
+            m_newer = QStringLiteral("%1 создан более новой версией программы (схема %2, эта программа знает %3): "
+                                     "записи читаются, но не добавляются")
+                          .arg(placeName(place))
+                          .arg(version)
+                          .arg(JournalSchemaVersion);
+        // Which shared journals have been given this bench's history; the bench's own table.
+        if (!pg)
+            exec(QStringLiteral("CREATE TABLE IF NOT EXISTS history_queued (place TEXT PRIMARY KEY)"));
     } catch (...) {
         closeConnection();
         throw;
@@ -118,18 +196,43 @@ void JournalStore::open() {
             db.setPort(a.port);
         db.setDatabaseName(a.database);
         db.setUserName(a.user);
-        db.setConnectOptions(a.options);
+        // A server that stops answering once connected (a network cut, a NAT time-out, a
+        // suspended server) is found out by the kernel within seconds instead of never.
+        QStringList options{a.options};
+        for (const QString &o : {QStringLiteral("keepalives=1"), QStringLiteral("keepalives_idle=5"),
+                                 QStringLiteral("keepalives_interval=2"), QStringLiteral("keepalives_count=2"),
+                                 QStringLiteral("tcp_user_timeout=5000")})
+            if (!a.options.contains(o.section(QLatin1Char('='), 0, 0) + QLatin1Char('=')))
+                options << o;
+        options.removeAll(QString());
+        db.setConnectOptions(options.join(QLatin1Char(';')));
     } else {
         const QFileInfo file(place.path);
-        if (!QDir().mkpath(file.absolutePath()))
-            throw JournalError(QStringLiteral("%1 недоступен: не удалось создать папку %2")
-                                   .arg(placeName(place), QDir::toNativeSeparators(file.absolutePath())));
+        // Only the bench's own folder is made; a folder named in a setting that is not there is
+        // a typing error, and a journal made there would never be found again.
+        if (!file.absoluteDir().exists()) {
+            if (QFileInfo(file.absoluteFilePath()) != QFileInfo(localJournalPath()))
+                throw JournalError(QStringLiteral("%1 недоступен: папки %2 нет")
+                                       .arg(placeName(place), QDir::toNativeSeparators(file.absolutePath())));
+            if (!QDir().mkpath(file.absolutePath()))
+                throw JournalError(QStringLiteral("%1 недоступен: не удалось создать папку %2")
+                                       .arg(placeName(place), QDir::toNativeSeparators(file.absolutePath())));
+        }
         db.setDatabaseName(place.path);
-        // Another process writing (a fleet, a second window) is waited for, not failed.
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
+        // Another process writing (a fleet, a second window) is waited for, but briefly: an
+        // entry that cannot wait goes to the spill file beside the journal instead.
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(LocalBusyWaitMs));
     }
     if (!db.open())
         throw JournalError(QStringLiteral("%1 недоступен: %2").arg(placeName(place), reason(db.lastError())), pg);
+    if (pg) {
+        // A locked table (a long transaction, a migration, a dump) or a statement the server
+        // sits on ends in seconds with an error, instead of holding the sender.
+        QSqlQuery q(db);
+        for (const QString &set : {QStringLiteral("SET statement_timeout = 5000"), QStringLiteral("SET lock_timeout = 3000")})
+            if (!q.exec(set))
+                throw JournalError(QStringLiteral("%1 недоступен: %2").arg(placeName(place), reason(q.lastError())), true);
+    }
     if (!pg) {
         // WAL lets readers and one writer work at once; it is kept in the file once set.
         QSqlQuery q(db);
@@ -208,9 +311,13 @@ int JournalStore::schemaVersion() {
 
 QString JournalStore::reason(const QSqlError &error) const {
     const QString text = error.text().trimmed();
+    if (shared()) {
+        const QString cause = serverCause(error);
+        return cause.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(cause, text);
+    }
     bool numeric = false;
     const int code = error.nativeErrorCode().toInt(&numeric) & 0xff;
-    if (shared() || !numeric)
+    if (!numeric)
         return text;
     // SQLite's own words name the cause in English; the technician reads what to do about it.
     QString cause;
@@ -239,12 +346,14 @@ void JournalStore::add(const JournalEntry &e, bool waiting) {
 void JournalStore::add(const std::vector<JournalEntry> &entries, bool waiting) {
     if (entries.empty())
         return;
+    if (!m_newer.isEmpty())
+        throw JournalError(m_newer);
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     const auto fail = [&](const QSqlError &error) {
         const QString text = reason(error);
+        const bool transient = shared() && (!db.isOpen() || transientState(error.nativeErrorCode()));
         db.rollback();
-        throw JournalError(QStringLiteral("%1: запись не сохранена: %2").arg(placeName(m_place), text),
-                           shared() && !db.isOpen());
+        throw JournalError(QStringLiteral("%1: запись не сохранена: %2").arg(placeName(m_place), text), transient);
     };
     if (!db.transaction())
         fail(db.lastError());
@@ -289,12 +398,50 @@ void JournalStore::add(const std::vector<JournalEntry> &entries, bool waiting) {
         fail(db.lastError());
 }
 
+// What LIKE looks for to find `text` among an entry's texts run together in lower case. Without
+// ICU, SQLite's LOWER() and LIKE fold only Latin letters, and PostgreSQL's LIKE folds none, so
+// both compare against LOWER() with the pattern's Latin letters made small: a serial number or
+// a device is found in any case on both. Cyrillic cannot be folded the same way by one statement
+// on both, so it is looked for as typed, in small letters, in capitals and with a capital first
+// letter: the forms a word takes in a message. (PostgreSQL, whose LOWER() folds Cyrillic as
+// well, finds any case.) '!' escapes the technician's own % and _.
+static QStringList textPatterns(const QString &text) {
+    const QStringList forms{text, text.toLower(), text.toUpper(), text.left(1).toUpper() + text.mid(1).toLower()};
+    QStringList patterns;
+    for (const QString &form : forms) {
+        QString pattern = QStringLiteral("%");
+        for (QChar c : form) {
+            if (c.unicode() < 0x80)
+                c = c.toLower();
+            if (c == QLatin1Char('!') || c == QLatin1Char('%') || c == QLatin1Char('_'))
+                pattern += QLatin1Char('!');
+            pattern += c;
+        }
+        pattern += QLatin1Char('%');
+        if (!patterns.contains(pattern))
+            patterns << pattern;
+    }
+    return patterns;
+}
+
 std::vector<JournalEntry> JournalStore::list(const JournalQuery &query) {
     QStringList where;
     QVariantList values;
     if (!query.serial.isEmpty()) {
         where << QStringLiteral("e.serial = ?");
         values << query.serial;
+    }
+    if (!query.text.isEmpty()) {
+        // A line break between the texts: a search cannot match across two of them.
+        const QString texts = QStringLiteral(
+            "LOWER(e.serial || '\n' || e.device || '\n' || e.message || '\n' || e.station_type || '\n' || "
+            "e.differences || '\n' || e.bench || '\n' || e.login) LIKE ? ESCAPE '!'");
+        QStringList any;
+        for (const QString &pattern : textPatterns(query.text)) {
+            any << texts;
+            values << pattern;
+        }
+        where << QLatin1Char('(') + any.join(QStringLiteral(" OR ")) + QLatin1Char(')');
     }
     if (query.sinceTime.isValid()) {
         where << QStringLiteral("e.time_ms >= ?");
@@ -303,14 +450,21 @@ std::vector<JournalEntry> JournalStore::list(const JournalQuery &query) {
         where << QStringLiteral("e.time_ms >= ?");
         values << QDateTime(query.since, QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
     }
+    if (query.after) {
+        // After it in the listing's order: older, or as old with a smaller id. The first term
+        // lets both databases walk the time index from there.
+        where << QStringLiteral("e.time_ms <= ? AND (e.time_ms < ? OR e.id < ?)");
+        const qint64 ms = query.after->time.toMSecsSinceEpoch();
+        values << ms << ms << query.after->id;
+    }
+    if (query.waitingOnly)
+        where << QStringLiteral("e.id IN (SELECT id FROM outbox)");
     QString sql = QStringLiteral("SELECT %1 FROM entries e").arg(EntryColumns);
     if (!where.isEmpty())
         sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
     sql += QStringLiteral(" ORDER BY e.time_ms DESC, e.id DESC");
     if (query.limit > 0)
         sql += QStringLiteral(" LIMIT %1").arg(query.limit);
-    if (query.limit > 0 && query.offset > 0)
-        sql += QStringLiteral(" OFFSET %1").arg(query.offset);
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
     if (!q.prepare(sql))
@@ -366,11 +520,12 @@ int JournalStore::waitingCount() {
     return q.value(0).toInt();
 }
 
-void JournalStore::markSent(const QStringList &ids) {
+int JournalStore::markSent(const QStringList &ids) {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     db.transaction();
     QSqlQuery q(db);
     q.prepare(QStringLiteral("DELETE FROM outbox WHERE id = ?"));
+    int removed = 0;
     for (const QString &id : ids) {
         q.addBindValue(id);
         if (!q.exec()) {
@@ -378,9 +533,52 @@ void JournalStore::markSent(const QStringList &ids) {
             db.rollback();
             throw JournalError(QStringLiteral("%1: %2").arg(placeName(m_place), text));
         }
+        removed += std::max(0, q.numRowsAffected());
     }
     if (!db.commit())
         throw JournalError(QStringLiteral("%1: %2").arg(placeName(m_place), reason(db.lastError())));
+    return removed;
+}
+
+bool JournalStore::queueHistoryFor(const QString &place) {
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT 1 FROM history_queued WHERE place = ?"));
+    q.addBindValue(place);
+    if (!q.exec())
+        throw JournalError(QStringLiteral("%1 не читается: %2").arg(placeName(m_place), reason(q.lastError())));
+    if (q.next())
+        return false;
+    q.finish();
+    if (!db.transaction())
+        throw JournalError(QStringLiteral("%1: %2").arg(placeName(m_place), reason(db.lastError())));
+    QSqlQuery queue(db), mark(db);
+    mark.prepare(QStringLiteral("INSERT INTO history_queued (place) VALUES (?)"));
+    mark.addBindValue(place);
+    if (!queue.exec(QStringLiteral("INSERT INTO outbox (id) SELECT id FROM entries WHERE true ON CONFLICT (id) DO NOTHING")) ||
+        !mark.exec() || !db.commit()) {
+        const QString text = reason(queue.lastError().isValid() ? queue.lastError() : mark.lastError());
+        db.rollback();
+        throw JournalError(QStringLiteral("%1: %2").arg(placeName(m_place), text));
+    }
+    return true;
+}
+
+int JournalStore::socketDescriptor() {
+    if (!shared())
+        return -1;
+    const QVariant handle = QSqlDatabase::database(m_connection, false).driver()->handle();
+    // Qt names libpq's handle by its struct ("pg_conn*"), older versions by its typedef.
+    if (!handle.isValid() || (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0))
+        return -1;
+    void *conn = *static_cast<void *const *>(handle.constData());
+    // The driver's own libpq, already loaded with it: no build-time tie to its headers.
+    using SocketOf = int (*)(const void *);
+    static const SocketOf socketOf = [] {
+        void *lib = ::dlopen("libpq.so.5", RTLD_NOW | RTLD_NOLOAD);
+        return lib ? reinterpret_cast<SocketOf>(::dlsym(lib, "PQsocket")) : nullptr;
+    }();
+    return conn && socketOf ? socketOf(conn) : -1;
 }
 
 qint64 JournalStore::sizeOnDisk() {

@@ -30,16 +30,31 @@ private:
     bool m_unreachable;
 };
 
-struct JournalQuery {
-    QString serial;   // exact; empty: every station
-    QDate since;      // entries from this UTC day on; null: all
-    int limit = 0;    // newest first; 0: all
-    int offset = 0;   // with a limit: skip this many of the newest first (a page further on)
-    QDateTime sinceTime; // valid: entries from this moment on, instead of `since`
+// Where a listing stopped: the next page begins after this entry. Found through the index however
+// deep the page lies, where skipping an offset reads every entry before it.
+struct JournalPosition {
+    QDateTime time;
+    QString id;
 };
 
-// The schema this program writes; an older one is brought forward on opening.
+struct JournalQuery {
+    QString serial;   // exact; empty: every station
+    // Found in the serial number, device, message, station type, differences, bench or login;
+    // empty: anything. Latin letters in any case; see list() for Cyrillic.
+    QString text{};
+    QDate since;      // entries from this UTC day on; null: all
+    int limit = 0;    // newest first; 0: all
+    std::optional<JournalPosition> after{}; // only the entries listed after this one (a page further on)
+    QDateTime sinceTime; // valid: entries from this moment on, instead of `since`
+    bool waitingOnly = false; // only entries still to be sent to the shared journal
+};
+
+// The schema this program writes; an older one is brought forward on opening, a newer one is
+// read but not written.
 constexpr int JournalSchemaVersion = 1;
+
+// How long a write waits for a bench's SQLite journal that another process holds.
+constexpr int LocalBusyWaitMs = 1000;
 
 class JournalStore {
 public:
@@ -70,7 +85,16 @@ public:
     // Entries still to be sent, oldest first, at most `limit`.
     std::vector<JournalEntry> waiting(int limit);
     int waitingCount();
-    void markSent(const QStringList &ids);
+    // How many of `ids` this call took off the waiting list (another sender may have been first).
+    int markSent(const QStringList &ids);
+    // Puts every entry of this bench on the waiting list for the shared journal `place`, once:
+    // false when that was done before.
+    bool queueHistoryFor(const QString &place);
+    // A journal of a newer program: why it is not written; empty when it is.
+    const QString &newerSchema() const { return m_newer; }
+    // The server connection's socket (PostgreSQL), for cutting it off from another thread; -1
+    // when there is none. On this store's thread only.
+    int socketDescriptor();
 
     // The Qt SQL connection, for a tool that runs statements of its own on it (a benchmark's
     // bulk load); on this store's thread only.
@@ -88,6 +112,7 @@ private:
     QString reason(const QSqlError &error) const;
     QString m_connection;
     JournalPlace m_place;
+    QString m_newer;
 };
 
 } // namespace tolvin

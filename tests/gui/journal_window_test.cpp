@@ -1,20 +1,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // "Станция" → "Журнал станций": finding a station's entries and putting one back into the editor.
+#include "gui/journal_reader.h"
 #include "gui/journal_window.h"
 #include "journal/exchange_entries.h"
 #include "journal/journal.h"
+#include "journal/journal_store.h"
 #include "main_window_fixture.h"
 #include "settings_file/settings_file.h"
+#include "support/postgres_server.h"
 #include "support/template_file.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QUndoStack>
 #include <QDateEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace tolvin;
 using namespace tolvin::test;
@@ -47,8 +59,12 @@ protected:
         main->JournalClick();
         JournalWindow *w = main->journalWindow();
         EXPECT_TRUE(w && w->isVisible());
+        if (w)
+            settle(w);
         return w;
     }
+    // Until what the window asked for has arrived.
+    static void settle(JournalWindow *w) { EXPECT_TRUE(QTest::qWaitFor([&] { return !w->busy(); }, 20000)); }
 
     QTemporaryDir dir;
     std::unique_ptr<Journal> journal;
@@ -93,12 +109,24 @@ TEST_F(JournalWindowTest, FindsAStationBySerialTextAndDateNewestFirst) {
         if (c.sinceDaysAgo >= 0)
             w->SinceEdit->setDate(QDate::currentDate().addDays(-c.sinceDaysAgo));
         w->refresh();
+        settle(w);
         EXPECT_EQ(w->Entries->rowCount(), c.rows) << c.serial.toStdString() << '/' << c.text.toStdString();
     }
+    w->SerialEdit->setText(QStringLiteral("07A1F3"));
+    w->TextEdit->clear();
+    w->SinceEdit->setDate(QDate::currentDate().addDays(-7));
+    w->SinceBox->setChecked(true);
+    settle(w);
+    w->SinceEdit->setDate(QDate::currentDate().addDays(-40));
+    EXPECT_FALSE(w->busy()) << "a date is read once its editing is done, not at each keystroke";
+    Q_EMIT w->SinceEdit->editingFinished();
+    settle(w);
+    EXPECT_EQ(w->Entries->rowCount(), 3);
     w->SerialEdit->setText(QStringLiteral("07A1F3"));
     w->TextEdit->setText(QStringLiteral("хранит"));
     w->SinceBox->setChecked(false);
     w->refresh();
+    settle(w);
     w->selectEntry(0);
     const QString details = w->Details->toPlainText();
     EXPECT_TRUE(details.contains(QStringLiteral("Проверка, ошибка"))) << details.toStdString();
@@ -117,10 +145,12 @@ TEST_F(JournalWindowTest, AnEntryOpensInTheEditorAsAnUndoStepAfterTheUnsavedWork
 
     op.saveQuestionAnswers = {SaveAnswer::Cancel};
     w->OpenClick();
+    settle(w);
     EXPECT_EQ(ed().table.channelCount(), 3) << "Отмена keeps the table";
 
     op.saveQuestionAnswers = {SaveAnswer::Discard};
     w->OpenClick();
+    settle(w);
     EXPECT_EQ(ed().table.channelCount(), 7);
     Editor loaded;
     loadSettingsBytes(loaded, settingsFileBytes(templateEditor(2, 7)), QStringLiteral("x.ini"));
@@ -141,6 +171,7 @@ TEST_F(JournalWindowTest, SaveAsWritesTheEntrysSettingsFile) {
     const QString path = dir.filePath(QStringLiteral("восстановить.ini"));
     op.saveAnswers = {path};
     w->SaveAsClick();
+    settle(w);
     ASSERT_FALSE(op.requests.isEmpty());
     EXPECT_TRUE(op.requests.last().proposedName.startsWith(QStringLiteral("07A1F3_")));
     QFile f(path);
@@ -155,9 +186,131 @@ TEST_F(JournalWindowTest, AJournalThatCannotBeOpenedSaysSoInTheWindow) {
     f.close();
     JournalWindow w(parseJournalPlace(QStringLiteral("sqlite:") + f.fileName()), op, nullptr);
     w.show();
+    settle(&w);
     EXPECT_EQ(w.Entries->rowCount(), 0);
     EXPECT_TRUE(w.StatusText->text().startsWith(QStringLiteral("Журнал станций"))) << w.StatusText->text().toStdString();
     EXPECT_TRUE(op.messages.isEmpty());
+}
+
+TEST_F(JournalWindowTest, MoreListsThePageAfterTheLastEntryShown) {
+    // Three entries a second, so that one second spans the end of the first page.
+    std::vector<JournalEntry> many;
+    for (int i = 0; i < 5003; ++i) {
+        many.push_back(entry(QStringLiteral("0C%1").arg(i, 4, 10, QLatin1Char('0')), 0, 0));
+        many.back().time = many.front().time.addSecs(-(i / 3));
+    }
+    JournalStore store(journal->place());
+    store.add(many);
+    JournalWindow *w = openWindow();
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->Entries->rowCount(), 5000);
+    EXPECT_TRUE(w->StatusText->text().startsWith(QStringLiteral("Показаны последние 5000 записей"))) << w->StatusText->text().toStdString();
+    ASSERT_TRUE(w->MoreButton->isEnabled());
+    w->MoreButton->click();
+    settle(w);
+    EXPECT_FALSE(w->MoreButton->isEnabled());
+    QStringList shown, all;
+    for (const JournalEntry &e : w->shown())
+        shown << e.id;
+    for (const JournalEntry &e : store.list({}))
+        all << e.id;
+    EXPECT_EQ(shown, all);
+}
+
+TEST_F(JournalWindowTest, NeverWaitsOnASharedJournalThatDoesNotAnswerAndListsTheBenchsOwnMeanwhile) {
+    // A server that takes connections and never says a word: the kernel completes each handshake
+    // and nobody reads.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    const auto closeListener = qScopeGuard([listener] { ::close(listener); });
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 16), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length), 0);
+    const QString uri = QStringLiteral("postgresql://tolvin@127.0.0.1:%1/tolvin?connect_timeout=2").arg(ntohs(address.sin_port));
+    // This bench's journal: one entry sent, two still waiting, one of them with a serial number
+    // that would clear a terminal and forge a line.
+    const QString local = dir.filePath(QStringLiteral("bench.sqlite"));
+    {
+        JournalStore bench(parseJournalPlace(QStringLiteral("sqlite:") + local));
+        bench.add(entry(QStringLiteral("07A1F3"), 2, 3));
+        bench.add({entry(QStringLiteral("07A1F3"), 1, 3), entry(QStringLiteral("07A1F3\x1B[2J\n2026-12-10  write"), 0, 0)}, true);
+    }
+    auto w = std::make_unique<JournalWindow>(parseJournalPlace(uri), op, nullptr, nullptr, local);
+    QElapsedTimer clock;
+    qint64 last = 0, widest = 0;
+    QTimer tick;
+    tick.setInterval(10);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        widest = std::max(widest, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    clock.start();
+    tick.start();
+
+    w->show();
+    EXPECT_EQ(w->StatusText->text(), QStringLiteral("Загрузка…"));
+    w->TextEdit->setText(QStringLiteral("07a1f3"));
+    w->refresh(); // supersedes the first reading
+    settle(w.get());
+    const QString status = w->StatusText->text();
+    EXPECT_TRUE(status.startsWith(QStringLiteral("Общий журнал недоступен: ")) && status.size() > 30) << status.toStdString();
+    EXPECT_TRUE(status.endsWith(QStringLiteral("; ожидают отправки: 2"))) << status.toStdString();
+    ASSERT_EQ(w->Entries->rowCount(), 3);
+    EXPECT_EQ(w->Entries->item(0, 2)->text(), QStringLiteral("07A1F3\\x1B[2J\\n2026-12-10  write"));
+    QStringList results;
+    for (int row = 0; row < 3; ++row)
+        results << w->Entries->item(row, 4)->text();
+    EXPECT_EQ(results, (QStringList{QStringLiteral("успешно, ожидает отправки"), QStringLiteral("успешно, ожидает отправки"),
+                                    QStringLiteral("успешно")}));
+
+    // Asking the server again, and closing the window while it is asked, wait for it no more.
+    w->RefreshButton->click();
+    EXPECT_TRUE(w->busy());
+    QTest::qWait(200);
+    w.reset();
+    QTest::qWait(50);
+    EXPECT_LE(widest, 50) << "the longest the window did not answer, ms";
+}
+
+TEST_F(JournalWindowTest, ClosingCutsAQueryTheSharedJournalHoldsUp) {
+    if (!PostgresServer::available())
+        GTEST_SKIP() << "PostgreSQL is not installed (Debian package postgresql)";
+    PostgresServer server;
+    ASSERT_TRUE(server.ok()) << server.error().toStdString();
+    { JournalStore(parseJournalPlace(server.uri())).add(entry(QStringLiteral("07A1F3"), 0, 3)); }
+    const int readers = JournalReader::threadsRunning();
+    auto w = std::make_unique<JournalWindow>(parseJournalPlace(server.uri()), op, nullptr);
+    w->show();
+    settle(w.get());
+    ASSERT_EQ(w->Entries->rowCount(), 1) << w->StatusText->text().toStdString();
+    // Another session holds the table, so the window's next query waits on the server.
+    QProcess holder;
+    holder.start(PostgresServer::binDir() + QStringLiteral("/psql"),
+                 {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-d"), server.uri(), QStringLiteral("-c"),
+                  QStringLiteral("BEGIN; LOCK TABLE entries; SELECT pg_sleep(60)")});
+    const auto sql = [&](const QString &query) {
+        QString out;
+        server.runSql(query, &out);
+        return out;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sql(QStringLiteral("SELECT COUNT(*) FROM pg_locks WHERE mode = "
+                                                                 "'AccessExclusiveLock' AND granted")) != QStringLiteral("0"); },
+                                10000));
+    w->refresh();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return sql(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'")) == QStringLiteral("1"); },
+        10000));
+    QElapsedTimer closing;
+    closing.start();
+    w.reset();
+    EXPECT_LT(closing.elapsed(), 50);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return JournalReader::threadsRunning() == readers; }, 200))
+        << "the reader ended at once, not when the server let its query go";
+    holder.kill();
+    holder.waitForFinished();
 }
 
 } // namespace

@@ -136,6 +136,50 @@ TEST_F(JournalCliTest, EveryOperationLeavesWhatItLearned) {
         EXPECT_EQ(cli(QStringList{QStringLiteral("journal")} + bad).exitCode, 2) << bad.join(' ').toStdString();
 }
 
+TEST_F(JournalCliTest, StoredTextsReachTheTerminalEscapedOneLineAnEntryAndScriptsExactly) {
+    // What a station or another bench put into the journal, and how a terminal is shown it.
+    struct Case {
+        QString stored, shown;
+    };
+    const Case cases[] = {
+        {QStringLiteral("07A1F3\x1B[2J\x1B]0;title\x07"), QStringLiteral("07A1F3\\x1B[2J\\x1B]0;title\\x07")},
+        {QStringLiteral("07A1F3\n2026-12-10 10:00:00  write    070001  ok"), QStringLiteral("07A1F3\\n2026-12-10 10:00:00  write    070001  ok")},
+        {QStringLiteral("07\tA1\rF3"), QStringLiteral("07\\tA1\\rF3")},
+        {QStringLiteral("07\\x1B"), QStringLiteral("07\\\\x1B")}, // only looks like an escape
+        {QStringLiteral("07A1F3\u202E3F1A70"), QStringLiteral("07A1F3\\u202E3F1A70")},
+    };
+    {
+        JournalStore store(parseJournalPlace(QStringLiteral("sqlite:") + file(QStringLiteral("j.sqlite"))));
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            JournalEntry e = sampleEntry(cases[i].stored, int(i));
+            e.device = cases[i].stored;
+            store.add(e);
+        }
+    }
+    const CliResult r = cli({QStringLiteral("journal")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QString out = QString::fromUtf8(r.out);
+    const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), qsizetype(std::size(cases))) << r.out.constData();
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const QString &line = lines.at(qsizetype(std::size(cases) - 1 - i)); // newest first
+        EXPECT_EQ(line.count(cases[i].shown), 2) << line.toStdString(); // the serial number and the device
+    }
+    for (const QChar c : out)
+        ASSERT_TRUE(c == QLatin1Char('\n') ||
+                    (c.unicode() >= 0x20 && (c.unicode() < 0x7F || c.unicode() > 0x9F) && c.unicode() != 0x202E))
+            << "U+" << std::hex << int(c.unicode());
+    QStringList stored, exact;
+    for (const Case &c : cases)
+        stored << c.stored;
+    for (const QJsonValue &e : entries())
+        exact.prepend(e.toObject().value("serial").toString());
+    EXPECT_EQ(exact, stored) << "scripts read what is stored";
+    const CliResult show = cli({QStringLiteral("journal"), QStringLiteral("show"), entries().last().toObject().value("id").toString(),
+                                QStringLiteral("-o"), file(QStringLiteral("s.ini"))});
+    EXPECT_TRUE(QString::fromUtf8(show.out).contains(cases[0].shown)) << show.out.constData();
+}
+
 TEST_F(JournalCliTest, AStationRestoredFromTheJournalGetsTheSameBytes) {
     const QString a = file(QStringLiteral("a.ini")), b = file(QStringLiteral("b.ini"));
     saveTemplateFile(a, 2, 20);

@@ -4,11 +4,16 @@
 // journal that cannot be written is said once and stops nothing.
 #include "journal/journal.h"
 #include "journal/journal_store.h"
+#include "journal/journal_spill.h"
 #include "journal_backend.h"
 #include "support/unprivileged.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QProcess>
 #include <mutex>
 #include <thread>
@@ -142,6 +147,63 @@ TEST_F(SharedJournalTest, AnUnreachableSharedJournalKeepsEntriesHereUntilItAnswe
     EXPECT_EQ(JournalStore(bench).waitingCount(), 0);
 }
 
+// A server whose tables another session holds locked (a migration, a dump), or that stops
+// answering (a suspended machine): the end of the command that recorded waits its two seconds
+// and says the entries wait here; once the server answers, every entry arrives exactly once.
+TEST_F(SharedJournalTest, ALockedOrStalledServerHoldsUpNobody) {
+    const QString local = dir.filePath(QStringLiteral("bench.sqlite"));
+    const JournalPlace shared = parseJournalPlace(server->uri());
+    { JournalStore made(shared); }
+    std::unique_ptr<QProcess> holder;
+    const struct {
+        const char *what;
+        std::function<void()> begin, end;
+    } cases[] = {
+        {"locked",
+         [&] {
+             holder = server->hold(QStringLiteral("BEGIN; LOCK TABLE entries IN ACCESS EXCLUSIVE MODE; SELECT pg_sleep(120)"));
+             QString n;
+             for (int i = 0; i < 100 && n != QLatin1String("1"); ++i) {
+                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                 server->runSql(QStringLiteral("SELECT COUNT(*) FROM pg_locks l JOIN pg_class c ON c.oid = l.relation "
+                                               "WHERE c.relname = 'entries' AND l.mode = 'AccessExclusiveLock' AND l.granted"),
+                                &n);
+             }
+             ASSERT_EQ(n, QStringLiteral("1"));
+         },
+         [&] {
+             // The session's server process keeps the lock until it is ended itself.
+             server->runSql(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                           "WHERE query LIKE '%pg_sleep%' AND pid <> pg_backend_pid()"));
+             holder->waitForFinished();
+         }},
+        {"stalled", [&] { server->freeze(true); }, [&] { server->freeze(false); }},
+    };
+    int serial = 0;
+    for (const auto &c : cases) {
+        const QString station = QStringLiteral("13%1").arg(++serial, 4, 10, QLatin1Char('0'));
+        c.begin();
+        Notices notices;
+        QElapsedTimer t;
+        t.start();
+        {
+            Journal journal(shared, notices.sink(), local);
+            for (int i = 0; i < 3; ++i)
+                journal.record(sampleEntry(station, i));
+        }
+        EXPECT_LT(t.elapsed(), 10000) << c.what;
+        EXPECT_EQ(notices.all().size(), 1) << c.what << ": " << notices.all().join('\n').toStdString();
+        c.end();
+        { Journal nextRun(shared, nullptr, local); }
+        QString n;
+        ASSERT_TRUE(server->runSql(QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT id) FROM entries WHERE serial = '%1'")
+                                       .arg(station),
+                                   &n))
+            << n.toStdString();
+        EXPECT_EQ(n, QStringLiteral("3|3")) << c.what;
+    }
+}
+
 TEST_F(SharedJournalTest, AnEntryTheServerRefusesHoldsBackNoOther) {
     const JournalPlace shared = parseJournalPlace(server->uri());
     { JournalStore made(shared); }
@@ -196,7 +258,9 @@ TEST(JournalTest, ACorruptOrUnwritableJournalIsSaidOnceAndRecordingGoesOn) {
     ASSERT_EQ(notices.all().size(), 1) << notices.all().join('\n').toStdString();
     EXPECT_TRUE(notices.all().front().startsWith(QStringLiteral("Журнал станций %1").arg(corrupt)))
         << notices.all().front().toStdString();
-    EXPECT_TRUE(notices.all().front().contains(QStringLiteral("без записи в журнал")));
+    // Nothing is dropped: the entries wait beside it until the file is a journal again.
+    EXPECT_TRUE(notices.all().front().contains(QStringLiteral("сохранены в %1").arg(spillPath(corrupt))))
+        << notices.all().front().toStdString();
     QFile again(corrupt);
     ASSERT_TRUE(again.open(QIODevice::ReadOnly));
     EXPECT_EQ(again.readAll(), QByteArray(8192, '\x5a')) << "a file that is not a journal is left as it was";
@@ -219,6 +283,38 @@ TEST(JournalTest, ACorruptOrUnwritableJournalIsSaidOnceAndRecordingGoesOn) {
         ASSERT_EQ(ro.all().size(), 1) << ro.all().join('\n').toStdString();
         EXPECT_TRUE(ro.all().front().contains(readOnly)) << ro.all().front().toStdString();
     });
+}
+
+// A bench journal another process holds in a transaction (a sqlite3 shell, a backup script):
+// each command keeps its entries in the spill file instead of waiting, and the next one that
+// gets the journal merges them in, every entry once.
+TEST(JournalTest, ABusyJournalSpillsAndMergesEveryEntryOnce) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("j.sqlite"));
+    const JournalPlace place = parseJournalPlace(QStringLiteral("sqlite:") + path);
+    { JournalStore made(place); }
+    {
+        QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+        holder.setDatabaseName(path);
+        ASSERT_TRUE(holder.open());
+        QSqlQuery(holder).exec(QStringLiteral("BEGIN IMMEDIATE"));
+        Notices notices;
+        QElapsedTimer t;
+        t.start();
+        for (int run = 0; run < 2; ++run) {
+            Journal journal(place, notices.sink());
+            journal.record(sampleEntry(QStringLiteral("120000"), run));
+        }
+        EXPECT_LT(t.elapsed(), 15000) << "no command waits out the holder";
+        EXPECT_TRUE(QFileInfo(spillPath(path)).size() > 0);
+        QSqlQuery(holder).exec(QStringLiteral("ROLLBACK"));
+        holder.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+    { Journal next(place); next.record(sampleEntry(QStringLiteral("120000"), 2)); }
+    JournalStore store(place);
+    EXPECT_EQ(store.list({QStringLiteral("120000")}).size(), 3u);
+    EXPECT_EQ(QFileInfo(spillPath(path)).size(), 0);
 }
 
 TEST(JournalTest, OffKeepsNothingAndNeverWaits) {

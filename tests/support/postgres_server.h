@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <memory>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -113,6 +114,21 @@ public:
 
     // Fast shutdown, as pg_ctl stop -m fast -w does it: sessions are ended, the data checkpointed.
     bool stop() { return halt(SIGINT); }
+
+    // The server frozen, as a suspended machine or a cut network leaves it, and thawed again.
+    void freeze(bool frozen) {
+        if (m_postmaster.state() != QProcess::NotRunning)
+            ::kill(pid_t(m_postmaster.processId()), frozen ? SIGSTOP : SIGCONT);
+    }
+
+    // A session that runs `sql` and stays in it, holding what it took, until the process ends.
+    std::unique_ptr<QProcess> hold(const QString &sql) const {
+        auto p = std::make_unique<QProcess>();
+        prepare(*p);
+        p->start(bin("psql"), words("-X -q -d") + QStringList{uri(), QStringLiteral("-c"), sql});
+        p->waitForStarted();
+        return p;
+    }
 
     // psql's rows, one a line with fields split by '|', without the last newline; on failure, its message.
     bool runSql(const QString &sql, QString *output = nullptr) const {
