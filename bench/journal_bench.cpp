@@ -220,6 +220,10 @@ void BM_CommandEndWithTheServer(benchmark::State &state) {
         state.counters["end_s"] = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     }
     server.freeze(false);
+    if (holder) {
+        holder->kill();
+        holder->waitForFinished();
+    }
 }
 
 void BM_FleetOf64_JournalOff(benchmark::State &state) { fleetOf64(state, false); }

@@ -95,14 +95,11 @@ public:
     void setDeviceRoots(const QString &dev, const QString &sys);
     // Where the options file is looked for; tests point it elsewhere.
     void setOptionsPath(const QString &path) { m_optionsPath = path; }
-    const tolvin::PortOptions &portOptions() const { return m_options; }
     // The program's own settings file with the backup and check choices; reading it sets the boxes.
     void setPreferencesPath(const QString &path);
     // Where backups go; empty: the user's data folder.
     void setBackupFolder(const QString &folder) { m_backupFolder = folder; }
     tolvin::LinkWorker &worker() { return *m_worker; }
-    // What the jobs' ports are made by; the device's own serial port unless a test says otherwise.
-    void setPortFactory(tolvin::PortFactory ports) { m_ports = std::move(ports); }
     bool exchangeRunning() const;
     // The steps the next job takes, for its gauge and phase; a job without a plan is shown as
     // its exchanges report themselves.
@@ -155,7 +152,6 @@ private:
     void devicesChanged();
     void fillPortMenu(QMenu &menu, int port);
     QString m_backupFolder;
-    tolvin::PortFactory m_ports;
     std::optional<tolvin::JobProgress> m_nextPlan;
     tolvin::JobProgress m_progress;
     QElapsedTimer m_jobClock;

@@ -63,7 +63,7 @@ void TForm1::runJob(Job job, std::function<void()> after) {
     Gauge1->setValue(0);
     m_jobClock.start();
     std::shared_ptr<ExchangeLog> log = m_host.exchangeLog();
-    PortFactory ports = m_ports ? m_ports : devicePorts();
+    PortFactory ports = devicePorts();
     m_worker->start([job = std::move(job), device, log, ports](LinkObserver &obs, const std::atomic<bool> &stop) {
         // Every byte goes into the exchange log ("Станция" / "Журнал обмена"); the device's port
         // gives up a send held up by a stalled adapter at "Прервать".

@@ -308,7 +308,7 @@ constexpr int MaxCopiesPerSecond = 10000;
 // A copy a cut-off save left, moved into the backups folder under the file's name and the
 // time of that save: out of the load's way, and still there for whoever needs it.
 void moveToBackups(const QString &path, const LeftCopy &copy) {
-    const QString folder = dataFolder() + QStringLiteral("/backups");
+    const QString folder = backupFolder();
     const auto failed = [&](const QString &reason) {
         return IoError(QStringLiteral("Файл %1 записан, но прежняя версия из прерванной записи %2 не перенесена в "
                                       "папку %3: %4")
@@ -631,6 +631,14 @@ QString userFolder(const char *variable, const QString &homeFallback) {
 
 QString dataFolder() {
     return userFolder("XDG_DATA_HOME", QStringLiteral(".local/share"));
+}
+
+QString configFolder() {
+    return userFolder("XDG_CONFIG_HOME", QStringLiteral(".config"));
+}
+
+QString backupFolder() {
+    return dataFolder() + QStringLiteral("/backups");
 }
 
 } // namespace tolvin

@@ -20,6 +20,10 @@ constexpr qint64 MaxInputFileBytes = 1024 * 1024;
 QString userFolder(const char *variable, const QString &homeFallback);
 // userFolder("XDG_DATA_HOME", ".local/share"): backups and the bench's journal.
 QString dataFolder();
+// userFolder("XDG_CONFIG_HOME", ".config"): the options file, tolvin.ini, window.ini.
+QString configFolder();
+// dataFolder()/backups: what a station held before a write, and what a cut-off save left.
+QString backupFolder();
 
 // The reason behind an errno value, in the words a technician reads in a message box.
 QString describeErrno(int err);

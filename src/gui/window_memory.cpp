@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/window_memory.h"
 
-#include "station_link/port_options.h"
+#include "common/file_io.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -123,7 +123,8 @@ QtMessageHandler previousHandler = nullptr;
 void quietSql(QtMsgType type, const QMessageLogContext &context, const QString &text) {
     const bool sql = (context.category && qstrncmp(context.category, "qt.sql", 6) == 0) ||
                      text.startsWith(QLatin1String("QPSQL")) || text.startsWith(QLatin1String("QSQLITE")) ||
-                     text.startsWith(QLatin1String("QSqlDatabase")) || text.startsWith(QLatin1String("QSqlQuery"));
+                     text.startsWith(QLatin1String("QSqlDatabase")) || text.startsWith(QLatin1String("QSqlQuery")) ||
+                     text.startsWith(QLatin1String("Unable to free statement"));
     if (sql && type != QtFatalMsg)
         return;
     if (previousHandler)

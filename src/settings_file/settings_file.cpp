@@ -132,7 +132,7 @@ void loadSettingsBytes(Editor &ed, const QByteArray &bytes, const QString &path)
     EditorState &st = ed.state;
     st.StationType = static_cast<uint8_t>(doc.readNumber(general, kTypeKey, 0) & 0xFF);
     st.ModuleType = static_cast<uint8_t>(doc.readNumber(general, kModuleKey, 0) & 0xFF);
-    selectBandByStationType(ed, st.StationType); // 5..255: no band, the code stays
+    selectBandByStationType(ed, st.StationType); // a code no model has: no band, the code stays
     chooseModule(ed, st.ModuleType);             // 6..255: no tick, the code stays
 
     ed.view.panel1 = true;

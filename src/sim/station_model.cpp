@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/station_model.h"
 
+#include "layout/station_models.h"
+
 namespace tolvin {
 
 namespace {
@@ -9,15 +11,15 @@ StationModel::Answer echo(uint8_t byte) {
     return {QByteArray(1, char(byte)), false};
 }
 
-// The five-byte opening of types 1, 2 and 4.
+// The two openings of the model table: which a station takes is its model's business, and a
+// station of any model recognises both.
 const QByteArray &longOpening() {
-    static const QByteArray s = openingSequence(1);
+    static const QByteArray s(reinterpret_cast<const char *>(LongOpening.data()), qsizetype(LongOpening.size()));
     return s;
 }
 
-// The one-byte opening of types 0 and 3.
 uint8_t shortOpening() {
-    return uint8_t(openingSequence(0).at(0));
+    return ShortOpening[0];
 }
 
 // Write stream length once its channel count arrived.

@@ -19,10 +19,6 @@ namespace {
 constexpr int MaxBackupsPerSecond = 10000;
 } // namespace
 
-QString backupFolder() {
-    return dataFolder() + QStringLiteral("/backups");
-}
-
 QString backupFileName(const QString &serial, const QDateTime &when) {
     return serial + QLatin1Char('_') + when.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")) + QStringLiteral(".ini");
 }

@@ -3,14 +3,13 @@
 // The copy of a station's programming taken before a write replaces it: the settings file that
 // "Запись в файл" would save after a read, in the user's data folder, named after the station's
 // serial number and the moment, so that a fleet's backups never overwrite one another.
+#include "common/file_io.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
 namespace tolvin {
-
-// $XDG_DATA_HOME/tolvin/backups, else ~/.local/share/tolvin/backups.
-QString backupFolder();
 
 // "1A2B3C_2026-12-09_14-03-55.ini": serial number, local date and time to the second.
 QString backupFileName(const QString &serial, const QDateTime &when);

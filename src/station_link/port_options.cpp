@@ -13,10 +13,6 @@ namespace {
 const QString Section = QStringLiteral("All");
 }
 
-QString configFolder() {
-    return userFolder("XDG_CONFIG_HOME", QStringLiteral(".config"));
-}
-
 QString optionsFilePath() {
     return configFolder() + QStringLiteral("/T702Options.ini");
 }

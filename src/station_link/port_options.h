@@ -4,14 +4,14 @@
 // port number, as on the bench PCs the program came from; a Linux bench rarely has its station
 // on /dev/ttyS0 or /dev/ttyS1, so the same section may name the devices too. The program only
 // ever reads this file.
+#include "common/file_io.h"
+
 #include <QString>
 #include <cstdint>
 
 namespace tolvin {
 
-// $XDG_CONFIG_HOME/tolvin, else ~/.config/tolvin: the program's own configuration.
-QString configFolder();
-// "T702Options.ini" in that folder.
+// "T702Options.ini" in configFolder().
 QString optionsFilePath();
 
 struct PortOptions {
