@@ -29,7 +29,7 @@ TOLVIN_FUZZ_TARGET(data_check) {
         const int n = ed.table.channelCount();
         FUZZ_REQUIRE(n <= MaxChannels);
         FUZZ_REQUIRE(ed.state.image.header[HeaderByte::ChannelCount] == n);
-        FUZZ_REQUIRE(ed.state.ModuleType <= 5 || ed.state.tickedModule < 0);
+        FUZZ_REQUIRE(ed.state.ModuleType < moduleCaptions().size() || ed.state.tickedModule < 0);
         const StreamImage parts{ed.state.image, ed.state.ModuleType, ed.state.StationType};
         FUZZ_REQUIRE(encodeWriteStream(parts).size() == WriteStreamFixedLength + RecordSize * n);
     }

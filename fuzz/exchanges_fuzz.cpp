@@ -6,7 +6,9 @@
 #include "fuzz_target.h"
 #include "station_link/exchanges.h"
 #include "layout/image_layout.h"
+#include "layout/station_models.h"
 
+#include <algorithm>
 #include <deque>
 
 namespace {
@@ -100,6 +102,15 @@ struct Watcher : LinkObserver {
     }
 };
 
+// Up to one past the highest code a model answers with: every known type, and at least one a
+// write has no opening for.
+constexpr int TypeCodes = [] {
+    int top = 0;
+    for (const StationModelRow &m : StationModels)
+        top = std::max({top, int(m.typeCode), m.otherTypeCode == StationModelRow::NoOtherCode ? 0 : int(m.otherTypeCode)});
+    return top + 2;
+}();
+
 StreamImage imageFrom(fuzz::Input &in) {
     StreamImage p;
     for (uint8_t &b : p.image.header)
@@ -110,7 +121,7 @@ StreamImage imageFrom(fuzz::Input &in) {
         b = in.byte();
     p.image.IdCode = in.word();
     p.ModuleType = in.byte();
-    p.StationType = in.byte() % 6; // 5: a type no opening exists for
+    p.StationType = uint8_t(in.byte() % TypeCodes);
     const int n = p.image.header[HeaderByte::ChannelCount];
     for (int r = 0; r < n && r < 4; ++r) // the rest stay zero
         for (uint8_t &b : p.image.records[r])

@@ -6,6 +6,7 @@
 #include "editor_input.h"
 #include "settings_file/settings_file.h"
 #include "layout/image_layout.h"
+#include "layout/station_models.h"
 #include "station_link/read_into_editor.h"
 #include "sim/station_memory.h"
 #include "table/template.h"
@@ -35,6 +36,18 @@ StreamImage imageOf(const Editor &ed) {
     return StreamImage{ed.state.image, ed.state.ModuleType, ed.state.StationType};
 }
 
+const int Bands = int(bandTable().size());
+
+// The codes some model answers with, then with `unknown` the first that none does.
+std::vector<uint8_t> typeCodes(bool unknown) {
+    std::vector<uint8_t> codes, others;
+    for (int code = 0; code < 256; ++code)
+        (modelOfType(uint8_t(code)) ? codes : others).push_back(uint8_t(code));
+    if (unknown)
+        codes.push_back(others.front());
+    return codes;
+}
+
 // The same file with every CR LF replaced.
 QByteArray withLineEnds(const QByteArray &crlf, const char *end) {
     QByteArray b = crlf;
@@ -43,7 +56,7 @@ QByteArray withLineEnds(const QByteArray &crlf, const char *end) {
 
 std::vector<Seed> settingsFileSeeds() {
     std::vector<Seed> s;
-    for (int band = 1; band <= 4; ++band)
+    for (int band = 1; band <= Bands; ++band)
         for (int count : {1, 4, 12})
             s.push_back({QStringLiteral("template-band%1-%2").arg(band).arg(count), settingsFileBytes(checkedTemplate(band, count))});
     s.push_back({QStringLiteral("template-99"), settingsFileBytes(checkedTemplate(2, 99))});
@@ -54,7 +67,7 @@ std::vector<Seed> settingsFileSeeds() {
     s.push_back({QStringLiteral("bom-cp1251"), QByteArray("\xEF\xBB\xBF") + four});
     s.push_back({QStringLiteral("utf8"), fromCp1251(four).toUtf8()});
     s.push_back({QStringLiteral("bom-utf8"), QByteArray("\xEF\xBB\xBF") + fromCp1251(four).toUtf8()});
-    for (uint8_t type = 0; type <= 4; ++type) {
+    for (uint8_t type : typeCodes(false)) {
         Editor read;
         applyCompleteRead(read, encodeReadStream(defaultStationMemory(type)));
         s.push_back({QStringLiteral("station-read-type%1").arg(type), settingsFileBytes(read)});
@@ -101,7 +114,7 @@ std::vector<Seed> iniAccessorSeeds() {
 
 std::vector<Seed> dataCheckSeeds() {
     std::vector<Seed> s;
-    for (int band = 1; band <= 4; ++band)
+    for (int band = 1; band <= Bands; ++band)
         s.push_back({QStringLiteral("checked-band%1").arg(band), editorBytes(checkedTemplate(band, 5))});
     s.push_back({QStringLiteral("checked-99"), editorBytes(checkedTemplate(3, 99))});
     Editor read;
@@ -112,9 +125,9 @@ std::vector<Seed> dataCheckSeeds() {
 
 std::vector<Seed> readoutSeeds() {
     std::vector<Seed> s;
-    for (uint8_t type = 0; type <= 5; ++type)
+    for (uint8_t type : typeCodes(true))
         s.push_back({QStringLiteral("memory-type%1").arg(type), encodeReadStream(defaultStationMemory(type))});
-    for (int band = 1; band <= 4; ++band) {
+    for (int band = 1; band <= Bands; ++band) {
         const Editor ed = checkedTemplate(band, 12);
         StreamImage p = imageOf(ed);
         p.image.header[HeaderByte::Serial] = 0x12;
@@ -125,7 +138,7 @@ std::vector<Seed> readoutSeeds() {
 
 std::vector<Seed> stationModelSeeds() {
     std::vector<Seed> s;
-    for (int band = 1; band <= 4; ++band) {
+    for (int band = 1; band <= Bands; ++band) {
         const StreamImage p = imageOf(checkedTemplate(band, 3));
         QByteArray host(1, char(p.StationType));
         host += openingSequence(p.StationType) + encodeWriteStream(p);

@@ -7,6 +7,7 @@
 #include "common/errors.h"
 #include "fuzz_target.h"
 #include "common/file_io.h"
+#include "layout/general_keys.h"
 #include "settings_file/settings_file.h"
 
 namespace {
@@ -45,7 +46,7 @@ TOLVIN_FUZZ_TARGET(settings_file) {
         FUZZ_REQUIRE(ed.table.rowCount() == untouched.table.rowCount() && ed.memo == untouched.memo);
         return 0;
     }
-    FUZZ_REQUIRE(ed.memo.size() == 27);
+    FUZZ_REQUIRE(ed.memo.size() == 1 + qsizetype(GeneralKeys.size()));
     FUZZ_REQUIRE(ed.table.rowCount() >= 2);
     FUZZ_REQUIRE(ed.state.DataChecked == 0);
 

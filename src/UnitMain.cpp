@@ -227,10 +227,11 @@ void TFormMain::LinkClick() {
 
 void TFormMain::AboutClick() {
     act([&] {
-        m_op.message(QStringLiteral("Программатор радиостанций «Толвин 7К-61..64»\nВерсия " TOLVIN_VERSION "\n"
+        m_op.message(QStringLiteral("Программатор радиостанций «%1»\nВерсия " TOLVIN_VERSION "\n"
                                     "Лицензия: GNU GPL версии 3 или более поздней (" TOLVIN_LICENSE ")\n"
                                     "Это свободная программа: её можно распространять и изменять на условиях "
-                                    "этой лицензии. Гарантий нет."));
+                                    "этой лицензии. Гарантий нет.")
+                         .arg(modelFamily()));
     });
 }
 

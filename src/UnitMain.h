@@ -139,7 +139,7 @@ public:
     void PasteClick();
     void ImportCsvClick();
     void ExportCsvClick();
-    void BandClick(int band);      // band 1..4
+    void BandClick(int band);      // a band of the model table, from 1
     void ModuleClick(int item);    // 0..5
 
     // Template panel.

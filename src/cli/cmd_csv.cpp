@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli import-csv and export-csv: channel lists to and from CHIRP's CSV.
+#include "cli/command_help.h"
 #include "cli/commands.h"
 
 #include "common/errors.h"
@@ -11,7 +12,8 @@
 namespace tolvin::cli {
 
 int cmdImportCsv(const QStringList &args, QTextStream &out, QTextStream &err) {
-    const QString usage = QStringLiteral("tolvin-cli import-csv CSV -o ФАЙЛ --model {61|62|63|64}");
+    const QString usage =
+        QStringLiteral("tolvin-cli import-csv CSV -o ФАЙЛ --model %1").arg(QString::fromUtf16(ModelChoice.text));
     QMap<QString, QString> values;
     QStringList rest;
     if (!takeValueOptions(args, {QStringLiteral("-o"), QStringLiteral("--model")}, values, rest, usage, err))

@@ -5,6 +5,7 @@
 #include "common/errors.h"
 #include "common/file_io.h"
 #include "image/image_streams.h"
+#include "table/bands.h"
 #include "table/editor.h"
 
 namespace tolvin::cli {
@@ -50,8 +51,8 @@ int cmdImage(const QStringList &args, QTextStream &out, QTextStream &err) {
     const uint8_t type = ed.state.StationType;
     const QByteArray opening = openingSequence(type);
     if (opening.isEmpty()) {
-        out << QStringLiteral("Тип радиостанции %1 неизвестен (допустимы 0-4): при записи в станцию "
-                              "ничего не будет передано").arg(type)
+        out << QStringLiteral("Тип радиостанции %1 неизвестен (допустимы %2): при записи в станцию "
+                              "ничего не будет передано").arg(QString::number(type), knownTypeCodes())
             << '\n';
         return ExitFailed;
     }

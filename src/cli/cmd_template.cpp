@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli template: "Создать шаблон" and "Ok" for a model's band, then "Запись в файл".
+#include "cli/command_help.h"
 #include "cli/commands.h"
 
 #include "common/errors.h"
 #include "common/operator.h"
 #include "layout/station_models.h"
 #include "settings_file/settings_file.h"
+#include "table/bands.h"
 #include "table/editor.h"
 #include "table/template.h"
 
@@ -21,13 +23,14 @@ int bandOfModel(const QString &text) {
 int bandOfModelOption(const QString &model, QTextStream &err) {
     const int band = bandOfModel(model);
     if (band == 0)
-        err << QStringLiteral("Неизвестная модель: %1 (допустимы 61, 62, 63, 64)").arg(model) << Qt::endl;
+        err << QStringLiteral("Неизвестная модель: %1 (допустимы %2)").arg(model, modelNumbers(QStringLiteral(", ")))
+            << Qt::endl;
     return band;
 }
 
 int cmdTemplate(const QStringList &args, QTextStream &out, QTextStream &err) {
-    const QString usage =
-        QStringLiteral("tolvin-cli template --model {61|62|63|64} --count N --start F --step S -o ФАЙЛ");
+    const QString usage = QStringLiteral("tolvin-cli template --model %1 --count N --start F --step S -o ФАЙЛ")
+                              .arg(QString::fromUtf16(ModelChoice.text));
     const QStringList names{QStringLiteral("--model"), QStringLiteral("--count"), QStringLiteral("--start"),
                             QStringLiteral("--step"), QStringLiteral("-o")};
     QMap<QString, QString> values;

@@ -3,9 +3,63 @@
 // What `tolvin-cli --help` says: a line (or a few) per command and examples to copy. dispatch.cpp
 // dispatches by these names, so a command cannot be added without its help; the tests read the
 // same table to hold every command and option to an example. Data only, so that a test can
-// include it without the commands.
+// include it without the commands; the models in it are the model table's, put in as it compiles.
+#include "layout/station_models.h"
+
+#include <algorithm>
+#include <cstddef>
 
 namespace tolvin::cli {
+
+// A text put together as the program compiles, zero-terminated.
+template <std::size_t N>
+struct HelpText {
+    char16_t text[N]{};
+    constexpr HelpText() = default;
+    constexpr HelpText(const char16_t (&s)[N]) { std::copy_n(s, N, text); }
+};
+
+template <std::size_t A, std::size_t B>
+constexpr HelpText<A + B - 1> operator+(const HelpText<A> &a, const HelpText<B> &b) {
+    HelpText<A + B - 1> out;
+    std::copy_n(a.text, A - 1, out.text);
+    std::copy_n(b.text, B, out.text + A - 1);
+    return out;
+}
+
+namespace detail {
+constexpr std::size_t digits(int n) { return n < 10 ? 1 : 1 + digits(n / 10); }
+constexpr std::size_t modelChoiceLength() {
+    std::size_t n = 2 + StationModels.size() - 1; // the braces and the bars
+    for (const StationModelRow &m : StationModels)
+        n += digits(m.modelNumber);
+    return n;
+}
+} // namespace detail
+
+// "{61|62|63|64}": the values of --model.
+constexpr HelpText<detail::modelChoiceLength() + 1> modelChoice() {
+    HelpText<detail::modelChoiceLength() + 1> out;
+    std::size_t at = 0;
+    out.text[at++] = u'{';
+    for (const StationModelRow &m : StationModels) {
+        if (&m != &StationModels.front())
+            out.text[at++] = u'|';
+        for (std::size_t d = detail::digits(m.modelNumber), n = std::size_t(m.modelNumber); d > 0; --d, n /= 10)
+            out.text[at + d - 1] = char16_t(u'0' + n % 10);
+        at += detail::digits(m.modelNumber);
+    }
+    out.text[at] = u'}';
+    return out;
+}
+inline constexpr auto ModelChoice = modelChoice();
+
+inline constexpr auto ImportCsvSynopsis = HelpText(u"import-csv CSV -o ФАЙЛ --model ") + ModelChoice +
+                                          HelpText(u"  каналы из CSV программы CHIRP в файл настроек");
+inline constexpr auto TemplateSynopsis =
+    HelpText(u"template --model ") + ModelChoice +
+    HelpText(u" --count N --start F --step S -o ФАЙЛ  создать шаблон и записать файл настроек\n"
+             u"                   (N каналов с частоты F кГц через S кГц; F и S кратны 6,25 кГц)");
 
 struct CommandHelp {
     const char *name;
@@ -38,7 +92,7 @@ inline constexpr CommandHelp kCommandHelp[] = {
     {"type", u"type --port ПОРТ [--log ЖУРНАЛ]  определить тип станции",
      u"tolvin-cli type --port /dev/ttyUSB0\n"
      u"tolvin-cli type --port 1 --log обмен.txt"},
-    {"import-csv", u"import-csv CSV -o ФАЙЛ --model {61|62|63|64}  каналы из CSV программы CHIRP в файл настроек",
+    {"import-csv", ImportCsvSynopsis.text,
      u"tolvin-cli import-csv chirp.csv -o настройки.ini --model 62"},
     {"export-csv", u"export-csv ФАЙЛ -o CSV  каналы файла настроек в CSV для CHIRP",
      u"tolvin-cli export-csv настройки.ini -o chirp.csv"},
@@ -48,9 +102,7 @@ inline constexpr CommandHelp kCommandHelp[] = {
      u"tolvin-cli diff настройки.ini --port /dev/ttyUSB0"},
     {"report", u"report ФАЙЛ --serial НОМЕР -o ВЫХОД.docx  проверить и создать протокол программирования",
      u"tolvin-cli report настройки.ini --serial S7K62-12345 -o протокол.docx"},
-    {"template",
-     u"template --model {61|62|63|64} --count N --start F --step S -o ФАЙЛ  создать шаблон и записать файл настроек\n"
-     u"                   (N каналов с частоты F кГц через S кГц; F и S кратны 6,25 кГц)",
+    {"template", TemplateSynopsis.text,
      u"tolvin-cli template --model 62 --count 10 --start 145000 --step 25 -o шаблон.ini"},
     {"journal",
      u"journal [--serial S] [--since ГГГГ-ММ-ДД] [--limit N] [--json]  журнал станций, новые записи первыми\n"

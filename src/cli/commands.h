@@ -77,7 +77,7 @@ bool loadAndCheck(Editor &ed, const QString &file, int &exitCode, QTextStream &o
 bool noFurtherArguments(const QStringList &rest, const QString &usage, int &exitCode, QTextStream &out,
                         QTextStream &err);
 
-// The band item of a model number (61..64), 0 for any other text.
+// The band item of a model number of the model table, 0 for any other text.
 int bandOfModel(const QString &text);
 // The same for the --model option's value; an unknown model is complained of on `err` and gives 0.
 int bandOfModelOption(const QString &model, QTextStream &err);

@@ -17,14 +17,15 @@ struct StreamImage {
     uint8_t StationType = 0;
 };
 
-// Bytes sent before the write stream: 0x14 for StationType 0 and 3; 0x15 0x4B 0x55 0x11 0xD7 for
-// 1, 2 and 4; nothing for any other type (the link then sends nothing at all).
+// Bytes sent before the write stream: the opening of the model whose stations answer with
+// `stationType` (StationModels); nothing for a type no model has (the link then sends nothing).
 QByteArray openingSequence(uint8_t stationType);
 
-// 25 + 18 n bytes, n = header byte ChannelCount. The image holds MaxChannels records; a count
-// above that (never left by a passed check) sends only the records there are.
+// WriteStreamFixedLength + RecordSize n bytes, n = header byte ChannelCount. The image holds
+// MaxChannels records; a count above that (never left by a passed check) sends only the records
+// there are.
 QByteArray encodeWriteStream(const StreamImage &parts);
-// 28 + 18 n bytes, as a station answers the read command.
+// ReadStreamFixedLength + RecordSize n bytes, as a station answers the read command.
 QByteArray encodeReadStream(const StreamImage &parts);
 
 // How far a stream went into the image.
@@ -32,7 +33,7 @@ struct StreamDecode {
     int fixedBytes = 0;       // bytes of the fixed part that arrived
     bool fixedComplete = false;
     int channelCount = 0;     // header byte ChannelCount as received, 0 before it arrived
-    int recordsReceived = 0;  // complete 18-byte records in the stream, up to channelCount
+    int recordsReceived = 0;  // complete records in the stream, up to channelCount
     bool complete = false;    // fixed part and channelCount records all there
 };
 

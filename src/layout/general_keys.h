@@ -50,7 +50,7 @@ constexpr GeneralKey power(const char16_t *key, const char16_t *watts) {
 } // namespace detail
 
 // In the order the reader rebuilds the block and a station read shows it.
-constexpr std::array<GeneralKey, 26> GeneralKeys{{
+inline constexpr std::array<GeneralKey, 26> GeneralKeys{{
     {u"Серийный номер", GeneralField::Serial, HeaderByte::Serial, 0, u"100000", nullptr, nullptr},
     {u"Id_номер", GeneralField::Id, detail::NoByte, 0, u"1000", u"0001", u"0"},
     detail::tone(u"Тон1", 0, u"700"),
@@ -78,6 +78,75 @@ constexpr std::array<GeneralKey, 26> GeneralKeys{{
     {u"ВУ", GeneralField::Feature, HeaderByte::Features, FeatureBit::Vu, u"-", u"-", u"i"},
     {u"СК", GeneralField::SpecialChannel, HeaderByte::SpecialChannel, 0, u"1", u"1", u"200"},
 }};
+
+// A row that does not fit the image does not compile: the check would write it past the header
+// or over another setting. When every header byte is taken, the header grows first (README,
+// "A general-settings key").
+namespace detail {
+constexpr bool headerBytesFit() {
+    for (const GeneralKey &k : GeneralKeys)
+        if (k.headerByte != NoByte && (k.headerByte < 0 || k.headerByte >= HeaderSize))
+            return false;
+    return true;
+}
+// A byte of its own (the switches share one, a bit each; the serial number's bytes are the
+// station's and the channel count comes from the table), a tone of its own.
+constexpr bool placesTheirOwn() {
+    for (size_t i = 0; i < GeneralKeys.size(); ++i) {
+        const GeneralKey &k = GeneralKeys[i];
+        const bool feature = k.field == GeneralField::Feature;
+        if (feature && (k.bit == 0 || (k.bit & (k.bit - 1)) != 0))
+            return false;
+        if (k.field == GeneralField::Tone && k.bit >= ToneCount)
+            return false;
+        if (k.headerByte == HeaderByte::ChannelCount ||
+            (k.field != GeneralField::Serial && k.headerByte != NoByte && k.headerByte < HeaderByte::Brightness))
+            return false;
+        for (size_t j = 0; j < i; ++j) {
+            const GeneralKey &o = GeneralKeys[j];
+            if (k.headerByte != NoByte && o.headerByte == k.headerByte &&
+                (!feature || o.field != GeneralField::Feature || (o.bit & k.bit) != 0))
+                return false;
+            if (k.field == GeneralField::Tone && o.field == GeneralField::Tone && o.bit == k.bit)
+                return false;
+        }
+    }
+    return true;
+}
+// Every header byte the write sends is set by some key, but the count.
+constexpr bool headerBytesTaken() {
+    for (int byte = HeaderByte::Brightness; byte < HeaderSize; ++byte) {
+        bool taken = byte == HeaderByte::ChannelCount;
+        for (const GeneralKey &k : GeneralKeys)
+            taken = taken || k.headerByte == byte;
+        if (!taken)
+            return false;
+    }
+    return true;
+}
+// A row every reader can use: a name of its own, a file default, a template line for all but the
+// serial number (only a station has one), a header byte exactly when the header holds the
+// setting, and a row for every tone.
+constexpr bool rowsComplete() {
+    int tones = 0;
+    for (size_t i = 0; i < GeneralKeys.size(); ++i) {
+        const GeneralKey &k = GeneralKeys[i];
+        const bool inHeader = k.field != GeneralField::Id && k.field != GeneralField::Power && k.field != GeneralField::Tone;
+        if (!k.fileDefault || (k.templateDefault == nullptr) != (k.field == GeneralField::Serial) ||
+            (k.headerByte != NoByte) != inHeader)
+            return false;
+        for (size_t j = 0; j < i; ++j)
+            if (GeneralKeys[j].name() == k.name())
+                return false;
+        tones += k.field == GeneralField::Tone;
+    }
+    return tones == ToneCount;
+}
+} // namespace detail
+static_assert(detail::rowsComplete(), "a general key repeats a name or lacks a default, a template line or its place");
+static_assert(detail::headerBytesFit(), "a general key's header byte lies beyond the header");
+static_assert(detail::placesTheirOwn(), "a general key's byte, bit or tone is another key's or out of range");
+static_assert(detail::headerBytesTaken(), "a header byte no general key sets");
 
 // The row of `key`; a name no row has does not compile.
 consteval const GeneralKey &generalKey(std::u16string_view key) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/sim_options.h"
 
+#include "table/bands.h"
+
 #include <charconv>
 
 namespace tolvin::sim {
@@ -126,11 +128,12 @@ QString helpText() {
     return QStringLiteral(
                "Использование: tolvin-sim [ПАРАМЕТРЫ]\n"
                "\n"
-               "Имитатор радиостанции «Толвин 7К-61..64» для записи, чтения и запроса типа.\n"
+               "Имитатор радиостанции «%1» для записи, чтения и запроса типа.\n"
                "Открывает псевдотерминал, первой строкой выводит путь к нему (например /dev/pts/7) —\n"
                "это порт для программы — и работает до Ctrl+C (SIGINT) или SIGTERM.\n"
                "\n"
-               "Параметры (значение можно дать и через «=»: --type=3):\n") +
+               "Параметры (значение можно дать и через «=»: --type=3):\n")
+               .arg(modelFamily()) +
            options +
            QStringLiteral(
                "\n"

@@ -26,7 +26,7 @@ struct CsvImport {
     // One text for the technician: what was taken, what was not and why. Its length has a
     // bound whatever the file holds: long lists are cut, long values shown by their heads.
     QString summary() const;
-    // When no line became a channel: how many were read, that none suits `band` (1..4) and
+    // When no line became a channel: how many were read, that none suits `band` and
     // why, with the same bound as summary(). Empty when some line was taken.
     QString nothingTaken(int band) const;
 };

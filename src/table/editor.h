@@ -15,8 +15,8 @@ namespace tolvin {
 
 struct EditorState {
     uint8_t DataChecked = 0;
-    BandSettings bandSettings;           // start-up band "33-48,5 МГц"
-    uint8_t StationType = 1;
+    BandSettings bandSettings;           // start-up: the first band
+    uint8_t StationType = StationModels.front().typeCode;
     uint8_t ModuleType = 0;
     // Row and column numbers are whole integers: a settings file may hold hundreds of rows.
     int SelectedRow = 0;
@@ -28,15 +28,15 @@ struct EditorState {
     QByteArray checkedInput;             // what the last successful check read (checkedInput())
 
     // What the menus and the window show of it.
-    int tickedBand = 1;                  // band item 1..4
+    int tickedBand = 1;                  // band item, from 1
     int tickedModule = 0;                // module item 0..5, -1: none ticked
-    QString title = QStringLiteral("Толвин 7К-61");
+    QString title = QString::fromUtf16(StationModels.front().title);
 };
 
 // The template panel's three fields, as text; the panel owns them, the core reads and sets them.
 struct TemplateFields {
     QString count = QStringLiteral("10");
-    QString start = QStringLiteral("30000");
+    QString start = QString::number(StationModels.front().bandLow);
     QString step = QStringLiteral("1000");
 };
 
@@ -62,8 +62,8 @@ void createOverlays(Editor &ed, int col);   // remove, then one box per channel 
 void createAllOverlays(Editor &ed);         // 12, 14, 17 in that order
 
 // Band selection, the one operation behind the band menu, the file reader and the station link.
-void selectBand(Editor &ed, int band);      // band 1..4
-// Station type code 0..4 selects its band; other codes select nothing and return false.
+void selectBand(Editor &ed, int band);      // a band of bandTable()
+// A type code some model answers with selects its band; other codes select nothing and return false.
 bool selectBandByStationType(Editor &ed, uint8_t code);
 
 // The module menu: tick item and set ModuleType.

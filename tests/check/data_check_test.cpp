@@ -95,40 +95,40 @@ TEST(DataCheck, GeneralSettingsRules) {
     };
     const std::optional<QString> gone;
     const Case cases[] = {
-        {{{u"Яркость диодов", "3"}}, {}, 3, 11},
-        {{{u"Яркость диодов", "5"}}, {}, 3, 21},
+        {{{u"Яркость диодов", "3"}}, {}, HeaderByte::Brightness, 11},
+        {{{u"Яркость диодов", "5"}}, {}, HeaderByte::Brightness, 21},
         {{{u"Яркость диодов", "0"}}, QStringLiteral("Уровень яркости изм. 1-5")},
         {{{u"Яркость диодов", "6"}}, QStringLiteral("Уровень яркости изм. 1-5")},
         {{{u"Яркость диодов", "3,0"}}, QStringLiteral("Уровень яркости изм. 1-5")},
         {{{u"Яркость диодов", gone}}, QStringLiteral("Уровень яркости изм. 1-5")},
         {{{u"Яркость диодов", "0"}, {u"Громкость", "0"}}, QStringLiteral("Уровень яркости изм. 1-5")},
-        {{{u"Громкость", "16"}}, {}, 4, 16},
-        {{{u"Громкость", "0x10"}}, {}, 4, 16},
+        {{{u"Громкость", "16"}}, {}, HeaderByte::Volume, 16},
+        {{{u"Громкость", "0x10"}}, {}, HeaderByte::Volume, 16},
         {{{u"Громкость", "17"}}, QStringLiteral("Уровень громкости изм. 1-16")},
         {{{u"Громкость", gone}}, QStringLiteral("Уровень громкости изм. 1-16")},
-        {{{u"Пик_кнопок", "-"}}, {}, 6, 100},
-        {{{u"Пик_кнопок", gone}}, {}, 6, 200},
+        {{{u"Пик_кнопок", "-"}}, {}, HeaderByte::KeyBeep, 100},
+        {{{u"Пик_кнопок", gone}}, {}, HeaderByte::KeyBeep, 200},
         {{{u"Пик_кнопок", ""}}, QStringLiteral("Вводить в поле \"Пик_кнопок\" можно только + или -")},
-        {{{u"СК", "3"}}, {}, 7, 2},
-        {{{u"СК", "259"}}, {}, 7, 2},     // low byte 3
+        {{{u"СК", "3"}}, {}, HeaderByte::SpecialChannel, 2},
+        {{{u"СК", "259"}}, {}, HeaderByte::SpecialChannel, 2},     // low byte 3
         {{{u"СК", "4"}}, QStringLiteral("Ошибка в номере спец. канала!!! В радиостанции нет такого номера канала")},
         {{{u"СК", gone}}, QStringLiteral("Ошибка в номере спец. канала!!! В радиостанции нет такого номера канала")},
-        {{{u"ФВ", "45"}}, {}, 8, 69},
-        {{{u"ФВ", "24"}}, {}, 8, 0x24},
+        {{{u"ФВ", "45"}}, {}, HeaderByte::Fv, 69},
+        {{{u"ФВ", "24"}}, {}, HeaderByte::Fv, 0x24},
         {{{u"ФВ", "30"}}, fvWrong},
         {{{u"ФВ", "03"}}, fvWrong},
         {{{u"ФВ", gone}}, fvLength},
         {{{u"ФВ", "4"}}, fvLength},
-        {{{u"МинГромкость", "8"}, {u"Громкость", "8"}}, {}, 9, 8},
+        {{{u"МинГромкость", "8"}, {u"Громкость", "8"}}, {}, HeaderByte::MinVolume, 8},
         {{{u"МинГромкость", "8"}, {u"Громкость", "7"}}, minAbove},
         {{{u"МинГромкость", "9"}, {u"Громкость", "16"}}, minRange},
         {{{u"МинГромкость", gone}}, minRange},
-        {{{u"Код_DCS", "-"}}, {}, 10, 100},
-        {{{u"Код_DCS", "+ "}}, {}, 10, 200},  // blanks around a value are not part of it
+        {{{u"Код_DCS", "-"}}, {}, HeaderByte::DcsNumbering, 100},
+        {{{u"Код_DCS", "+ "}}, {}, HeaderByte::DcsNumbering, 200},  // blanks around a value are not part of it
         {{{u"Код_DCS", "0"}}, QStringLiteral("Вводить в поле \"Код_DCS\" можно только + или -")},
-        {{{u"Ф_Скан", "-"}, {u"Ф_V", "-"}, {u"ВУ", "-"}}, {}, 11, 0},
-        {{{u"Ф_Скан", "+"}, {u"Ф_V", "-"}, {u"ВУ", "+"}}, {}, 11, 0x12},
-        {{{u"Ф_Скан", "-"}, {u"Ф_V", "+"}, {u"ВУ", "-"}}, {}, 11, 0x04},
+        {{{u"Ф_Скан", "-"}, {u"Ф_V", "-"}, {u"ВУ", "-"}}, {}, HeaderByte::Features, 0},
+        {{{u"Ф_Скан", "+"}, {u"Ф_V", "-"}, {u"ВУ", "+"}}, {}, HeaderByte::Features, FeatureBit::Scan | FeatureBit::Vu},
+        {{{u"Ф_Скан", "-"}, {u"Ф_V", "+"}, {u"ВУ", "-"}}, {}, HeaderByte::Features, FeatureBit::V},
         {{{u"Ф_Скан", gone}}, missing(u"Ф_Скан")},
         {{{u"Ф_V", "+-"}}, missing(u"Ф_V")},
         {{{u"ВУ", "–"}}, missing(u"ВУ")},  // a dash that is not a minus
@@ -443,7 +443,7 @@ TEST(DataCheck, ReadBackOfAWrittenImageChecksToTheSameImage) {
         again.table.setFlag(ColActive, r, row.active);
     }
     ASSERT_TRUE(runDataCheck(again, op)) << s(op.lastMessage());
-    for (int i = 3; i < 12; ++i)
+    for (int i = HeaderByte::Brightness; i < HeaderSize; ++i)
         EXPECT_EQ(again.state.image.header[i], ed.state.image.header[i]) << i;
     EXPECT_EQ(again.state.image.tones, ed.state.image.tones);
     EXPECT_EQ(again.state.image.IdCode, ed.state.image.IdCode);

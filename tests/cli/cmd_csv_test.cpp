@@ -5,6 +5,7 @@
 
 #include "settings_file/settings_file.h"
 #include "support/recording_operator.h"
+#include "support/unknown_values.h"
 #include "table/template.h"
 
 #include <QFile>
@@ -73,7 +74,7 @@ TEST_F(CmdCsvTest, ImportAndExport) {
 
     struct Case { QStringList args; int exit; };
     const Case failures[] = {
-        {{"import-csv", csv, "-o", out, "--model", "65"}, 2},
+        {{"import-csv", csv, "-o", out, "--model", QString::number(UnknownModelNumber)}, 2},
         {{"import-csv", csv, "-o", out}, 2},
         {{"import-csv", dir.filePath("none.csv"), "-o", out, "--model", "62"}, 2},
         {{"import-csv", write("far.csv", "Location,Frequency\n1,446.0\n"), "-o", dir.filePath("x.ini"), "--model", "62"}, 1},

@@ -3,6 +3,8 @@
 
 #include "settings_file/settings_file.h"
 #include "support/recording_operator.h"
+#include "support/unknown_values.h"
+#include "table/bands.h"
 #include "table/template.h"
 
 #include <QDir>
@@ -92,8 +94,9 @@ TEST_F(CmdImageTest, RefusalsAndErrors) {
     const Case cases[] = {
         {"check fails", {QStringLiteral("image"), saved(2, 255, QStringLiteral("4"))}, 1,
          QStringLiteral("Не желательно использовать в минимальной мощности 4 уровень\n")},
-        {"unknown station type", {QStringLiteral("image"), saved(1, 7)}, 1,
-         QStringLiteral("Тип радиостанции 7 неизвестен (допустимы 0-4): при записи в станцию ничего не будет передано\n")},
+        {"unknown station type", {QStringLiteral("image"), saved(1, UnknownTypeCode)}, 1,
+         QStringLiteral("Тип радиостанции %1 неизвестен (допустимы %2): при записи в станцию ничего не будет передано\n")
+             .arg(QString::number(UnknownTypeCode), knownTypeCodes())},
         {"-o without a name", {QStringLiteral("image"), saved(2), QStringLiteral("-o")}, 2, {}},
         {"no file", {QStringLiteral("image"), QStringLiteral("-o"), dir.filePath(QStringLiteral("x.bin"))}, 2, {}},
         {"unwritable output", {QStringLiteral("image"), saved(2), QStringLiteral("-o"),

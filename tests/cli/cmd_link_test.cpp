@@ -9,6 +9,7 @@
 #include "layout/image_layout.h"
 #include "support/recording_operator.h"
 #include "support/sim_process.h"
+#include "support/unknown_values.h"
 #include "table/template.h"
 
 #include <QDir>
@@ -57,7 +58,7 @@ TEST_F(CmdLinkTest, WriteReadAndType) {
 
     const CliResult w = runCli({QStringLiteral("write"), in, QStringLiteral("--port"), sim.path});
     EXPECT_EQ(w.exitCode, 0) << w.err.toStdString();
-    EXPECT_EQ(QString::fromUtf8(w.out), QStringLiteral("Записано в станцию: %1 байт\n").arg(25 + 18 * 12));
+    EXPECT_EQ(QString::fromUtf8(w.out), QStringLiteral("Записано в станцию: %1 байт\n").arg(WriteStreamFixedLength + RecordSize * 12));
     EXPECT_TRUE(w.err.contains(QStringLiteral("Состояние: ПР"))) << w.err.toStdString();
     EXPECT_TRUE(w.err.contains(QStringLiteral("\n100%\n")));
 
@@ -82,15 +83,19 @@ TEST_F(CmdLinkTest, WriteReadAndType) {
 TEST_F(CmdLinkTest, ExitCodesSayWhatWentWrong) {
     SimProcess silent({QStringLiteral("--silent")});
     SimProcess stops({QStringLiteral("--stop-after"), QStringLiteral("40")});
-    SimProcess unknown({QStringLiteral("--type"), QStringLiteral("7")});
+    SimProcess unknown({QStringLiteral("--type"), QString::number(UnknownTypeCode)});
     const QString good = templateFile(3);
     const QString bad = templateFile(3, QStringLiteral("4"));
     const QString out = dir.filePath(QStringLiteral("never.ini"));
+    const std::u16string stoppedAt40 =
+        QStringLiteral("Запись прервана на байте 40 из %1: станция записана не полностью. Станция не ответила")
+            .arg(WriteStreamFixedLength + RecordSize * 3)
+            .toStdU16String();
     struct Case { QStringList args; int exit; const char16_t *says; };
     const Case cases[] = {
         {{"write", bad, "--port", silent.path}, 1, u"Не желательно использовать в минимальной мощности 4 уровень"},
         {{"write", good, "--port", silent.path}, 1, u"Станция не ответила на запрос записи"},
-        {{"write", good, "--port", stops.path, "--ignore-type"}, 1, u"Запись прервана на байте 40 из 79: станция записана не полностью. Станция не ответила"},
+        {{"write", good, "--port", stops.path, "--ignore-type"}, 1, stoppedAt40.c_str()},
         {{"write", good, "--port", "/dev/tolvin-missing"}, 2, u"/dev/tolvin-missing"},
         {{"write", good}, 2, u"Не указан параметр --port"},
         {{"write", dir.filePath("missing.ini"), "--port", silent.path}, 2, u"missing.ini"},
@@ -166,13 +171,14 @@ TEST_F(CmdLinkTest, BackupBeforeAndVerifyAfterOneWrite) {
                     .hasMatch())
         << backup.toStdString();
     EXPECT_EQ(bytesOf(backup), bytesOf(before)) << "the backup is the station as a read saves it";
-    EXPECT_EQ(out[1], QStringLiteral("Записано в станцию: %1 байт").arg(25 + 18 * 12));
+    EXPECT_EQ(out[1], QStringLiteral("Записано в станцию: %1 байт").arg(WriteStreamFixedLength + RecordSize * 12));
     EXPECT_EQ(out[2], QStringLiteral("Проверено: станция хранит записанное"));
 }
 
 TEST_F(CmdLinkTest, FailedBackupOrVerify) {
-    // Stream byte 60 is the "Время" of the second channel (25 + 18 + 16, counted from 1).
-    SimProcess corrupt({QStringLiteral("--corrupt-byte"), QStringLiteral("60")});
+    // The "Время" of the second channel, counted from 1.
+    SimProcess corrupt({QStringLiteral("--corrupt-byte"),
+                        QString::number(WriteStreamFixedLength + RecordSize + RecordByte::Time + 1)});
     SimProcess silent({QStringLiteral("--silent")});
     const QString in = templateFile(3);
     struct Case { QStringList args; int exit; QStringList err; };
@@ -218,7 +224,7 @@ TEST_F(CmdLinkTest, FleetOfFourWithOneSilentStation) {
         if (i == 2)
             EXPECT_EQ(sent, 1) << "the type query's first byte only";
         else
-            EXPECT_GT(sent, 25 + 18 * 12);
+            EXPECT_GT(sent, WriteStreamFixedLength + RecordSize * 12);
     }
 
     // The three that took it hold it, as a fleet with backup and verify confirms.
@@ -288,18 +294,20 @@ TEST_F(CmdLinkTest, TypeGuardWritesOnlyAStationOfTheFilesBand) {
     for (const QByteArray &line : image.out.split('\n'))
         writeBytes += QByteArray::fromHex(line);
     const QByteArray query(reinterpret_cast<const char *>(TypeQuerySequence.data()), int(TypeQuerySequence.size()));
-    struct Case { const char *code; const char16_t *refusal; };
+    struct Case { int code; const char16_t *refusal; };
     const Case cases[] = {
-        {"0", nullptr},
-        {"1", u"В станции 7К-61 (33-48,5 МГц), а данные подготовлены для 7К-62 (144-174 МГц). Записать всё равно?"},
-        {"2", u"В станции 7К-61 (33-48,5 МГц), а данные подготовлены для 7К-62 (144-174 МГц). Записать всё равно?"},
-        {"3", u"В станции 7К-64 (400-470 МГц), а данные подготовлены для 7К-62 (144-174 МГц). Записать всё равно?"},
-        {"4", u"В станции 7К-63 (300-350 МГц), а данные подготовлены для 7К-62 (144-174 МГц). Записать всё равно?"},
-        {"9", u"Станция неизвестного типа (код 9), а данные подготовлены для 7К-62 (144-174 МГц). Записать всё равно?"},
+        {0, nullptr},
+        {1, u"В станции 7К-61 (33-48,5 МГц), а данные подготовлены для 7К-62 (144-174 МГц). Записать всё равно?"},
+        {2, u"В станции 7К-61 (33-48,5 МГц), а данные подготовлены для 7К-62 (144-174 МГц). Записать всё равно?"},
+        {3, u"В станции 7К-64 (400-470 МГц), а данные подготовлены для 7К-62 (144-174 МГц). Записать всё равно?"},
+        {4, u"В станции 7К-63 (300-350 МГц), а данные подготовлены для 7К-62 (144-174 МГц). Записать всё равно?"},
+        {UnknownTypeCode,
+         u"Станция неизвестного типа (код CODE), а данные подготовлены для 7К-62 (144-174 МГц). Записать всё равно?"},
     };
     for (const Case &c : cases) {
+        const QString code = QString::number(c.code);
         {
-            SimProcess sim({QStringLiteral("--type"), QString::fromLatin1(c.code), QStringLiteral("--log")});
+            SimProcess sim({QStringLiteral("--type"), code, QStringLiteral("--log")});
             const CliResult r = runCli({QStringLiteral("write"), in, QStringLiteral("--port"), sim.path});
             if (!c.refusal) {
                 EXPECT_EQ(r.exitCode, 0) << c.code << ": " << r.err.toStdString();
@@ -307,11 +315,12 @@ TEST_F(CmdLinkTest, TypeGuardWritesOnlyAStationOfTheFilesBand) {
                 continue;
             }
             EXPECT_EQ(r.exitCode, 1) << c.code;
-            EXPECT_TRUE(r.err.contains(QString::fromUtf16(c.refusal))) << c.code << ": " << r.err.toStdString();
+            const QString refusal = QString::fromUtf16(c.refusal).replace(QStringLiteral("CODE"), code);
+            EXPECT_TRUE(r.err.contains(refusal)) << c.code << ": " << r.err.toStdString();
             EXPECT_TRUE(r.out.isEmpty()) << c.code;
             EXPECT_EQ(sim.received(), query) << c.code << ": nothing of the write reached the station";
         }
-        SimProcess sim({QStringLiteral("--type"), QString::fromLatin1(c.code), QStringLiteral("--log")});
+        SimProcess sim({QStringLiteral("--type"), code, QStringLiteral("--log")});
         const CliResult forced =
             runCli({QStringLiteral("write"), in, QStringLiteral("--port"), sim.path, QStringLiteral("--ignore-type")});
         EXPECT_EQ(forced.exitCode, 0) << c.code << ": " << forced.err.toStdString();
@@ -364,9 +373,9 @@ TEST_F(CmdLinkTest, WriteAndReadSayTheirPaceAndASlowAdapterIsNamed) {
         const QString err = w.err;
         const QRegularExpressionMatch m = pace.match(err);
         ASSERT_TRUE(m.hasMatch()) << err.toStdString();
-        EXPECT_EQ(m.captured(1).toInt(), 1 + 25 + 18) << "the opening and the stream, each byte answered";
+        EXPECT_EQ(m.captured(1).toInt(), 1 + WriteStreamFixedLength + RecordSize) << "the opening and the stream, each byte answered";
         EXPECT_EQ(err.contains(QStringLiteral("Адаптер задерживает ответы станции")), c.advised) << err.toStdString();
-        EXPECT_EQ(QString::fromUtf8(w.out), QStringLiteral("Записано в станцию: %1 байт\n").arg(25 + 18));
+        EXPECT_EQ(QString::fromUtf8(w.out), QStringLiteral("Записано в станцию: %1 байт\n").arg(WriteStreamFixedLength + RecordSize));
     }
     SimProcess sim({});
     runCli({QStringLiteral("write"), in, QStringLiteral("--port"), sim.path});
@@ -375,5 +384,5 @@ TEST_F(CmdLinkTest, WriteAndReadSayTheirPaceAndASlowAdapterIsNamed) {
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QRegularExpressionMatch m = pace.match(r.err);
     ASSERT_TRUE(m.hasMatch()) << r.err.toStdString();
-    EXPECT_EQ(m.captured(1).toInt(), 1 + 28 + 18) << "the command and the stream";
+    EXPECT_EQ(m.captured(1).toInt(), 1 + ReadStreamFixedLength + RecordSize) << "the command and the stream";
 }

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli_run.h"
+#include "support/unknown_values.h"
 
+#include "cli/command_help.h"
+#include "layout/general_keys.h"
 #include "settings_file/settings_file.h"
 #include "table/editor.h"
 
@@ -29,27 +32,23 @@ protected:
 
 } // namespace
 
+// Each model's band, its start and its top: a template running past the top stops there.
 TEST_F(CmdTemplateTest, EachModelsBandAsItsMenuItem) {
-    struct Case { const char *model; const char *count, *start, *step; int band; const char *first, *last; };
-    const Case cases[] = {
-        {"61", "10", "30000", "1000", 1, "30000", "39000"},
-        {"62", "3", "140006,25", "12,5", 2, "140006,25", "140031,25"},
-        {"63", "5", "349000", "1000", 3, "349000", "350000"},
-        {"64", "99", "486000", "6,25", 4, "486000", "486000"},
-    };
-    for (const Case &c : cases) {
-        const QString out = dir.filePath(QStringLiteral("%1.ini").arg(QLatin1String(c.model)));
-        const CliResult r = runCli(args(c.model, c.count, c.start, c.step, out));
-        ASSERT_EQ(r.exitCode, 0) << c.model << r.out.toStdString() << r.err.toStdString();
+    for (const StationModelRow &m : StationModels) {
+        const QString model = QString::number(m.modelNumber);
+        const QString out = dir.filePath(model + QStringLiteral(".ini"));
+        const CliResult r = runCli(args(model, QStringLiteral("3"), QString::number(m.bandHigh - 1000),
+                                        QStringLiteral("1000"), out));
+        ASSERT_EQ(r.exitCode, 0) << m.modelNumber << r.out.toStdString() << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
         Editor ed;
         loadSettingsFile(ed, out);
-        EXPECT_EQ(ed.state.tickedBand, c.band) << c.model;
-        EXPECT_EQ(ed.state.title, QStringLiteral("Толвин 7К-%1").arg(QLatin1String(c.model)));
-        EXPECT_EQ(ed.table.channelCount(), QByteArray(c.count).toInt()) << c.model;
-        EXPECT_EQ(ed.table.cell(ColRx, 1), QLatin1String(c.first)) << c.model;
-        EXPECT_EQ(ed.table.cell(ColTx, ed.table.channelCount()), QLatin1String(c.last)) << c.model;
-        EXPECT_EQ(ed.memo.size(), 27); // the 26 lines and the serial number the file adds
+        EXPECT_EQ(ed.state.tickedBand, m.band) << m.modelNumber;
+        EXPECT_EQ(ed.state.title, QString::fromUtf16(m.title));
+        EXPECT_EQ(ed.table.channelCount(), 3) << m.modelNumber;
+        EXPECT_EQ(ed.table.cell(ColRx, 1), QString::number(m.bandHigh - 1000)) << m.modelNumber;
+        EXPECT_EQ(ed.table.cell(ColTx, 3), QString::number(m.bandHigh)) << m.modelNumber;
+        EXPECT_EQ(ed.memo.size(), 1 + qsizetype(GeneralKeys.size())) << "the section's line and one per key";
     }
 }
 
@@ -85,19 +84,21 @@ TEST_F(CmdTemplateTest, OkRefusesWithItsMessageAndWritesNothing) {
 
 TEST_F(CmdTemplateTest, UsageAndFileErrors) {
     const QString out = dir.filePath(QStringLiteral("t.ini"));
-    struct Case { QStringList args; const char16_t *inErr; };
+    const QString unknown = QString::number(UnknownModelNumber);
+    struct Case { QStringList args; QString inErr; };
     const Case cases[] = {
-        {args("65", "10", "30000", "1000", out), u"Неизвестная модель: 65"},
-        {{"template", "--model", "61", "--count", "10", "--start", "30000", "-o", out}, u"Не указан параметр --step"},
-        {{"template", "--model", "61", "--model", "62"}, u"Параметр --model указан дважды"},
-        {args("61", "10", "30000", "1000", out) << "--bogus", u"Неизвестный параметр: --bogus"},
-        {args("61", "10", "30000", "1000", out) << "extra", u"Лишний аргумент: extra"},
-        {args("61", "10", "30000", "1000", dir.filePath("нет/t.ini")), u"Не удалось записать файл"},
+        {args(unknown, "10", "30000", "1000", out),
+         QStringLiteral("Неизвестная модель: %1 (допустимы %2)").arg(unknown, modelNumbers(QStringLiteral(", ")))},
+        {{"template", "--model", "61", "--count", "10", "--start", "30000", "-o", out}, QStringLiteral("Не указан параметр --step")},
+        {{"template", "--model", "61", "--model", "62"}, QStringLiteral("Параметр --model указан дважды")},
+        {args("61", "10", "30000", "1000", out) << "--bogus", QStringLiteral("Неизвестный параметр: --bogus")},
+        {args("61", "10", "30000", "1000", out) << "extra", QStringLiteral("Лишний аргумент: extra")},
+        {args("61", "10", "30000", "1000", dir.filePath("нет/t.ini")), QStringLiteral("Не удалось записать файл")},
     };
     for (const Case &c : cases)
-        expectRefused(c.args, QString::fromUtf16(c.inErr));
+        expectRefused(c.args, c.inErr);
     EXPECT_FALSE(QFileInfo::exists(out));
     const CliResult help = runCli({QStringLiteral("template"), QStringLiteral("--help")});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.contains("tolvin-cli template --model"));
+    EXPECT_TRUE(help.out.contains(("tolvin-cli template --model " + QString::fromUtf16(cli::ModelChoice.text)).toUtf8()));
 }

@@ -52,13 +52,6 @@ StreamImage checkedImage(int band, int channels) {
     return StreamImage{ed.state.image, ed.state.ModuleType, ed.state.StationType};
 }
 
-QStringList args(std::initializer_list<const char *> a) {
-    QStringList l;
-    for (const char *s : a)
-        l << QString::fromLatin1(s);
-    return l;
-}
-
 // Runs a drill's exchange; whatever the fault, it must end within the bound.
 ExchangeResult withinBound(const char *fault, const std::function<ExchangeResult()> &exchange) {
     QElapsedTimer t;
@@ -82,8 +75,9 @@ void nextAttemptSucceeds(PosixSerialPort &port, const std::function<ExchangeResu
 } // namespace
 
 TEST(ExchangeDrills, Write) {
-    // Three channels: a stream of 25 + 54 bytes after the opening (1 byte for type 0, 5 for type 1).
+    // Three channels, after the opening (1 byte for type 0, 5 for type 1).
     const StreamImage type0 = checkedImage(2, 3);
+    const int total = WriteStreamFixedLength + RecordSize * 3;
     const StreamImage type1 = checkedImage(1, 3);
     struct Drill {
         const char *fault;
@@ -95,21 +89,24 @@ TEST(ExchangeDrills, Write) {
         bool portError;
     };
     const QString noAnswer = QStringLiteral("Станция не ответила на запрос записи");
-    auto byte = [](int n) {
-        return QStringLiteral("Запись прервана на байте %1 из 79: станция записана не полностью. Станция не ответила").arg(n);
+    auto byte = [total](int n) {
+        return QStringLiteral("Запись прервана на байте %1 из %2: станция записана не полностью. Станция не ответила")
+            .arg(n)
+            .arg(total);
     };
     const Drill drills[] = {
-        {"silent", args({"--silent"}), &type0, ExchangeOutcome::QuietStop, "- -", noAnswer, false},
-        {"stops in the one-byte opening", args({"--stop-after", "0"}), &type0, ExchangeOutcome::QuietStop, "- -", noAnswer, false},
-        {"stops in the five-byte opening", args({"--stop-after", "2"}), &type1, ExchangeOutcome::QuietStop, "- -", noAnswer, false},
-        {"stops in the header", args({"--stop-after", "3"}), &type0, ExchangeOutcome::Failed, "AK", byte(3), false},
-        {"stops in the tones", args({"--stop-after", "11"}), &type0, ExchangeOutcome::Failed, "AK", byte(11), false},
-        {"stops in record 1", args({"--stop-after", "35"}), &type0, ExchangeOutcome::Failed, "AK", byte(35), false},
-        {"stops in record 2", args({"--stop-after", "53"}), &type0, ExchangeOutcome::Failed, "AK", byte(53), false},
-        {"stops in record 3", args({"--stop-after", "79"}), &type0, ExchangeOutcome::Failed, "AK", byte(79), false},
-        {"answers garbage", args({"--garble"}), &type0, ExchangeOutcome::Done, "- -", {}, false},
-        {"hangs up in record 1", args({"--hang-up-after", "35"}), &type1, ExchangeOutcome::Failed, "AK", {}, true},
-        {"sends more than asked", args({"--flood", "5"}), &type0, ExchangeOutcome::Done, "- -", {}, false},
+        {"silent", QStringList{"--silent"}, &type0, ExchangeOutcome::QuietStop, "- -", noAnswer, false},
+        {"stops in the one-byte opening", QStringList{"--stop-after", "0"}, &type0, ExchangeOutcome::QuietStop, "- -", noAnswer, false},
+        {"stops in the five-byte opening", QStringList{"--stop-after", "2"}, &type1, ExchangeOutcome::QuietStop, "- -", noAnswer, false},
+        {"stops in the header", QStringList{"--stop-after", "3"}, &type0, ExchangeOutcome::Failed, "AK", byte(3), false},
+        {"stops in the tones", QStringList{"--stop-after", "11"}, &type0, ExchangeOutcome::Failed, "AK", byte(11), false},
+        {"stops in record 1", QStringList{"--stop-after", "35"}, &type0, ExchangeOutcome::Failed, "AK", byte(35), false},
+        {"stops in record 2", QStringList{"--stop-after", "53"}, &type0, ExchangeOutcome::Failed, "AK", byte(53), false},
+        {"stops at the last byte", {QStringLiteral("--stop-after"), QString::number(total)}, &type0, ExchangeOutcome::Failed,
+         "AK", byte(total), false},
+        {"answers garbage", QStringList{"--garble"}, &type0, ExchangeOutcome::Done, "- -", {}, false},
+        {"hangs up in record 1", QStringList{"--hang-up-after", "35"}, &type1, ExchangeOutcome::Failed, "AK", {}, true},
+        {"sends more than asked", QStringList{"--flood", "5"}, &type0, ExchangeOutcome::Done, "- -", {}, false},
     };
     auto write = [](const StreamImage &image) {
         return [&image](SerialPort &port, const QString &device, LinkObserver &obs) {
@@ -133,7 +130,8 @@ TEST(ExchangeDrills, Write) {
         if (d.portError) {
             EXPECT_TRUE(r.message.contains(QStringLiteral("потеряна"))) << r.message.toStdString();
             // The hang-up's count takes in the five opening bytes.
-            EXPECT_TRUE(r.message.startsWith(QStringLiteral("Запись прервана на байте 30 из 79: станция записана не полностью. ")))
+            EXPECT_TRUE(r.message.startsWith(
+                QStringLiteral("Запись прервана на байте 30 из %1: станция записана не полностью. ").arg(total)))
                 << r.message.toStdString();
         }
         EXPECT_EQ(obs.lastStatus(), QStringLiteral("status:") + QString::fromUtf8(d.status)) << d.fault;
@@ -146,7 +144,7 @@ TEST(ExchangeDrills, Write) {
 TEST(ExchangeDrills, WriteToAStationThatSendsMoreThanAskedStoresTheImage) {
     // Each acknowledgement belongs to its own byte: what the station stored reads back unchanged.
     const StreamImage image = checkedImage(2, 12);
-    SimProcess sim(args({"--flood", "3"}));
+    SimProcess sim(QStringList{"--flood", "3"});
     PosixSerialPort port;
     RecordingObserver obs;
     ASSERT_TRUE(writeToStation(port, sim.path, obs, image).ok());
@@ -158,7 +156,8 @@ TEST(ExchangeDrills, WriteToAStationThatSendsMoreThanAskedStoresTheImage) {
 }
 
 TEST(ExchangeDrills, Read) {
-    // The default station memory: 4 channels, a stream of 28 + 72 bytes.
+    // The default station memory: 4 channels. Before the tones the settings text shows its
+    // section, the serial number and Id.
     struct Drill {
         const char *fault;
         QStringList sim;
@@ -170,17 +169,22 @@ TEST(ExchangeDrills, Read) {
     };
     const int startRows = Editor().table.rowCount();
     auto silent = [](const char *what) { return QStringLiteral("Станция не ответила: ") + QString::fromUtf8(what); };
+    auto stopAfter = [](int bytes) { return QStringList{QStringLiteral("--stop-sending-after"), QString::number(bytes)}; };
     const Drill drills[] = {
-        {"silent", args({"--silent"}), ExchangeOutcome::Failed, silent("заголовок"), 1, startRows, false},
-        {"stops in the header", args({"--stop-sending-after", "5"}), ExchangeOutcome::Failed, silent("заголовок"), 1, startRows, false},
-        {"stops in the tones", args({"--stop-sending-after", "15"}), ExchangeOutcome::Failed, silent("тон 6"), 3 + 5, startRows, false},
-        {"stops in the settings", args({"--stop-sending-after", "24"}), ExchangeOutcome::Failed, silent("установки"), 3 + 10, startRows, false},
-        {"stops in record 1", args({"--stop-sending-after", "37"}), ExchangeOutcome::Failed, silent("канал 1 из 4"), -1, 5, false},
-        {"stops in record 2", args({"--stop-sending-after", "55"}), ExchangeOutcome::Failed, silent("канал 2 из 4"), -1, 5, false},
-        {"stops in record 3", args({"--stop-sending-after", "73"}), ExchangeOutcome::Failed, silent("канал 3 из 4"), -1, 5, false},
-        {"stops in record 4", args({"--stop-sending-after", "99"}), ExchangeOutcome::Failed, silent("канал 4 из 4"), -1, 5, false},
-        {"hangs up after the header", args({"--line-rate"}), ExchangeOutcome::Failed, {}, -1, -1, true},
-        {"sends more than asked", args({"--flood", "7"}), ExchangeOutcome::Done, {}, -1, 5, false},
+        {"silent", QStringList{"--silent"}, ExchangeOutcome::Failed, silent("заголовок"), 1, startRows, false},
+        {"stops in the header", stopAfter(ReadPiece::Head - 5), ExchangeOutcome::Failed, silent("заголовок"), 1, startRows, false},
+        {"stops in the tones", stopAfter(ReadPiece::Head + 5), ExchangeOutcome::Failed, silent("тон 6"), 3 + 5, startRows, false},
+        {"stops in the settings", stopAfter(ReadPiece::Head + ReadPiece::Tones + 4), ExchangeOutcome::Failed, silent("установки"),
+         3 + ReadPiece::Tones, startRows, false},
+        {"stops in record 1", stopAfter(ReadStreamFixedLength + 9), ExchangeOutcome::Failed, silent("канал 1 из 4"), -1, 5, false},
+        {"stops in record 2", stopAfter(ReadStreamFixedLength + RecordSize + 9), ExchangeOutcome::Failed, silent("канал 2 из 4"), -1,
+         5, false},
+        {"stops in record 3", stopAfter(ReadStreamFixedLength + 2 * RecordSize + 9), ExchangeOutcome::Failed, silent("канал 3 из 4"),
+         -1, 5, false},
+        {"stops in record 4", stopAfter(ReadStreamFixedLength + 4 * RecordSize - 1), ExchangeOutcome::Failed, silent("канал 4 из 4"),
+         -1, 5, false},
+        {"hangs up after the header", QStringList{"--line-rate"}, ExchangeOutcome::Failed, {}, -1, -1, true},
+        {"sends more than asked", QStringList{"--flood", "7"}, ExchangeOutcome::Done, {}, -1, 5, false},
     };
     auto read = [](SerialPort &port, const QString &device, LinkObserver &obs) { return readFromStation(port, device, obs); };
     for (const Drill &d : drills) {
@@ -224,7 +228,7 @@ TEST(ExchangeDrills, ReadOfGarbageEnds) {
     // Random answers make a random channel count; the read ends either way, and whatever it
     // took is in the editor for the check to refuse.
     for (int i = 0; i < 3; ++i) {
-        SimProcess sim(args({"--garble"}));
+        SimProcess sim(QStringList{"--garble"});
         PosixSerialPort port;
         DrillObserver obs;
         const ExchangeResult r = withinBound("garbage", [&] { return readFromStation(port, sim.path, obs); });
@@ -243,14 +247,14 @@ TEST(ExchangeDrills, TypeQuery) {
         bool portError;
     };
     const Drill drills[] = {
-        {"silent", args({"--type", "3", "--silent"}), ExchangeOutcome::Failed, -1, false},
-        {"stops after the first byte", args({"--type", "3", "--stop-after", "1"}), ExchangeOutcome::Failed, -1, false},
-        {"stops in the sequence", args({"--type", "3", "--stop-after", "2"}), ExchangeOutcome::Failed, -1, false},
+        {"silent", QStringList{"--type", "3", "--silent"}, ExchangeOutcome::Failed, -1, false},
+        {"stops after the first byte", QStringList{"--type", "3", "--stop-after", "1"}, ExchangeOutcome::Failed, -1, false},
+        {"stops in the sequence", QStringList{"--type", "3", "--stop-after", "2"}, ExchangeOutcome::Failed, -1, false},
         // No answer to the last wait: the acknowledgement before it is taken for the code.
-        {"stops before the code", args({"--type", "3", "--stop-sending-after", "3"}), ExchangeOutcome::Done, 0x61, false},
-        {"answers garbage", args({"--type", "3", "--garble"}), ExchangeOutcome::Done, -1, false},
-        {"hangs up", args({"--type", "3", "--hang-up-after", "2"}), ExchangeOutcome::Failed, -1, true},
-        {"sends more than asked", args({"--type", "3", "--flood", "5"}), ExchangeOutcome::Done, 3, false},
+        {"stops before the code", QStringList{"--type", "3", "--stop-sending-after", "3"}, ExchangeOutcome::Done, 0x61, false},
+        {"answers garbage", QStringList{"--type", "3", "--garble"}, ExchangeOutcome::Done, -1, false},
+        {"hangs up", QStringList{"--type", "3", "--hang-up-after", "2"}, ExchangeOutcome::Failed, -1, true},
+        {"sends more than asked", QStringList{"--type", "3", "--flood", "5"}, ExchangeOutcome::Done, 3, false},
     };
     auto query = [](SerialPort &port, const QString &device, LinkObserver &obs) { return queryStationType(port, device, obs); };
     for (const Drill &d : drills) {

@@ -7,8 +7,10 @@
 #include "check/data_check.h"
 #include "settings_file/settings_file.h"
 #include "layout/image_layout.h"
+#include "layout/general_keys.h"
 #include "image/image_streams.h"
 #include "support/sim_process.h"
+#include "support/unknown_values.h"
 #include "sim/station_memory.h"
 #include "journal/journal.h"
 #include "journal/journal_store.h"
@@ -302,7 +304,7 @@ TEST_F(LinkWithStationTest, ReadFillsTheEditor) {
     EXPECT_EQ(link->Gauge1->value(), 100) << "the whole read done";
     EXPECT_EQ(ed().table.channelCount(), 4);
     EXPECT_EQ(ed().memo.first(), QStringLiteral("[Общие установки]"));
-    EXPECT_TRUE(ed().memo.last().startsWith(QStringLiteral("СК=")));
+    EXPECT_EQ(ed().memo.size(), 1 + qsizetype(GeneralKeys.size())) << "every key, the special channel with the records";
     EXPECT_EQ(main->windowTitle(), QStringLiteral("Толвин 7К-62"));
     EXPECT_TRUE(ed().view.grid);
     EXPECT_FALSE(ed().view.memo) << "the settings text waits for Выход";
@@ -315,7 +317,7 @@ TEST_F(LinkWithStationTest, ReadFillsTheEditor) {
 // A station whose memory fails the check (here: channel 1's receive word stored with its first
 // byte inverted) fills the table with what it holds, and the technician is told.
 TEST_F(LinkWithStationTest, ReadOfDataThatFailsTheCheckSaysSo) {
-    startStation({QStringLiteral("--corrupt-byte"), QStringLiteral("28")});
+    startStation({QStringLiteral("--corrupt-byte"), QString::number(WriteStreamFixedLength + RecordByte::RxWord + 1)});
     stationsBandTemplate(QStringLiteral("3"));
     main->CheckItem->trigger();
     link->BackupBox->setChecked(false);
@@ -361,12 +363,12 @@ TEST_F(LinkWithStationTest, WriteToASilentStationSaysSo) {
 
 TEST_F(LinkWithStationTest, TypeQuerySwitchesTheBandAndReturnsToTheMainWindow) {
     // The band already shown would change nothing in sight: the type is said instead.
-    struct Case { const char *type; uint8_t before; uint8_t after; const char16_t *title; const char16_t *message; };
+    struct Case { int type; uint8_t before; uint8_t after; const char16_t *title; const char16_t *message; };
     const Case cases[] = {
-        {"2", 2, 2, u"Толвин 7К-61", u"Станция 7К-61 (33-48,5 МГц): этот тип уже выбран"},
-        {"2", 0, 1, u"Толвин 7К-61", nullptr},
-        {"0", 1, 0, u"Толвин 7К-62", nullptr}, {"4", 1, 4, u"Толвин 7К-63", nullptr},
-        {"7", 1, 1, u"Толвин 7К-61", u"Тип станции определить не удалось"},
+        {2, 2, 2, u"Толвин 7К-61", u"Станция 7К-61 (33-48,5 МГц): этот тип уже выбран"},
+        {2, 0, 1, u"Толвин 7К-61", nullptr},
+        {0, 1, 0, u"Толвин 7К-62", nullptr}, {4, 1, 4, u"Толвин 7К-63", nullptr},
+        {test::UnknownTypeCode, 1, 1, u"Толвин 7К-61", u"Тип станции определить не удалось"},
     };
     for (const Case &c : cases) {
         link = std::make_unique<TForm1>(*main);
@@ -374,7 +376,7 @@ TEST_F(LinkWithStationTest, TypeQuerySwitchesTheBandAndReturnsToTheMainWindow) {
         connectLinkWindow(*main, *link);
         main->BandItems[0]->trigger();
         ed().state.StationType = c.before;
-        startStation({QStringLiteral("--type"), QString::fromLatin1(c.type)});
+        startStation({QStringLiteral("--type"), QString::number(c.type)});
         op.clear();
         link->BitBtn5Click();
         waitForTheEnd();
@@ -416,8 +418,8 @@ TEST_F(LinkWithStationTest, WriteWithBackupAndVerifyLeavesTheEditorAlone) {
 }
 
 TEST_F(LinkWithStationTest, AFailedVerifyIsOneMessageListingTheDifference) {
-    // Stream byte 56 is the "  ШП" of the second channel (25 + 18 + 12, counted from 1).
-    startStation({QStringLiteral("--corrupt-byte"), QStringLiteral("56")});
+    // The "  ШП" of the second channel, counted from 1.
+    startStation({QStringLiteral("--corrupt-byte"), QString::number(WriteStreamFixedLength + RecordSize + RecordByte::Noise + 1)});
     stationsBandTemplate(QStringLiteral("3"));
     main->CheckItem->trigger();
     op.clear();
@@ -688,7 +690,8 @@ TEST_F(LinkWithStationTest, FailedReadLeavesTheEditorAsItWas) {
     const int steps = main->undoStack()->count();
     // Header, tones, settings, record 1, record 3 of the default station's four.
     startStation({});
-    for (const int sent : {5, 15, 25, 40, 80}) {
+    for (const int sent : {ReadPiece::Head / 2, ReadPiece::Head + 5, ReadPiece::Head + ReadPiece::Tones + 5,
+                           ReadStreamFixedLength + RecordSize / 2, ReadStreamFixedLength + 2 * RecordSize + RecordSize / 2}) {
         switchStation({QStringLiteral("--stop-sending-after"), QString::number(sent)});
         op.clear();
         link->BitBtn3Click();
@@ -822,7 +825,9 @@ TEST_F(LinkWithStationTest, ClosingTheWindowDuringAnExchangeAsksFirst) {
     ASSERT_EQ(op.events.size(), 2) << op.events.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(op.events[0], question);
     EXPECT_TRUE(op.events[1].startsWith(QStringLiteral("message:Запись прервана на байте "))) << op.events[1].toStdString();
-    EXPECT_TRUE(op.events[1].endsWith(QStringLiteral(" из 1807: станция записана не полностью"))) << op.events[1].toStdString();
+    EXPECT_TRUE(op.events[1].endsWith(
+        QStringLiteral(" из %1: станция записана не полностью").arg(WriteStreamFixedLength + RecordSize * 99)))
+        << op.events[1].toStdString();
     EXPECT_FALSE(link->isVisible());
 }
 
@@ -853,13 +858,17 @@ TEST_F(LinkWithStationTest, TheWindowEndsSayingWhatHappened) {
         QString text;  // without the time
         bool ok;
     };
+    const int written = WriteStreamFixedLength + RecordSize * 3;
     const Case cases[] = {
-        {"written and checked", {}, true, true, false, "Записано и проверено: 79 байт", true},
-        {"written", {}, false, false, false, "Записано: 79 байт", true},
+        {"written and checked", {}, true, true, false, QStringLiteral("Записано и проверено: %1 байт").arg(written), true},
+        {"written", {}, false, false, false, QStringLiteral("Записано: %1 байт").arg(written), true},
         {"read", {}, false, false, true, "Прочитано каналов: 4", true},
         // The type query's three bytes, the opening byte, then 37 of the stream; the table is
         // the read's four channels now, checked again before the write.
-        {"no answer", {"--stop-after", "41"}, false, false, false, "Запись прервана на байте 38 из 97: станция записана не полностью. Станция не ответила", false},
+        {"no answer", {"--stop-after", "41"}, false, false, false,
+         QStringLiteral("Запись прервана на байте 38 из %1: станция записана не полностью. Станция не ответила")
+             .arg(WriteStreamFixedLength + RecordSize * 4),
+         false},
         {"silent", {"--silent"}, false, false, false, "Запись не выполнена: станция не ответила на запрос записи", false},
         {"read from a silent station", {"--silent"}, false, false, true, "Чтение не выполнено: станция не ответила: заголовок", false},
     };

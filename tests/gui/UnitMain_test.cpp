@@ -16,7 +16,9 @@
 #include <QComboBox>
 #include <QHelpEvent>
 #include <QToolTip>
+#include "layout/general_keys.h"
 #include "settings_file/settings_file.h"
+#include "table/bands.h"
 #include "table/template.h"
 #include <QLabel>
 #include <QLineEdit>
@@ -68,6 +70,7 @@ TEST_F(MainWindowTest, MenuCaptions) {
     main->AboutItem->trigger();
     EXPECT_TRUE(op.lastMessage().contains(QStringLiteral("Версия " TOLVIN_VERSION))) << op.lastMessage().toStdString();
     EXPECT_TRUE(op.lastMessage().contains(QStringLiteral("GPL-3.0-or-later")));
+    EXPECT_TRUE(op.lastMessage().contains(modelFamily())) << "the models of the model table";
     // The original items keep their places; the working-comfort items come after them.
     EXPECT_EQ(menuCaptions(topMenu(0)).mid(0, 5), (QStringList{"Создать шаблон", "-", "Запись в файл", "Чтение файла", "-"}));
     QMenu *modules = topMenu(1)->actions().at(0)->menu();
@@ -76,29 +79,28 @@ TEST_F(MainWindowTest, MenuCaptions) {
               (QStringList{"Нет модуля", "Маскиратор 09ЛМ300-02Д", "Модуль Стройлинк", "Маскиратор Ферсан",
                            "Маскиратор типа \"Тамбра\"", "Маскиратор 09ЛМ027Д"}));
     EXPECT_EQ(menuCaptions(topMenu(4)).mid(0, 4), (QStringList{"Создать протокол", "-", "Запись/Чтение данных", "Тип радиостанции"}));
-    EXPECT_EQ(menuCaptions(topMenu(4)->actions().at(3)->menu()),
-              (QStringList{"33-48,5 МГц", "57-57,5 МГц", "144-174 МГц", "300-350 МГц", "400-470 Мгц"}));
+    QStringList bands(BandMenuItems);
+    bands[InertBandMenuItem] = QStringLiteral("57-57,5 МГц");
+    for (const StationModelRow &m : StationModels)
+        bands[m.menuItem] = QString::fromUtf16(m.caption);
+    EXPECT_EQ(menuCaptions(topMenu(4)->actions().at(3)->menu()), bands);
     EXPECT_EQ(main->CheckItem->toolTip(), QStringLiteral("Проверка введенных данных"));
 }
 
+// Every band item from the second on, then back to the first, where the window starts.
 TEST_F(MainWindowTest, BandItems) {
-    struct Case { int item; const char16_t *title; const char *start; int low, high; uint8_t type; };
-    const Case cases[] = {
-        {2, u"Толвин 7К-62", "140000", 140000, 174000, 0},
-        {3, u"Толвин 7К-63", "300000", 300000, 350000, 4},
-        {4, u"Толвин 7К-64", "400000", 400000, 486000, 3},
-        {0, u"Толвин 7К-61", "30000", 30000, 60000, 1},
-    };
     makeTemplate(QStringLiteral("5"));
     ASSERT_TRUE(main->StringGrid1->isVisible());
-    for (const auto &c : cases) {
-        main->BandItems[c.item]->trigger();
-        EXPECT_EQ(main->windowTitle(), QString::fromUtf16(c.title));
-        EXPECT_EQ(main->Edit2->text(), QString::fromLatin1(c.start));
-        EXPECT_EQ(ed().state.bandSettings.BandLow, c.low);
-        EXPECT_EQ(ed().state.bandSettings.BandHigh, c.high);
-        EXPECT_EQ(ed().state.StationType, c.type);
-        EXPECT_TRUE(main->BandItems[c.item]->isChecked());
+    for (size_t i = 1; i <= StationModels.size(); ++i) {
+        const StationModelRow &m = StationModels[i % StationModels.size()];
+        SCOPED_TRACE(m.modelNumber);
+        main->BandItems[size_t(m.menuItem)]->trigger();
+        EXPECT_EQ(main->windowTitle(), QString::fromUtf16(m.title));
+        EXPECT_EQ(main->Edit2->text(), QString::number(m.bandLow));
+        EXPECT_EQ(ed().state.bandSettings.BandLow, m.bandLow);
+        EXPECT_EQ(ed().state.bandSettings.BandHigh, m.bandHigh);
+        EXPECT_EQ(ed().state.StationType, m.typeCode);
+        EXPECT_TRUE(main->BandItems[size_t(m.menuItem)]->isChecked());
         int ticked = 0;
         for (QAction *a : main->BandItems)
             ticked += a->isChecked();
@@ -106,10 +108,10 @@ TEST_F(MainWindowTest, BandItems) {
         EXPECT_FALSE(main->Panel1->isVisible());
     }
     // The inert item changes nothing.
-    main->BandItems[1]->trigger();
-    EXPECT_EQ(main->windowTitle(), QStringLiteral("Толвин 7К-61"));
-    EXPECT_TRUE(main->BandItems[0]->isChecked());
-    EXPECT_FALSE(main->BandItems[1]->isChecked());
+    main->BandItems[InertBandMenuItem]->trigger();
+    EXPECT_EQ(main->windowTitle(), QString::fromUtf16(StationModels[0].title));
+    EXPECT_TRUE(main->BandItems[size_t(StationModels[0].menuItem)]->isChecked());
+    EXPECT_FALSE(main->BandItems[InertBandMenuItem]->isChecked());
 }
 
 TEST_F(MainWindowTest, TemplateOnTheSecondBand) {
@@ -121,7 +123,7 @@ TEST_F(MainWindowTest, TemplateOnTheSecondBand) {
     EXPECT_TRUE(main->Memo1->isVisible());
     EXPECT_TRUE(main->StringGrid1->isVisible());
     EXPECT_EQ(ed().table.cell(ColRx, 3), QStringLiteral("174000"));
-    EXPECT_EQ(main->Memo1->toPlainText().split('\n').size(), 26);
+    EXPECT_EQ(main->Memo1->toPlainText().split('\n').size(), qsizetype(GeneralKeys.size())) << "no serial number";
     EXPECT_EQ(main->StringGrid1->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral(" Rx, кГц"));
 }
 
@@ -356,7 +358,7 @@ TEST_F(MainWindowTest, CheckOpensTheGatesAndEditingKeepsThemOpen) {
     main->CheckItem->trigger();
     ASSERT_EQ(op.messages, QStringList{QStringLiteral("Все данные введены верно.")});
     EXPECT_EQ(ed().state.DataChecked, 1);
-    EXPECT_EQ(ed().state.image.header[5], 3);
+    EXPECT_EQ(ed().state.image.header[HeaderByte::ChannelCount], 3);
     ed().table.setCell(ColRx, 1, QStringLiteral("1"));
     op.clear();
     main->RepeaterItem->trigger();

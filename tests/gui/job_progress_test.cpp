@@ -73,10 +73,10 @@ TEST(JobProgress, OneGaugeAcrossTheWholeJob) {
          {{ExchangeKind::Read, readBytes(99)}, {ExchangeKind::Write, write12}, {ExchangeKind::Read, readBytes(12)}},
          {JobPhase::Backup, JobPhase::Write, JobPhase::Verify}},
         {"a shorter backup", JobProgress::forWrite(imageOf(99), {true, {}, false}),
-         {{ExchangeKind::Read, readBytes(0)}, {ExchangeKind::Write, 1 + 25 + 18 * 99}},
+         {{ExchangeKind::Read, readBytes(0)}, {ExchangeKind::Write, 1 + WriteStreamFixedLength + RecordSize * 99}},
          {JobPhase::Backup, JobPhase::Write}},
         {"five opening bytes", JobProgress::forWrite(imageOf(12, 1), {false, {}, true}),
-         {{ExchangeKind::Write, 5 + 25 + 18 * 12}, {ExchangeKind::Read, readBytes(12)}},
+         {{ExchangeKind::Write, 5 + WriteStreamFixedLength + RecordSize * 12}, {ExchangeKind::Read, readBytes(12)}},
          {JobPhase::Write, JobPhase::Verify}},
         // A job that leaves the backup out after all.
         {"skipped backup", JobProgress::forWrite(imageOf(12), {true, {}, true}),
@@ -103,10 +103,11 @@ TEST(JobProgress, OneGaugeAcrossTheWholeJob) {
 }
 
 TEST(JobProgress, WeighsWrittenBytesTwiceAsTheyWaitForTheirAnswer) {
-    // 80 bytes written, then 82 read: the write is two thirds of the line time.
+    // The write, then about as many bytes read: the write is two thirds of the line time.
+    const int written = 1 + WriteStreamFixedLength + RecordSize * 3;
     JobProgress job = JobProgress::forWrite(imageOf(3), {false, {}, true});
-    feed(job, {{ExchangeKind::Write, 80}});
-    EXPECT_EQ(job.percent(), 66);
+    feed(job, {{ExchangeKind::Write, written}});
+    EXPECT_EQ(job.percent(), 200 * written / (2 * written + readBytes(3)));
 }
 
 TEST(JobProgress, TimeLeftFromThePaceSoFar) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "image/image_streams.h"
+#include "support/unknown_values.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +11,10 @@ namespace {
 // Every byte different, so a byte in the wrong place shows.
 StreamImage distinctImage(int channels) {
     StreamImage p;
-    for (int i = 0; i < 12; ++i)
+    for (int i = 0; i < HeaderSize; ++i)
         p.image.header[i] = uint8_t(0xA0 + i);
     p.image.header[HeaderByte::ChannelCount] = uint8_t(channels);
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < ToneCount; ++i)
         p.image.tones[i] = uint8_t(0x70 + i);
     p.image.IdCode = 0x12EF;
     for (int r = 0; r < MaxChannels; ++r)
@@ -36,21 +37,22 @@ QByteArray bytes(std::initializer_list<int> l) {
 TEST(ImageStreams, OpeningSequences) {
     const QByteArray one = bytes({0x14});
     const QByteArray five = bytes({0x15, 0x4B, 0x55, 0x11, 0xD7});
-    const QByteArray expected[] = {one, five, five, one, five, {}, {}};
-    for (int t = 0; t <= 6; ++t)
+    const QByteArray expected[] = {one, five, five, one, five};
+    for (int t = 0; t < int(std::size(expected)); ++t)
         EXPECT_EQ(openingSequence(uint8_t(t)), expected[t]) << t;
+    EXPECT_TRUE(openingSequence(test::UnknownTypeCode).isEmpty());
     EXPECT_TRUE(openingSequence(255).isEmpty());
 }
 
 TEST(ImageStreams, WriteStreamOrder) {
     const StreamImage p = distinctImage(2);
     const QByteArray s = encodeWriteStream(p);
-    ASSERT_EQ(s.size(), 25 + 2 * 18);
+    ASSERT_EQ(s.size(), WriteStreamFixedLength + 2 * RecordSize);
     QByteArray expected = bytes({0xA3, 0xA4, 2, 0xA6, 0xA7});
     expected += bytes({0x70, 0x71, 0x72, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x79});
     expected += bytes({0x12, 0xEF, 0xA8, 0xA9, 0xAA, 0xAB, 5, 3, 3, 3});
     for (int r = 0; r < 2; ++r)
-        for (int j = 0; j < 18; ++j)
+        for (int j = 0; j < RecordSize; ++j)
             expected.append(char(r * 7 + j));
     EXPECT_EQ(s, expected);
 }
@@ -58,12 +60,13 @@ TEST(ImageStreams, WriteStreamOrder) {
 TEST(ImageStreams, ReadStreamOrder) {
     const StreamImage p = distinctImage(1);
     const QByteArray s = encodeReadStream(p);
-    ASSERT_EQ(s.size(), 28 + 18);
+    ASSERT_EQ(s.size(), ReadStreamFixedLength + RecordSize);
     QByteArray expected = bytes({0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 1, 0xA6, 0xA7, 0x12, 0xEF});
     expected += bytes({0x70, 0x71, 0x72, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x79});
     expected += bytes({0xA8, 0xA9, 0xAA, 0xAB, 5, 3, 0, 0});
-    EXPECT_EQ(s.left(28), expected);
-    EXPECT_EQ(s.mid(28), bytes({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}));
+    EXPECT_EQ(s.left(ReadStreamFixedLength), expected);
+    const ChannelRecord &first = p.image.records[0];
+    EXPECT_EQ(s.mid(ReadStreamFixedLength), QByteArray(reinterpret_cast<const char *>(first.data()), RecordSize));
 }
 
 TEST(ImageStreams, BothStreamsDecodeToWhatWasEncoded) {
@@ -93,9 +96,9 @@ TEST(ImageStreams, DecodingTakesWhatArrivedAndNoMore) {
     for (int len = 0; len <= full.size(); ++len) {
         StreamImage p;
         const StreamDecode d = decodeReadStream(full.left(len), p);
-        EXPECT_EQ(d.fixedBytes, std::min(len, 28));
-        EXPECT_EQ(d.fixedComplete, len >= 28);
-        EXPECT_EQ(d.recordsReceived, len >= 28 ? (len - 28) / 18 : 0);
+        EXPECT_EQ(d.fixedBytes, std::min(len, ReadStreamFixedLength));
+        EXPECT_EQ(d.fixedComplete, len >= ReadStreamFixedLength);
+        EXPECT_EQ(d.recordsReceived, len >= ReadStreamFixedLength ? (len - ReadStreamFixedLength) / RecordSize : 0);
         EXPECT_EQ(d.complete, len == full.size());
     }
     // Surplus bytes after the announced records are not taken as records.
@@ -108,8 +111,8 @@ TEST(ImageStreams, DecodingTakesWhatArrivedAndNoMore) {
 TEST(ImageStreams, MoreChannelsThanRecordsStayInsideTheImage) {
     StreamImage source = distinctImage(99);
     QByteArray s = encodeReadStream(source);
-    s[5] = char(120);                       // the station announces 120 channels
-    s += QByteArray(21 * 18, '\x42');       // and sends them
+    s[HeaderByte::ChannelCount] = char(120);      // the station announces 120 channels
+    s += QByteArray(21 * RecordSize, '\x42');     // and sends them
     StreamImage p;
     const StreamDecode d = decodeReadStream(s, p);
     EXPECT_TRUE(d.complete);
@@ -120,5 +123,5 @@ TEST(ImageStreams, MoreChannelsThanRecordsStayInsideTheImage) {
     // An image claiming more than it holds sends only the records it has.
     StreamImage big = distinctImage(99);
     big.image.header[HeaderByte::ChannelCount] = 255;
-    EXPECT_EQ(encodeWriteStream(big).size(), 25 + 99 * 18);
+    EXPECT_EQ(encodeWriteStream(big).size(), WriteStreamFixedLength + MaxChannels * RecordSize);
 }

@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "image/station_readout.h"
 
+#include "image/image_streams.h"
 #include "image/synth_word.h"
+#include "layout/general_keys.h"
+#include "support/unknown_values.h"
 #include "table/lists.h"
 
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace tolvin;
+using tolvin::test::UnknownTypeCode;
 
 namespace {
 
@@ -22,12 +27,15 @@ QByteArray word(double kHz, SynthSide side, int band = 2) {
     return bytes({w[0], w[1], w[2]});
 }
 
-// The 28 bytes before the records.
-QByteArray fixedPart(int channels, int special, int stationType = 0) {
-    QByteArray s = bytes({0x01, 0xAB, 0x0C, 11, 8, channels, 200, special, 0x12, 0xEF});
-    s += bytes({70, 75, 100, 120, 140, 155, 170, 199, 210, 255});
-    s += bytes({0x24, 2, 100, 0x12, 2, stationType, 0x99, 0x99});
-    return s;
+// What a station sends before the records.
+QByteArray fixedPart(int channels, int special, uint8_t stationType = 0) {
+    StreamImage p;
+    p.image.header = {0x01, 0xAB, 0x0C, 11, 8, uint8_t(channels), 200, uint8_t(special), 0x24, 2, 100, 0x12};
+    p.image.tones = {70, 75, 100, 120, 140, 155, 170, 199, 210, 255};
+    p.image.IdCode = 0x12EF;
+    p.ModuleType = 2;
+    p.StationType = stationType;
+    return encodeReadStream(p).left(ReadStreamFixedLength);
 }
 
 QByteArray record(int flagsA, int number, const QByteArray &rx, const QByteArray &tx,
@@ -86,7 +94,7 @@ TEST(StationReadout, FullAnswer) {
 }
 
 TEST(StationReadout, OddBytesGiveDefinedTexts) {
-    struct Case { const char *what; QByteArray tail; int channels; int special; QString lastLine; size_t rows; };
+    struct Case { const char *what; QByteArray tail; int channels; int special; QString specialLine; size_t rows; };
     const QByteArray ctcss56 = record(0x08, 1, word(150000, SynthSide::Receive),
                                       word(150000, SynthSide::Transmit), {56, 201, 1, 1, 1, 1, 4, 0xFF, 0});
     const Case cases[] = {
@@ -98,7 +106,7 @@ TEST(StationReadout, OddBytesGiveDefinedTexts) {
     for (const auto &c : cases) {
         const StationReadout out = readStation(fixedPart(c.channels, c.special) + c.tail, bandRow(1).settings);
         EXPECT_TRUE(out.complete) << c.what;
-        EXPECT_EQ(out.memo.last(), c.lastLine) << c.what;
+        EXPECT_EQ(out.memo.filter(QRegularExpression(QStringLiteral("^СК="))), QStringList{c.specialLine}) << c.what;
         ASSERT_EQ(out.rows.size(), c.rows) << c.what;
         if (c.rows > 0) {
             EXPECT_EQ(out.rows.back().cells[ColCtcRx], QStringLiteral("?56")) << c.what;
@@ -111,10 +119,22 @@ TEST(StationReadout, ShortAnswerGivesWhatArrived) {
     const QByteArray full = fixedPart(1, 0) +
         record(0x08, 1, word(150000, SynthSide::Receive), word(150000, SynthSide::Transmit),
                {0, 0, 0, 0, 1, 1, 4, 0xFF, 0});
+    // The section's line, then the keys in row order as far as they have come: the serial number
+    // and Id with the head, the tones one by one, the other settings with the last byte before
+    // the records, and from the special channel on, which names a record, with the records.
+    constexpr int Head = ReadPiece::Head, Fixed = ReadStreamFixedLength, All = 1 + int(GeneralKeys.size()),
+                  Tones = 1 + int(&generalKey(u"Тон1") - GeneralKeys.data()),
+                  Settings = 1 + int(&generalKey(u"СК") - GeneralKeys.data());
     struct Case { int length; int memoLines; bool fixed; bool complete; };
-    const Case cases[] = {{0, 1, false, false},  {9, 1, false, false},  {10, 3, false, false},
-                          {15, 8, false, false}, {20, 13, false, false}, {27, 13, false, false},
-                          {28, 26, true, false}, {45, 26, true, false},  {46, 27, true, true}};
+    const Case cases[] = {{0, 1, false, false},
+                          {Head - 1, 1, false, false},
+                          {Head, Tones, false, false},
+                          {Head + 5, Tones + 5, false, false},
+                          {Head + ToneCount, Tones + ToneCount, false, false},
+                          {Fixed - 1, Tones + ToneCount, false, false},
+                          {Fixed, Settings, true, false},
+                          {Fixed + RecordSize - 1, Settings, true, false},
+                          {Fixed + RecordSize, All, true, true}};
     for (const auto &c : cases) {
         const StationReadout out = readStation(full.left(c.length), bandRow(1).settings);
         EXPECT_EQ(out.memo.size(), c.memoLines) << c.length;
@@ -126,15 +146,13 @@ TEST(StationReadout, ShortAnswerGivesWhatArrived) {
 
 TEST(StationReadout, FrequenciesUseTheBandOfTheReceivedType) {
     // Type 3 is the 400-486 MHz band, whatever band the program is in.
-    QByteArray s = fixedPart(1, 0, 3) + record(0x08, 1, word(486000, SynthSide::Receive, 4),
-                                               word(400000, SynthSide::Transmit, 4),
-                                               {0, 0, 0, 0, 1, 1, 4, 0xFF, 0});
-    StationReadout out = readStation(s, bandRow(1).settings);
+    const QByteArray channel = record(0x08, 1, word(486000, SynthSide::Receive, 4), word(400000, SynthSide::Transmit, 4),
+                                      {0, 0, 0, 0, 1, 1, 4, 0xFF, 0});
+    StationReadout out = readStation(fixedPart(1, 0, 3) + channel, bandRow(1).settings);
     EXPECT_EQ(out.rows[0].cells[ColRx], QStringLiteral("486000,00"));
     EXPECT_EQ(out.rows[0].cells[ColTx], QStringLiteral("400000,00"));
     // A type that names no band leaves the current band in force.
-    s[25] = char(7);
-    out = readStation(s, bandRow(4).settings);
-    EXPECT_EQ(out.StationType, 7);
+    out = readStation(fixedPart(1, 0, UnknownTypeCode) + channel, bandRow(4).settings);
+    EXPECT_EQ(out.StationType, UnknownTypeCode);
     EXPECT_EQ(out.rows[0].cells[ColRx], QStringLiteral("486000,00"));
 }

@@ -4,8 +4,10 @@
 #include "check/data_check.h"
 #include "common/cp1251.h"
 #include "common/errors.h"
+#include "layout/general_keys.h"
 #include "settings_file/ini_accessor.h"
 #include "support/recording_operator.h"
+#include "support/unknown_values.h"
 #include "support/unprivileged.h"
 #include "table/template.h"
 
@@ -18,6 +20,7 @@
 #include <unistd.h>
 
 using namespace tolvin;
+using tolvin::test::UnknownTypeCode;
 
 namespace {
 
@@ -116,11 +119,11 @@ TEST_F(SettingsFileTest, SaveThenLoadRestoresTheConfiguration) {
     EXPECT_EQ(s.DataChecked, 0);
     EXPECT_EQ(s.PrevRowCount, 5);
     EXPECT_TRUE(loaded.view.panel1 && loaded.view.memo && loaded.view.grid);
-    ASSERT_EQ(loaded.memo.size(), 27);
+    ASSERT_EQ(loaded.memo.size(), 1 + qsizetype(GeneralKeys.size())) << "the section's line and one per key";
     EXPECT_EQ(loaded.memo.at(0), QStringLiteral("[Общие установки]"));
     EXPECT_EQ(loaded.memo.at(1), QStringLiteral("Серийный номер=100000"));
     EXPECT_EQ(loaded.memo.at(2), QStringLiteral("Id_номер=4321"));
-    EXPECT_EQ(loaded.memo.at(26), QStringLiteral("СК=1"));
+    EXPECT_TRUE(loaded.memo.contains(QStringLiteral("СК=1")));
     EXPECT_FALSE(loaded.memo.join(QLatin1Char('\n')).contains(QStringLiteral("Лишняя")));
 }
 
@@ -321,26 +324,27 @@ TEST_F(SettingsFileTest, RowCountFollowsUnbrokenSections) {
 
 TEST_F(SettingsFileTest, StationAndModuleCodes) {
     struct Case {
-        const char16_t *general;
+        QString general;
         int stationType, band, moduleType, tickedModule;
     };
+    const QString unknown = QString::number(UnknownTypeCode);
     // The editor starts in band 4 with module item 2 ticked.
     const Case cases[] = {
-        {u"", 0, 2, 0, 0},                       // missing: 144-174, no module
-        {u"Тип=1\r\nТипВУ=5\r\n", 1, 1, 5, 5},
-        {u"Тип=2\r\n", 2, 1, 0, 0},              // band 1 keeps 2
-        {u"Тип=0x3\r\n", 3, 4, 0, 0},
-        {u"Тип=260\r\nТипВУ=257\r\n", 4, 3, 1, 1}, // low bytes
-        {u"Тип=7\r\nТипВУ=9\r\n", 7, 4, 9, 2},   // no band, no tick: codes stay
-        {u"Тип=-1\r\nТипВУ=3,\r\n", 255, 4, 0, 0},
+        {u""_qs, 0, 2, 0, 0},                       // missing: 144-174, no module
+        {u"Тип=1\r\nТипВУ=5\r\n"_qs, 1, 1, 5, 5},
+        {u"Тип=2\r\n"_qs, 2, 1, 0, 0},              // band 1 keeps 2
+        {u"Тип=0x3\r\n"_qs, 3, 4, 0, 0},
+        {u"Тип=260\r\nТипВУ=257\r\n"_qs, 4, 3, 1, 1}, // low bytes
+        {u"Тип="_qs + unknown + u"\r\nТипВУ=9\r\n"_qs, UnknownTypeCode, 4, 9, 2},   // no band, no tick: codes stay
+        {u"Тип=-1\r\nТипВУ=3,\r\n"_qs, 255, 4, 0, 0},
     };
     for (const Case &c : cases) {
-        putText(path, channelFile(QString::fromUtf16(c.general), {{1, u"Rx=1\r\n"_qs}}));
+        putText(path, channelFile(c.general, {{1, u"Rx=1\r\n"_qs}}));
         Editor ed;
         selectBand(ed, 4);
         chooseModule(ed, 2);
         loadSettingsFile(ed, path);
-        const QString name = QString::fromUtf16(c.general);
+        const QString &name = c.general;
         EXPECT_EQ(ed.state.StationType, c.stationType) << name.toStdString();
         EXPECT_EQ(ed.state.tickedBand, c.band) << name.toStdString();
         EXPECT_EQ(ed.state.title, QString::fromUtf16(bandRow(c.band).title)) << name.toStdString();
@@ -350,12 +354,12 @@ TEST_F(SettingsFileTest, StationAndModuleCodes) {
     }
 
     // A code without a band goes back out unchanged.
-    putText(path, channelFile(u"Тип=7\r\n"_qs, {{1, u"Rx=1\r\n"_qs}}));
+    putText(path, channelFile(u"Тип="_qs + unknown + u"\r\n"_qs, {{1, u"Rx=1\r\n"_qs}}));
     Editor ed;
     loadSettingsFile(ed, path);
     saveSettingsFile(ed, path);
     IniAccessor ini(path);
-    EXPECT_EQ(ini.ReadNumber(generalSection(), QStringLiteral("Тип"), -1), 7);
+    EXPECT_EQ(ini.ReadNumber(generalSection(), QStringLiteral("Тип"), -1), UnknownTypeCode);
 }
 
 TEST_F(SettingsFileTest, LoadFailuresChangeNothing) {
@@ -477,7 +481,7 @@ TEST_F(SettingsFileTest, AnyLineEndsLoadCheckAndSaveAlike) {
         EXPECT_TRUE(ed.memo.contains(QStringLiteral("Яркость диодов=3"))) << c.what;
         test::RecordingOperator op;
         EXPECT_TRUE(runDataCheck(ed, op)) << c.what << ": " << op.lastMessage().toStdString();
-        EXPECT_EQ(ed.state.image.header[3], 11) << c.what;
+        EXPECT_EQ(ed.state.image.header[HeaderByte::Brightness], 11) << c.what;
         EXPECT_NO_THROW(saveSettingsFile(ed, path)) << c.what;
         EXPECT_EQ(readAll(path), resaved) << c.what;
     }

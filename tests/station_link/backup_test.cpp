@@ -26,9 +26,9 @@ const QDateTime When(QDate(2026, 12, 9), QTime(14, 3, 55));
 
 StreamImage station() {
     StreamImage m = defaultStationMemory(0);
-    m.image.header[0] = 0x1A;
-    m.image.header[1] = 0x2B;
-    m.image.header[2] = 0x3C;
+    m.image.header[HeaderByte::Serial] = 0x1A;
+    m.image.header[HeaderByte::Serial + 1] = 0x2B;
+    m.image.header[HeaderByte::Serial + 2] = 0x3C;
     m.image.tones[4] = 150;
     m.image.IdCode = 0x12AB;
     return m;

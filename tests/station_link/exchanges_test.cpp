@@ -14,6 +14,7 @@
 #include "support/recording_operator.h"
 #include "support/sim_process.h"
 #include "support/test_station.h"
+#include "support/unknown_values.h"
 #include "table/template.h"
 
 #include <QElapsedTimer>
@@ -81,7 +82,8 @@ TEST(WriteToStation, SendsTheImageByteForByteWithTheGauge) {
         EXPECT_TRUE(r.ok()) << r.message.toStdString();
         EXPECT_FALSE(port.isOpen());
         const QByteArray expected = openingSequence(ed.state.StationType) + encodeWriteStream(imageOf(ed));
-        EXPECT_EQ(expected.size(), (c.band == 1 ? 5 : 1) + 25 + 18 * c.channels);
+        EXPECT_EQ(expected.size(), qsizetype(StationModels[size_t(c.band - 1)].opening().size()) + WriteStreamFixedLength +
+                                       RecordSize * c.channels);
         EXPECT_EQ(sim.received(), expected) << c.channels;
         QStringList gauges;
         for (const QString &e : obs.events)
@@ -95,18 +97,18 @@ TEST(WriteToStation, SendsTheImageByteForByteWithTheGauge) {
 
 TEST(WriteToStation, SilentOrFailingStations) {
     const Editor one = checkedEditor(1, 1);   // five opening bytes
-    const Editor ten = checkedEditor(10, 2);
+    const Editor ten = checkedEditor(10, 2);   // one opening byte
+    const int tenBytes = WriteStreamFixedLength + RecordSize * 10;
+    const QString stopped = QStringLiteral("Запись прервана на байте %1 из %2: станция записана не полностью. Станция не ответила");
     struct Case { const char *what; QStringList args; const Editor *ed; ExchangeOutcome outcome; int rxBytes;
                   QString lastStatus; QString message; };
     const Case cases[] = {
         {"silent", {"--silent"}, &one, ExchangeOutcome::QuietStop, 1, "- -", {}},
         {"stops in the opening", {"--stop-after", "3"}, &one, ExchangeOutcome::QuietStop, 4, "- -", {}},
-        {"stops in the header", {"--stop-after", "4"}, &ten, ExchangeOutcome::Failed, 5, "AK",
-         "Запись прервана на байте 4 из 205: станция записана не полностью. Станция не ответила"},
-        {"stops in record 7", {"--stop-after", "140"}, &ten, ExchangeOutcome::Failed, 141, "AK",
-         "Запись прервана на байте 140 из 205: станция записана не полностью. Станция не ответила"},
+        {"stops in the header", {"--stop-after", "4"}, &ten, ExchangeOutcome::Failed, 5, "AK", stopped.arg(4).arg(tenBytes)},
+        {"stops in record 7", {"--stop-after", "140"}, &ten, ExchangeOutcome::Failed, 141, "AK", stopped.arg(140).arg(tenBytes)},
         {"hangs up", {"--hang-up-after", "60"}, &ten, ExchangeOutcome::Failed, 60, "AK", {}},
-        {"garbles", {"--garble"}, &ten, ExchangeOutcome::Done, 206, "- -", {}},
+        {"garbles", {"--garble"}, &ten, ExchangeOutcome::Done, 1 + tenBytes, "- -", {}},
     };
     for (const Case &c : cases) {
         TestStation sim(QStringList{QStringLiteral("--log")} + c.args);
@@ -131,7 +133,7 @@ TEST(WriteToStation, SilentOrFailingStations) {
 
 TEST(WriteToStation, UnknownStationTypeSendsNothing) {
     Editor ed = checkedEditor(1);
-    ed.state.StationType = 5;
+    ed.state.StationType = UnknownTypeCode;
     TestStation sim({QStringLiteral("--log")});
     SerialPort &port = sim.port();
     Recorder obs;
@@ -152,7 +154,7 @@ TEST(ReadFromStation, WriteThenReadChangesNothing) {
         Recorder readObs;
         const ExchangeResult r = readFromStation(port, sim.path, readObs);
         ASSERT_TRUE(r.ok()) << r.message.toStdString();
-        EXPECT_EQ(r.stream.size(), 28 + 18 * channels);
+        EXPECT_EQ(r.stream.size(), ReadStreamFixedLength + RecordSize * channels);
         EXPECT_EQ(readObs.events.first(), QStringLiteral("status:ПП"));
         EXPECT_EQ(readObs.events.mid(readObs.events.size() - 3), (QStringList{"gauge:0", "status:- -", "buttons:1"}));
 
@@ -190,7 +192,7 @@ TEST(ReadFromStation, WhatTheStationHolds) {
     EXPECT_TRUE(ed.memo.contains(QStringLiteral("Яркость диодов=3")));
     EXPECT_EQ(ed.table.cell(ColTxOff, 1), QStringLiteral("RSSI"));
     EXPECT_EQ(obs.phases.first(), ReadPhase::Started);
-    EXPECT_EQ(obs.phases.count(ReadPhase::ToneArrived), 10);
+    EXPECT_EQ(obs.phases.count(ReadPhase::ToneArrived), ToneCount);
     EXPECT_EQ(obs.phases.last(), ReadPhase::Finished);
 }
 
@@ -202,7 +204,7 @@ TEST(ReadFromStation, NoChannelsGivesOnlyTheHeaderRow) {
     Recorder obs;
     const ExchangeResult r = readFromStation(port, sim.path, obs);
     ASSERT_TRUE(r.ok());
-    EXPECT_EQ(r.stream.size(), 28);
+    EXPECT_EQ(r.stream.size(), ReadStreamFixedLength);
     Editor ed;
     applyCompleteRead(ed, r.stream);
     EXPECT_EQ(ed.table.rowCount(), 1);
@@ -251,7 +253,7 @@ TEST(QueryStationType, CodesAndFailures) {
         {{"--type", "0"}, ExchangeOutcome::Done, 0},
         {{"--type", "2"}, ExchangeOutcome::Done, 2},
         {{"--type", "4"}, ExchangeOutcome::Done, 4},
-        {{"--type", "7"}, ExchangeOutcome::Done, 7},
+        {{"--type", QString::number(UnknownTypeCode)}, ExchangeOutcome::Done, UnknownTypeCode},
         {{"--silent"}, ExchangeOutcome::Failed, 0},
         {{"--stop-after", "2"}, ExchangeOutcome::Failed, 0},
         {{"--hang-up-after", "2"}, ExchangeOutcome::Failed, 0},
@@ -319,7 +321,9 @@ struct GivesUpSending : PosixSerialPort {
 } // namespace
 
 TEST(Exchanges, CountTheirBytesFromZeroToTheTotal) {
-    const Editor ed = checkedEditor(3, 1);  // five opening bytes
+    const Editor ed = checkedEditor(3, 1);
+    const int write = int(LongOpening.size()) + WriteStreamFixedLength + RecordSize * 3;
+    const int read = ReadStreamFixedLength + RecordSize * defaultStationMemory(0).image.header[HeaderByte::ChannelCount];
     using Run = std::function<ExchangeResult(SerialPort &, const QString &, LinkObserver &)>;
     // The pace: bytes over the line, the round trips among them, and the line time they need
     // (a byte and its reply two byte times, the write's store pause on top).
@@ -327,10 +331,10 @@ TEST(Exchanges, CountTheirBytesFromZeroToTheTotal) {
     const Case cases[] = {
         {"write", ExchangeKind::Write,
          [&](SerialPort &p, const QString &d, LinkObserver &o) { return writeToStation(p, d, o, imageOf(ed)); },
-         5 + 25 + 18 * 3, 5 + 25 + 18 * 3, 5 + 25 + 18 * 3, 2 * (5 + 25 + 18 * 3), 1},
-        // The station's own four channels.
+         write, write, write, 2 * write, 1},
+        // The station's own channels, after the command.
         {"read", ExchangeKind::Read, [](SerialPort &p, const QString &d, LinkObserver &o) { return readFromStation(p, d, o); },
-         28 + 18 * 4, 1 + 28 + 18 * 4, 0, 1 + 28 + 18 * 4, 0},
+         read, 1 + read, 0, 1 + read, 0},
         {"type query", ExchangeKind::TypeQuery,
          [](SerialPort &p, const QString &d, LinkObserver &o) { return queryStationType(p, d, o); }, 4, 3, 3, 6, 0},
     };
@@ -350,15 +354,19 @@ TEST(Exchanges, CountTheirBytesFromZeroToTheTotal) {
             ASSERT_EQ(obs.done[i], i) << c.what << ": one byte at a time from 0";
         EXPECT_EQ(obs.done.last(), c.total) << c.what;
         EXPECT_EQ(obs.totals.last(), c.total) << c.what;
-        // A read learns its length from the channel count, the sixth byte.
-        const int unknownFor = c.kind == ExchangeKind::Read ? 6 : 0;
+        // A read learns its length from the channel count.
+        const int unknownFor = c.kind == ExchangeKind::Read ? HeaderByte::ChannelCount + 1 : 0;
         EXPECT_EQ(obs.totals.count(0), unknownFor) << c.what;
     }
 }
 
 TEST(Exchanges, AStopEndsThemAtTheNextByteAndSaysWhatIsLeft) {
-    const Editor ed = checkedEditor(3);  // one opening byte, 25 + 54 stream bytes
-    const QString written = QStringLiteral("Запись прервана на байте %1 из 79: станция записана не полностью");
+    const Editor ed = checkedEditor(3);  // one opening byte
+    const auto written = [](int byte) {
+        return QStringLiteral("Запись прервана на байте %1 из %2: станция записана не полностью")
+            .arg(byte)
+            .arg(WriteStreamFixedLength + RecordSize * 3);
+    };
     struct Case {
         const char *what;
         ExchangeKind kind;
@@ -372,8 +380,8 @@ TEST(Exchanges, AStopEndsThemAtTheNextByteAndSaysWhatIsLeft) {
          "Запись прервана до передачи данных: в станцию ничего не записано"},
         {"write, after the opening", ExchangeKind::Write, 1, -1, 1,
          "Запись прервана до передачи данных: в станцию ничего не записано"},
-        {"write, in record 2", ExchangeKind::Write, 1 + 50, -1, 51, written.arg(51)},
-        {"write, the port gives up byte 31", ExchangeKind::Write, -1, 31, 31, written.arg(31)},
+        {"write, in record 2", ExchangeKind::Write, 1 + 50, -1, 51, written(51)},
+        {"write, the port gives up byte 31", ExchangeKind::Write, -1, 31, 31, written(31)},
         {"read, before the command", ExchangeKind::Read, -2, -1, 0, "Обмен со станцией прерван"},
         {"read, in the tones", ExchangeKind::Read, 15, -1, 1, "Обмен со станцией прерван"},
         {"type query", ExchangeKind::TypeQuery, 2, -1, 2, "Обмен со станцией прерван"},

@@ -76,7 +76,7 @@ TEST(WriteWithSafeguards, BackupIsTheStationBeforeTheWriteAndVerifyFindsTheImage
     ASSERT_TRUE(r.ok()) << r.message.toStdString();
     EXPECT_EQ(r.stage, WriteStage::Verify);
     EXPECT_EQ(r.serial, QStringLiteral("070001"));
-    EXPECT_EQ(r.writtenBytes, 25 + 18 * 4);
+    EXPECT_EQ(r.writtenBytes, WriteStreamFixedLength + RecordSize * image.image.header[HeaderByte::ChannelCount]);
     EXPECT_TRUE(r.backupPath.startsWith(dir.filePath(QStringLiteral("backups/070001_")))) << r.backupPath.toStdString();
     EXPECT_EQ(fileBytes(r.backupPath), fileBytes(reference));
     EXPECT_FALSE(port.isOpen());

@@ -1,32 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "table/editor.h"
 
+#include "support/unknown_values.h"
+
 #include <gtest/gtest.h>
 
 using namespace tolvin;
 
 TEST(Bands, EachBandSetsTitleLimitsTypeAndStartField) {
-    struct Case { int band; const char16_t *title; int32_t low, high, modulus, offset; uint8_t type; const char *start; };
-    const Case cases[] = {
-        {1, u"Толвин 7К-61", 30000, 60000, 8, 10700, 1, "30000"},
-        {2, u"Толвин 7К-62", 140000, 174000, 32, 45000, 0, "140000"},
-        {3, u"Толвин 7К-63", 300000, 350000, 32, -45000, 4, "300000"},
-        {4, u"Толвин 7К-64", 400000, 486000, 32, -45000, 3, "400000"},
-    };
-    for (const auto &c : cases) {
+    for (const StationModelRow &m : StationModels) {
+        SCOPED_TRACE(m.modelNumber);
         Editor ed;
         ed.view = {true, true, true, false};
         ed.templ.start = QStringLiteral("1");
         ed.state.DataChecked = 1;
-        selectBand(ed, c.band);
-        EXPECT_EQ(ed.state.title, QString::fromUtf16(c.title));
-        EXPECT_EQ(ed.state.tickedBand, c.band);
-        EXPECT_EQ(ed.state.bandSettings.BandLow, c.low);
-        EXPECT_EQ(ed.state.bandSettings.BandHigh, c.high);
-        EXPECT_EQ(ed.state.bandSettings.PrescalerModulus, c.modulus);
-        EXPECT_EQ(ed.state.bandSettings.RxOffset, c.offset);
-        EXPECT_EQ(ed.state.StationType, c.type);
-        EXPECT_EQ(ed.templ.start, QString::fromLatin1(c.start));
+        selectBand(ed, m.band);
+        EXPECT_EQ(ed.state.title, QString::fromUtf16(m.title));
+        EXPECT_EQ(ed.state.tickedBand, m.band);
+        EXPECT_EQ(ed.state.bandSettings, (BandSettings{m.bandLow, m.bandHigh, m.prescalerModulus, m.rxOffset}));
+        EXPECT_EQ(ed.state.StationType, m.typeCode);
+        EXPECT_EQ(ed.templ.start, QString::number(m.bandLow));
         EXPECT_FALSE(ed.view.panel1 || ed.view.memo || ed.view.grid);
         EXPECT_EQ(ed.state.DataChecked, 1); // a band change does not touch the check
     }
@@ -44,7 +37,7 @@ TEST(Bands, FirstBandKeepsStationTypeTwo) {
 
 TEST(Bands, ByStationTypeCode) {
     struct Case { int code; int band; uint8_t typeAfter; };
-    const Case cases[] = {{0, 2, 0}, {1, 1, 1}, {2, 1, 2}, {3, 4, 3}, {4, 3, 4}, {5, 0, 2}, {255, 0, 2}};
+    const Case cases[] = {{0, 2, 0}, {1, 1, 1}, {2, 1, 2}, {3, 4, 3}, {4, 3, 4}, {test::UnknownTypeCode, 0, 2}, {255, 0, 2}};
     for (const auto &c : cases) {
         Editor ed;
         selectBand(ed, 2);
