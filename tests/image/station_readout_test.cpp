@@ -149,10 +149,12 @@ TEST(StationReadout, FrequenciesUseTheBandOfTheReceivedType) {
     const QByteArray channel = record(0x08, 1, word(486000, SynthSide::Receive, 4), word(400000, SynthSide::Transmit, 4),
                                       {0, 0, 0, 0, 1, 1, 4, 0xFF, 0});
     StationReadout out = readStation(fixedPart(1, 0, 3) + channel, bandRow(1).settings);
+    ASSERT_EQ(out.rows.size(), 1u);
     EXPECT_EQ(out.rows[0].cells[ColRx], QStringLiteral("486000,00"));
     EXPECT_EQ(out.rows[0].cells[ColTx], QStringLiteral("400000,00"));
     // A type that names no band leaves the current band in force.
     out = readStation(fixedPart(1, 0, UnknownTypeCode) + channel, bandRow(4).settings);
     EXPECT_EQ(out.StationType, UnknownTypeCode);
+    ASSERT_EQ(out.rows.size(), 1u);
     EXPECT_EQ(out.rows[0].cells[ColRx], QStringLiteral("486000,00"));
 }
