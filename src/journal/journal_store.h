@@ -42,10 +42,10 @@ struct JournalQuery {
     // Found in the serial number, device, message, station type, differences, bench or login;
     // empty: anything. Latin letters in any case; see list() for Cyrillic.
     QString text{};
-    QDate since;      // entries from this UTC day on; null: all
+    QDate since{};    // entries from this UTC day on; null: all
     int limit = 0;    // newest first; 0: all
     std::optional<JournalPosition> after{}; // only the entries listed after this one (a page further on)
-    QDateTime sinceTime; // valid: entries from this moment on, instead of `since`
+    QDateTime sinceTime{}; // valid: entries from this moment on, instead of `since`
     bool waitingOnly = false; // only entries still to be sent to the shared journal
 };
 

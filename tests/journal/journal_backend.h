@@ -15,11 +15,17 @@
 
 namespace tolvin::test {
 
-// Starts a server for a fixture's SetUp; skips the test, with the reason, without the package.
-inline void startPostgres(std::unique_ptr<PostgresServer> &server) {
+enum class PostgresUse {
+    Database,  // a fresh database is enough: the run's shared server serves it
+    Server,    // the test stops, starts or freezes the server, or adds roles to it
+};
+
+// Starts a server, or makes a database, for a fixture's SetUp; skips the test, with the reason,
+// without the package.
+inline void startPostgres(std::unique_ptr<PostgresServer> &server, PostgresUse use = PostgresUse::Server) {
     if (!PostgresServer::available())
         GTEST_SKIP() << "PostgreSQL is not installed (Debian package postgresql)";
-    server = std::make_unique<PostgresServer>();
+    server = use == PostgresUse::Database ? PostgresServer::sharedDatabase() : std::make_unique<PostgresServer>();
     ASSERT_TRUE(server->ok()) << server->error().toStdString();
 }
 
@@ -41,7 +47,7 @@ class JournalBackendTest : public ::testing::TestWithParam<Backend> {
 protected:
     void SetUp() override {
         if (GetParam() == Backend::Postgres)
-            startPostgres(server);
+            startPostgres(server, PostgresUse::Database);
     }
     JournalPlace place() const {
         return GetParam() == Backend::Postgres ? parseJournalPlace(server->uri())
