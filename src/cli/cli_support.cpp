@@ -12,75 +12,6 @@
 
 namespace tolvin::cli {
 
-bool takeFileArgument(const QStringList &args, const QString &usage, QString &file, int &exitCode,
-                      QTextStream &out, QTextStream &err) {
-    QStringList files;
-    bool optionsEnd = false;
-    for (const QString &a : args) {
-        if (!optionsEnd && a == QLatin1String("--")) {
-            optionsEnd = true;
-        } else if (!optionsEnd && (a == QLatin1String("--help") || a == QLatin1String("-h"))) {
-            out << QStringLiteral("Использование: ") << usage << Qt::endl;
-            exitCode = ExitOk;
-            return false;
-        } else if (!optionsEnd && a.startsWith(QLatin1Char('-')) && a.size() > 1) {
-            err << QStringLiteral("Неизвестный параметр: ") << a << Qt::endl
-                << QStringLiteral("Использование: ") << usage << Qt::endl;
-            exitCode = ExitUsage;
-            return false;
-        } else {
-            files << a;
-        }
-    }
-    if (files.size() != 1) {
-        err << (files.isEmpty() ? QStringLiteral("Не указан файл") : QStringLiteral("Нужен ровно один файл"))
-            << Qt::endl
-            << QStringLiteral("Использование: ") << usage << Qt::endl;
-        exitCode = ExitUsage;
-        return false;
-    }
-    file = files.first();
-    return true;
-}
-
-bool takeValueOptions(const QStringList &args, const QStringList &names, QMap<QString, QString> &values,
-                      QStringList &rest, const QString &usage, QTextStream &err) {
-    bool optionsEnd = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &a = args.at(i);
-        if (!optionsEnd && a == QLatin1String("--"))
-            optionsEnd = true;
-        if (optionsEnd || !names.contains(a)) {
-            rest << a;
-            continue;
-        }
-        if (values.contains(a)) {
-            err << QStringLiteral("Параметр %1 указан дважды").arg(a) << Qt::endl
-                << QStringLiteral("Использование: ") << usage << Qt::endl;
-            return false;
-        }
-        if (i + 1 >= args.size()) {
-            err << QStringLiteral("После %1 не указано значение").arg(a) << Qt::endl
-                << QStringLiteral("Использование: ") << usage << Qt::endl;
-            return false;
-        }
-        values.insert(a, args.at(++i));
-    }
-    return true;
-}
-
-bool requireOptions(const QMap<QString, QString> &values, const QStringList &names, const QString &usage,
-                    QTextStream &err) {
-    for (const QString &n : names) {
-        if (!values.contains(n)) {
-            err << QStringLiteral("Не указан параметр ") << n << Qt::endl
-                << QStringLiteral("Использование: ") << usage << Qt::endl;
-            return false;
-        }
-    }
-    return true;
-}
-
 namespace {
 
 // A path as one word of a POSIX shell, whatever it holds.
@@ -126,22 +57,6 @@ bool loadAndCheck(Editor &ed, const QString &file, int &exitCode, QTextStream &o
     if (!runCheckCommand(ed, message)) {
         out << message << Qt::endl;
         exitCode = ExitFailed;
-        return false;
-    }
-    return true;
-}
-
-bool noFurtherArguments(const QStringList &rest, const QString &usage, int &exitCode, QTextStream &out,
-                        QTextStream &err) {
-    for (const QString &a : rest) {
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            out << QStringLiteral("Использование: ") << usage << Qt::endl;
-            exitCode = ExitOk;
-            return false;
-        }
-        err << QStringLiteral("Лишний аргумент: ") << a << Qt::endl << QStringLiteral("Использование: ") << usage
-            << Qt::endl;
-        exitCode = ExitUsage;
         return false;
     }
     return true;

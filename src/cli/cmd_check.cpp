@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli check FILE: the data check of "Контроль" on a settings file.
+#include "cli/arguments.h"
 #include "cli/commands.h"
 
 #include "check/data_check.h"
@@ -17,12 +18,11 @@ bool runCheckCommand(Editor &ed, QString &message) {
 }
 
 int cmdCheck(const QStringList &args, QTextStream &out, QTextStream &err) {
-    QString file;
-    int code = ExitOk;
-    if (!takeFileArgument(args, QStringLiteral("tolvin-cli check ФАЙЛ"), file, code, out, err))
-        return code;
+    Arguments a(commandHelp("check"), {});
+    if (!a.read(args, out, err))
+        return a.exitCode();
     Editor ed;
-    if (!loadEditor(ed, file, err))
+    if (!loadEditor(ed, a.file(), err))
         return ExitUsage;
     QString message;
     const bool passed = runCheckCommand(ed, message);

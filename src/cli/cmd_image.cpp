@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli image FILE [-o OUT.bin]: the bytes "Запись данных " would send for a settings file.
+#include "cli/arguments.h"
 #include "cli/commands.h"
 
-#include "common/errors.h"
 #include "common/file_io.h"
 #include "image/image_streams.h"
 #include "table/bands.h"
@@ -11,8 +11,6 @@
 namespace tolvin::cli {
 namespace {
 
-const QString Usage = QStringLiteral("tolvin-cli image ФАЙЛ [-o ВЫХОД.bin]");
-
 QString hexLine(const QByteArray &bytes) {
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
 }
@@ -20,33 +18,12 @@ QString hexLine(const QByteArray &bytes) {
 } // namespace
 
 int cmdImage(const QStringList &args, QTextStream &out, QTextStream &err) {
-    // "-o OUT" may stand anywhere before "--"; the rest is the one FILE.
-    QStringList rest;
-    QString output;
-    bool optionsEnd = false;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &a = args.at(i);
-        if (!optionsEnd && a == QLatin1String("--"))
-            optionsEnd = true;
-        if (!optionsEnd && a == QLatin1String("-o")) {
-            if (i + 1 >= args.size() || !output.isEmpty()) {
-                err << (output.isEmpty() ? QStringLiteral("После -o не указан выходной файл")
-                                         : QStringLiteral("Параметр -o указан дважды"))
-                    << Qt::endl << QStringLiteral("Использование: ") << Usage << Qt::endl;
-                return ExitUsage;
-            }
-            output = args.at(++i);
-            continue;
-        }
-        rest << a;
-    }
-    QString file;
-    int code = ExitOk;
-    if (!takeFileArgument(rest, Usage, file, code, out, err))
-        return code;
-
+    Arguments a(commandHelp("image"), {{"-o"}});
+    if (!a.read(args, out, err))
+        return a.exitCode();
     Editor ed;
-    if (!loadAndCheck(ed, file, code, out, err))
+    int code = ExitOk;
+    if (!loadAndCheck(ed, a.file(), code, out, err))
         return code;
     const uint8_t type = ed.state.StationType;
     const QByteArray opening = openingSequence(type);
@@ -57,16 +34,11 @@ int cmdImage(const QStringList &args, QTextStream &out, QTextStream &err) {
         return ExitFailed;
     }
     const QByteArray stream = encodeWriteStream({ed.state.image, ed.state.ModuleType, type});
-    if (output.isEmpty()) {
+    if (a.value("-o").isEmpty()) {
         out << hexLine(opening) << '\n' << hexLine(stream) << '\n';
         return ExitOk;
     }
-    try {
-        writeFileAtomically(output, opening + stream);
-    } catch (const AppError &e) {
-        err << e.message() << Qt::endl;
-        return ExitUsage;
-    }
+    writeFileAtomically(a.value("-o"), opening + stream);
     return ExitOk;
 }
 

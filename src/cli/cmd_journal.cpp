@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli journal: the station journal for scripts and for the technician who must find what
 // was written into a station, and put it back.
+#include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/journal_session.h"
 
@@ -11,44 +12,18 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <functional>
 
 namespace tolvin::cli {
 
 namespace {
 
-const QString ListUsage = QStringLiteral("tolvin-cli journal [--serial НОМЕР] [--since ГГГГ-ММ-ДД] [--limit N] [--json]");
-const QString ShowUsage = QStringLiteral("tolvin-cli journal show ID -o ФАЙЛ");
-const QString SyncUsage = QStringLiteral("tolvin-cli journal sync");
-
-// The configured journal opened for reading; null after the complaint on `err`.
-std::unique_ptr<JournalStore> openJournal(QTextStream &err) {
+// The configured journal opened for reading. A journal that cannot be opened ends the command
+// with its message, as runCommandLine tells any error.
+std::unique_ptr<JournalStore> openJournal() {
     const JournalPlace place = configuredJournalPlace();
-    if (!place.error.isEmpty()) {
-        err << place.error << Qt::endl;
-        return nullptr;
-    }
-    try {
-        return std::make_unique<JournalStore>(place);
-    } catch (const JournalError &e) {
-        err << e.message() << Qt::endl;
-        return nullptr;
-    }
-}
-
-// Runs `read` on the configured journal; false, after the message on `err`, when the journal
-// cannot be opened or read.
-bool readJournal(QTextStream &err, const std::function<void(JournalStore &)> &read) {
-    const std::unique_ptr<JournalStore> store = openJournal(err);
-    if (!store)
-        return false;
-    try {
-        read(*store);
-        return true;
-    } catch (const JournalError &e) {
-        err << e.message() << Qt::endl;
-        return false;
-    }
+    if (!place.error.isEmpty())
+        throw JournalError(place.error);
+    return std::make_unique<JournalStore>(place);
 }
 
 QJsonValue textOrNull(const QString &s) {
@@ -87,39 +62,29 @@ QString entryLine(const JournalEntry &e) {
 }
 
 int listEntries(const QStringList &args, QTextStream &out, QTextStream &err) {
-    QMap<QString, QString> values;
-    QStringList rest;
-    if (!takeValueOptions(args, {QStringLiteral("--serial"), QStringLiteral("--since"), QStringLiteral("--limit")}, values,
-                          rest, ListUsage, err))
-        return ExitUsage;
-    const bool json = rest.removeAll(QStringLiteral("--json")) > 0;
-    int code = ExitOk;
-    if (!noFurtherArguments(rest, ListUsage, code, out, err))
-        return code;
+    Arguments a(commandHelp("journal"), {{"--serial"}, {"--since"}, {"--limit"}, {"--json", Option::Flag}}, 0, 0);
+    if (!a.read(args, out, err))
+        return a.exitCode();
     JournalQuery q;
-    q.serial = values.value(QStringLiteral("--serial")).trimmed();
-    if (values.contains(QStringLiteral("--since"))) {
-        q.since = QDate::fromString(values.value(QStringLiteral("--since")), QStringLiteral("yyyy-MM-dd"));
+    q.serial = a.value("--serial").trimmed();
+    if (a.has("--since")) {
+        q.since = QDate::fromString(a.value("--since"), QStringLiteral("yyyy-MM-dd"));
         if (!q.since.isValid()) {
-            err << QStringLiteral("Дата %1 не понята: ожидается ГГГГ-ММ-ДД").arg(values.value(QStringLiteral("--since")))
-                << Qt::endl;
+            err << QStringLiteral("Дата %1 не понята: ожидается ГГГГ-ММ-ДД").arg(a.value("--since")) << Qt::endl;
             return ExitUsage;
         }
     }
-    if (values.contains(QStringLiteral("--limit"))) {
+    if (a.has("--limit")) {
         bool ok = false;
-        q.limit = values.value(QStringLiteral("--limit")).toInt(&ok);
+        q.limit = a.value("--limit").toInt(&ok);
         if (!ok || q.limit <= 0) {
-            err << QStringLiteral("Число записей %1 не понято: ожидается целое больше нуля")
-                       .arg(values.value(QStringLiteral("--limit")))
+            err << QStringLiteral("Число записей %1 не понято: ожидается целое больше нуля").arg(a.value("--limit"))
                 << Qt::endl;
             return ExitUsage;
         }
     }
-    std::vector<JournalEntry> entries;
-    if (!readJournal(err, [&](JournalStore &store) { entries = store.list(q); }))
-        return ExitUsage;
-    if (json) {
+    const std::vector<JournalEntry> entries = openJournal()->list(q);
+    if (a.has("--json")) {
         QJsonArray array;
         for (const JournalEntry &e : entries)
             array.append(entryJson(e));
@@ -132,21 +97,12 @@ int listEntries(const QStringList &args, QTextStream &out, QTextStream &err) {
 }
 
 int showEntry(const QStringList &args, QTextStream &out, QTextStream &err) {
-    QMap<QString, QString> values;
-    QStringList rest;
-    if (!takeValueOptions(args, {QStringLiteral("-o")}, values, rest, ShowUsage, err))
-        return ExitUsage;
-    QString id;
-    int code = ExitOk;
-    if (!takeFileArgument(rest, ShowUsage, id, code, out, err))
-        return code;
-    if (!requireOptions(values, {QStringLiteral("-o")}, ShowUsage, err))
-        return ExitUsage;
-    std::optional<JournalEntry> e;
-    if (!readJournal(err, [&](JournalStore &store) { e = store.entry(id.trimmed()); }))
-        return ExitUsage;
+    Arguments a(JournalShowHelp, {{"-o", Option::Value, Required}});
+    if (!a.read(args, out, err))
+        return a.exitCode();
+    const std::optional<JournalEntry> e = openJournal()->entry(a.file().trimmed());
     if (!e) {
-        err << QStringLiteral("В журнале нет записи %1").arg(journalText(id)) << Qt::endl;
+        err << QStringLiteral("В журнале нет записи %1").arg(journalText(a.file())) << Qt::endl;
         return ExitUsage;
     }
     if (e->config.isEmpty()) {
@@ -154,23 +110,17 @@ int showEntry(const QStringList &args, QTextStream &out, QTextStream &err) {
             << Qt::endl;
         return ExitUsage;
     }
-    try {
-        writeFileAtomically(values.value(QStringLiteral("-o")), e->config);
-    } catch (const AppError &error) {
-        err << error.message() << Qt::endl;
-        return ExitUsage;
-    }
+    writeFileAtomically(a.value("-o"), e->config);
     out << QStringLiteral("Записан файл настроек %1 (станция %2, %3)")
-               .arg(values.value(QStringLiteral("-o")), shown(e->serial),
-                    e->time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+               .arg(a.value("-o"), shown(e->serial), e->time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
         << Qt::endl;
     return ExitOk;
 }
 
 int syncEntries(const QStringList &args, QTextStream &out, QTextStream &err) {
-    int code = ExitOk;
-    if (!noFurtherArguments(args, SyncUsage, code, out, err))
-        return code;
+    Arguments a(JournalSyncHelp, {}, 0, 0);
+    if (!a.read(args, out, err))
+        return a.exitCode();
     JournalSession *session = JournalSession::current();
     std::optional<JournalSession> own;
     if (!session)
@@ -193,28 +143,6 @@ int syncEntries(const QStringList &args, QTextStream &out, QTextStream &err) {
 } // namespace
 
 int cmdJournal(const QStringList &args, QTextStream &out, QTextStream &err) {
-    if (!args.isEmpty() && (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h"))) {
-        out << QStringLiteral("Использование: ") << ListUsage << QStringLiteral(" | show ID -o ФАЙЛ | sync") << Qt::endl
-            << QStringLiteral(
-                   "\n"
-                   "Журнал станций: каждая запись, чтение, копия, проверка, сравнение, запрос типа и протокол.\n"
-                   "  journal            записи, новые первыми: время, операция, серийный номер, итог, ID,\n"
-                   "                     устройство, сообщение\n"
-                   "  --serial НОМЕР     только станция с этим серийным номером\n"
-                   "  --since ГГГГ-ММ-ДД только записи с этого дня (UTC)\n"
-                   "  --limit N          не больше N записей\n"
-                   "  --json             массив JSON: id, time, bench, user, operation, device, serial,\n"
-                   "                     station_type, result, message, duration_ms, config_sha256\n"
-                   "  journal show ID -o ФАЙЛ  конфигурация записи как файл настроек (восстановить станцию:\n"
-                   "                     tolvin-cli write ФАЙЛ --port ПОРТ)\n"
-                   "  journal sync       отправить в общий журнал записи, ожидающие на этом стенде\n"
-                   "Журнал: TOLVIN_JOURNAL или Database= в разделе [Journal] файла tolvin.ini — off,\n"
-                   "sqlite:ФАЙЛ или postgresql://…; по умолчанию $XDG_DATA_HOME/tolvin/journal.sqlite.\n"
-                   "Коды завершения: 0 — успешно; 1 — sync: общий журнал недоступен или не принял запись, записи ждут;\n"
-                   "2 — журнал не открывается, нет такой записи или у нее нет конфигурации.")
-            << Qt::endl;
-        return ExitOk;
-    }
     if (!args.isEmpty() && args.first() == QLatin1String("show"))
         return showEntry(args.mid(1), out, err);
     if (!args.isEmpty() && args.first() == QLatin1String("sync"))

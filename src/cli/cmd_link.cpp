@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli write, read and type: the link window's three exchanges over a serial device; a
 // write to several devices at once, with a backup before and a check after.
+#include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/interruption.h"
 #include "cli/journal_session.h"
@@ -33,42 +34,6 @@ int exitFor(const SafeWriteResult &r) {
     if (r.ok())
         return ExitOk;
     return r.portError() || r.fileError ? ExitUsage : ExitFailed;
-}
-
-// Every "NAME VALUE" of an option that may be given more than once, up to "--"; the rest stays
-// in order. False, after the complaint and the usage, when a value is missing.
-bool takeRepeatedOption(const QStringList &args, const QString &name, QStringList &values, QStringList &rest,
-                        const QString &usage, QTextStream &err) {
-    bool optionsEnd = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &a = args.at(i);
-        if (!optionsEnd && a == QLatin1String("--"))
-            optionsEnd = true;
-        if (optionsEnd || a != name) {
-            rest << a;
-            continue;
-        }
-        if (i + 1 >= args.size()) {
-            err << QStringLiteral("После %1 не указано значение").arg(a) << Qt::endl
-                << QStringLiteral("Использование: ") << usage << Qt::endl;
-            return false;
-        }
-        values << args.at(++i);
-    }
-    return true;
-}
-
-// Takes a flag out of `args` (before "--"); true when it was there.
-bool takeFlag(QStringList &args, const QString &name) {
-    const qsizetype end = args.indexOf(QStringLiteral("--"));
-    bool found = false;
-    for (qsizetype i = (end < 0 ? args.size() : end) - 1; i >= 0; --i) {
-        if (args.at(i) == name) {
-            args.removeAt(i);
-            found = true;
-        }
-    }
-    return found;
 }
 
 // "--log FILE" gets the exchange's bytes whatever its result (a failed exchange is when the log
@@ -201,58 +166,22 @@ int writeFleetOf(const QStringList &devices, const StreamImage &image, const Wri
 } // namespace
 
 int cmdWrite(const QStringList &args, QTextStream &out, QTextStream &err) {
-    const QString usage = QStringLiteral(
-        "tolvin-cli write ФАЙЛ --port ПОРТ [--port ПОРТ ...] [--backup | --backup-dir ПАПКА] [--verify] [--ignore-type] "
-        "[--log ЖУРНАЛ]");
-    const qsizetype optionsEnd = args.indexOf(QStringLiteral("--"));
-    const QStringList options = optionsEnd < 0 ? args : args.mid(0, optionsEnd);
-    if (options.contains(QStringLiteral("--help")) || options.contains(QStringLiteral("-h"))) {
-        out << QStringLiteral("Использование: ") << usage << Qt::endl
-            << QStringLiteral(
-                   "\n"
-                   "Проверяет ФАЙЛ, как «Контроль», и записывает его в станцию на ПОРТ (устройство или 1/2 для\n"
-                   "COM1/COM2 из T702Options.ini).\n"
-                   "  --backup           перед записью прочитать станцию и сохранить ее данные в файл настроек\n"
-                   "                     в $XDG_DATA_HOME/tolvin/backups (иначе ~/.local/share/tolvin/backups)\n"
-                   "  --backup-dir ПАПКА то же в ПАПКУ\n"
-                   "  --verify           после записи прочитать станцию и сравнить с записанным\n"
-                   "  --ignore-type      не узнавать тип станции перед записью (без этого параметра запись в\n"
-                   "                     станцию другого диапазона не выполняется, код завершения 1)\n"
-                   "  --log ЖУРНАЛ       по окончании записать байты обмена в ЖУРНАЛ; при нескольких --port\n"
-                   "                     журнал каждого порта в ЖУРНАЛ.УСТРОЙСТВО (например, ЖУРНАЛ.ttyUSB0)\n"
-                   "Если копию сделать не удалось, запись не начинается.\n"
-                   "С несколькими --port запись идет во все станции одновременно; по строке на порт:\n"
-                   "«УСТРОЙСТВО СЕРИЙНЫЙ_НОМЕР ok» или «УСТРОЙСТВО СЕРИЙНЫЙ_НОМЕР причина»\n"
-                   "(серийный номер «-», если станция не читалась).\n"
-                   "Коды завершения: 0 — записано везде, 1 — станция не ответила, другого диапазона, проверка\n"
-                   "не прошла или данные не прошли контроль, 2 — неверные аргументы, файл или порт;\n"
-                   "130, 143, 129 — запись прервана сигналом.")
-            << Qt::endl;
-        return ExitOk;
-    }
-    QStringList ports;
-    QStringList afterPorts;
-    if (!takeRepeatedOption(args, QStringLiteral("--port"), ports, afterPorts, usage, err))
-        return ExitUsage;
-    QMap<QString, QString> values;
-    QStringList rest;
-    if (!takeValueOptions(afterPorts, {QStringLiteral("--backup-dir"), QStringLiteral("--log")}, values, rest, usage, err))
-        return ExitUsage;
+    Arguments a(commandHelp("write"), {{"--port", Option::Values, Required},
+                                       {"--backup", Option::Flag},
+                                       {"--backup-dir"},
+                                       {"--verify", Option::Flag},
+                                       {"--ignore-type", Option::Flag},
+                                       {"--log"}});
+    if (!a.read(args, out, err))
+        return a.exitCode();
     WriteSafeguards safeguards;
-    safeguards.backup = takeFlag(rest, QStringLiteral("--backup")) || values.contains(QStringLiteral("--backup-dir"));
-    safeguards.backupFolder = values.value(QStringLiteral("--backup-dir"));
-    safeguards.verify = takeFlag(rest, QStringLiteral("--verify"));
-    safeguards.checkType = !takeFlag(rest, QStringLiteral("--ignore-type"));
-    QString file;
-    int code = ExitOk;
-    if (!takeFileArgument(rest, usage, file, code, out, err))
-        return code;
-    if (ports.isEmpty()) {
-        err << QStringLiteral("Не указан параметр --port") << Qt::endl << QStringLiteral("Использование: ") << usage << Qt::endl;
-        return ExitUsage;
-    }
+    safeguards.backup = a.has("--backup") || a.has("--backup-dir");
+    safeguards.backupFolder = a.value("--backup-dir");
+    safeguards.verify = a.has("--verify");
+    safeguards.checkType = !a.has("--ignore-type");
+    const QString file = a.file();
     QStringList devices;
-    for (const QString &p : ports) {
+    for (const QString &p : a.values("--port")) {
         const QString device = resolvePort(p);
         // Two exchanges on one device would only fight over it.
         if (devices.contains(device)) {
@@ -261,7 +190,7 @@ int cmdWrite(const QStringList &args, QTextStream &out, QTextStream &err) {
         }
         devices << device;
     }
-    const QString logPath = values.value(QStringLiteral("--log"));
+    const QString logPath = a.value("--log");
     if (devices.size() == 1 && !logPathAllowed(logPath, {file}, err))
         return ExitUsage;
     for (const QString &d : devices)
@@ -286,20 +215,13 @@ int cmdWrite(const QStringList &args, QTextStream &out, QTextStream &err) {
 }
 
 int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err) {
-    const QString usage = QStringLiteral("tolvin-cli read --port ПОРТ -o ФАЙЛ [--log ЖУРНАЛ]");
-    QMap<QString, QString> values;
-    QStringList rest;
-    if (!takeValueOptions(args, {QStringLiteral("--port"), QStringLiteral("-o"), QStringLiteral("--log")}, values, rest, usage, err))
+    Arguments a(commandHelp("read"), {{"--port", Option::Value, Required}, {"-o", Option::Value, Required}, {"--log"}}, 0, 0);
+    if (!a.read(args, out, err))
+        return a.exitCode();
+    if (!logPathAllowed(a.value("--log"), {a.value("-o")}, err))
         return ExitUsage;
-    int code = ExitOk;
-    if (!noFurtherArguments(rest, usage, code, out, err))
-        return code;
-    if (!requireOptions(values, {QStringLiteral("--port"), QStringLiteral("-o")}, usage, err))
-        return ExitUsage;
-    if (!logPathAllowed(values.value(QStringLiteral("--log")), {values.value(QStringLiteral("-o"))}, err))
-        return ExitUsage;
-    LoggedLink link(values.value(QStringLiteral("--log")), err);
-    const QString device = resolvePort(values.value(QStringLiteral("--port")));
+    LoggedLink link(a.value("--log"), err);
+    const QString device = resolvePort(a.value("--port"));
     const ExchangeResult r = readFromStation(*link.port, device, link.progress, link.interruption.flag());
     journalRecordOne([&] { return readEntry(r, link.context(device)); });
     if (!r.ok()) {
@@ -310,7 +232,7 @@ int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err) {
     Editor ed;
     applyCompleteRead(ed, r.stream);
     try {
-        saveSettingsFile(ed, values.value(QStringLiteral("-o")));
+        saveSettingsFile(ed, a.value("-o"));
     } catch (const AppError &e) {
         err << e.message() << Qt::endl;
         return link.finish(ExitUsage, err);
@@ -327,18 +249,11 @@ int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err) {
 }
 
 int cmdType(const QStringList &args, QTextStream &out, QTextStream &err) {
-    const QString usage = QStringLiteral("tolvin-cli type --port ПОРТ [--log ЖУРНАЛ]");
-    QMap<QString, QString> values;
-    QStringList rest;
-    if (!takeValueOptions(args, {QStringLiteral("--port"), QStringLiteral("--log")}, values, rest, usage, err))
-        return ExitUsage;
-    int code = ExitOk;
-    if (!noFurtherArguments(rest, usage, code, out, err))
-        return code;
-    if (!requireOptions(values, {QStringLiteral("--port")}, usage, err))
-        return ExitUsage;
-    LoggedLink link(values.value(QStringLiteral("--log")), err);
-    const QString device = resolvePort(values.value(QStringLiteral("--port")));
+    Arguments a(commandHelp("type"), {{"--port", Option::Value, Required}, {"--log"}}, 0, 0);
+    if (!a.read(args, out, err))
+        return a.exitCode();
+    LoggedLink link(a.value("--log"), err);
+    const QString device = resolvePort(a.value("--port"));
     const ExchangeResult r = queryStationType(*link.port, device, link.progress, link.interruption.flag());
     journalRecordOne([&] { return typeEntry(r, link.context(device)); });
     if (!r.ok()) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli ports: the serial devices a station can be on, as the link window's port list shows them.
+#include "cli/arguments.h"
 #include "cli/commands.h"
 
 #include "station_link/port_finder.h"
@@ -7,9 +8,9 @@
 namespace tolvin::cli {
 
 int cmdPorts(const QStringList &args, QTextStream &out, QTextStream &err) {
-    int code = ExitOk;
-    if (!noFurtherArguments(args, QStringLiteral("tolvin-cli ports"), code, out, err))
-        return code;
+    Arguments a(commandHelp("ports"), {}, 0, 0);
+    if (!a.read(args, out, err))
+        return a.exitCode();
     const QList<SerialDevice> devices = findSerialDevices();
     if (devices.isEmpty())
         err << QStringLiteral("Последовательные порты не найдены") << Qt::endl;

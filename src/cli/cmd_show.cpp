@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli show FILE: the configuration a settings file gives the editor, as JSON.
+#include "cli/arguments.h"
 #include "cli/commands.h"
 
 #include "table/editor.h"
@@ -52,12 +53,11 @@ void showJson(const Editor &ed, QTextStream &out) {
 } // namespace
 
 int cmdShow(const QStringList &args, QTextStream &out, QTextStream &err) {
-    QString file;
-    int code = ExitOk;
-    if (!takeFileArgument(args, QStringLiteral("tolvin-cli show ФАЙЛ"), file, code, out, err))
-        return code;
+    Arguments a(commandHelp("show"), {});
+    if (!a.read(args, out, err))
+        return a.exitCode();
     Editor ed; // start-up state: band 1, station type 1, no module
-    if (!loadEditor(ed, file, err))
+    if (!loadEditor(ed, a.file(), err))
         return ExitUsage;
     showJson(ed, out);
     return ExitOk;

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tolvin-cli template: "Создать шаблон" and "Ok" for a model's band, then "Запись в файл".
-#include "cli/command_help.h"
+#include "cli/arguments.h"
 #include "cli/commands.h"
 
-#include "common/errors.h"
 #include "common/operator.h"
 #include "layout/station_models.h"
 #include "settings_file/settings_file.h"
@@ -29,38 +28,20 @@ int bandOfModelOption(const QString &model, QTextStream &err) {
 }
 
 int cmdTemplate(const QStringList &args, QTextStream &out, QTextStream &err) {
-    const QString usage = QStringLiteral("tolvin-cli template --model %1 --count N --start F --step S -o ФАЙЛ")
-                              .arg(QString::fromUtf16(ModelChoice.text));
-    const QStringList names{QStringLiteral("--model"), QStringLiteral("--count"), QStringLiteral("--start"),
-                            QStringLiteral("--step"), QStringLiteral("-o")};
-    QMap<QString, QString> values;
-    QStringList rest;
-    if (!takeValueOptions(args, names, values, rest, usage, err))
-        return ExitUsage;
-    for (const QString &a : rest) {
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            out << QStringLiteral("Использование: ") << usage << Qt::endl;
-            return ExitOk;
-        }
-    }
-    if (!rest.isEmpty()) {
-        err << (rest.first().startsWith(QLatin1Char('-')) ? QStringLiteral("Неизвестный параметр: ")
-                                                          : QStringLiteral("Лишний аргумент: "))
-            << rest.first() << Qt::endl
-            << QStringLiteral("Использование: ") << usage << Qt::endl;
-        return ExitUsage;
-    }
-    if (!requireOptions(values, names, usage, err))
-        return ExitUsage;
-    const int band = bandOfModelOption(values.value(QStringLiteral("--model")), err);
+    Arguments a(commandHelp("template"),
+                {{"--model", Option::Value, Required}, {"--count", Option::Value, Required},
+                 {"--start", Option::Value, Required}, {"--step", Option::Value, Required}, {"-o", Option::Value, Required}},
+                0, 0);
+    if (!a.read(args, out, err))
+        return a.exitCode();
+    const int band = bandOfModelOption(a.value("--model"), err);
     if (band == 0)
         return ExitUsage;
 
     // The band item, then the template panel with the three fields as given, then "Ok".
     Editor ed;
     selectBand(ed, band);
-    ed.templ = {values.value(QStringLiteral("--count")), values.value(QStringLiteral("--start")),
-                values.value(QStringLiteral("--step"))};
+    ed.templ = {a.value("--count"), a.value("--start"), a.value("--step")};
     BatchOperator op;
     bool created = false;
     runAction(op, [&] { created = createTemplate(ed, op); });
@@ -72,12 +53,7 @@ int cmdTemplate(const QStringList &args, QTextStream &out, QTextStream &err) {
         out << noChannelRowsMessage() << '\n';
         return ExitFailed;
     }
-    try {
-        saveSettingsFile(ed, values.value(QStringLiteral("-o")));
-    } catch (const IoError &e) {
-        err << e.message() << Qt::endl;
-        return ExitUsage;
-    }
+    saveSettingsFile(ed, a.value("-o"));
     return ExitOk;
 }
 

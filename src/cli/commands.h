@@ -3,8 +3,8 @@
 // The commands of tolvin-cli. Each one gets the arguments after its name, writes its result to
 // `out` and its messages to `err`, and returns the exit code. A new command is one function
 // here, one file beside main.cpp, one line in dispatch.cpp's table and its help, with examples, in
-// command_help.h.
-#include <QMap>
+// command_help.h; it reads its arguments with an Arguments (arguments.h). What it does not catch
+// runCommandLine turns into the message and the exit code.
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -20,8 +20,9 @@ constexpr int ExitOk = 0;
 constexpr int ExitFailed = 1;   // the command ran and the result is negative, or an internal fault
 constexpr int ExitUsage = 2;    // wrong arguments, or an input file that cannot be loaded
 
-// The whole command line (without the program's name): the command's exit code, or ExitUsage
-// for a file or argument error nobody caught before, ExitFailed for an internal one.
+// The whole command line (without the program's name): the command's exit code. An error a
+// command leaves to it is told here: ExitUsage for a file or argument error (a file whose last
+// save was cut off as loadEditor tells it), ExitFailed for an internal one.
 int runCommandLine(const QStringList &args, QTextStream &out, QTextStream &err);
 
 int cmdShow(const QStringList &args, QTextStream &out, QTextStream &err);
@@ -40,23 +41,6 @@ int cmdJournal(const QStringList &args, QTextStream &out, QTextStream &err);
 
 // Helpers shared by the commands (cli_support.cpp).
 
-// Exactly one FILE argument, with "--help" and "--" understood. Returns false, after writing
-// the usage or the complaint to `err` (or the help to `out`, with *exitCode 0), when the command
-// should end with *exitCode.
-bool takeFileArgument(const QStringList &args, const QString &usage, QString &file, int &exitCode,
-                      QTextStream &out, QTextStream &err);
-
-// Takes the options that carry a value ("-o OUT", "--serial S") out of `args`, up to "--";
-// everything else stays in `rest` in its order. Returns false, after writing the complaint and
-// the usage to `err`, when a value is missing or an option is given twice.
-bool takeValueOptions(const QStringList &args, const QStringList &names, QMap<QString, QString> &values,
-                      QStringList &rest, const QString &usage, QTextStream &err);
-
-// Writes "Не указан параметр NAME" and the usage to `err` for the first of `names` that
-// `values` lacks; returns false then.
-bool requireOptions(const QMap<QString, QString> &values, const QStringList &names, const QString &usage,
-                    QTextStream &err);
-
 // Loads a settings file into a start-up editor as the main window's "Чтение файла" does.
 // On failure writes the message to `err` and returns false.
 bool loadEditor(Editor &ed, const QString &path, QTextStream &err);
@@ -71,11 +55,6 @@ bool runCheckCommand(Editor &ed, QString &message);
 // why to `err` (a file that cannot be read, *exitCode 2) or the check's message to `out` (*exitCode
 // 1), when the command should end.
 bool loadAndCheck(Editor &ed, const QString &file, int &exitCode, QTextStream &out, QTextStream &err);
-
-// For commands whose only arguments are options: "--help" gives the usage on `out` (*exitCode 0),
-// anything else left over is a complaint with the usage on `err` (*exitCode 2); both return false.
-bool noFurtherArguments(const QStringList &rest, const QString &usage, int &exitCode, QTextStream &out,
-                        QTextStream &err);
 
 // The band item of a model number of the model table, 0 for any other text.
 int bandOfModel(const QString &text);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The command line of tolvin-cli, from the command's name to its exit code: the one place that
 // turns a failure nobody else caught into a message and an exit code.
-#include "cli/command_help.h"
+#include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/journal_session.h"
 
@@ -56,12 +56,6 @@ constexpr bool commandsMatchHelp() {
 }
 static_assert(commandsMatchHelp(), "each command needs its entry in command_help.h, in the same place");
 
-void printExamples(QTextStream &out, const char16_t *examples, const QString &indent) {
-    const QStringList lines = QString::fromUtf16(examples).split(QLatin1Char('\n'));
-    for (const QString &line : lines)
-        out << indent << line << '\n';
-}
-
 void printHelp(QTextStream &out) {
     out << QStringLiteral("Использование: tolvin-cli КОМАНДА [АРГУМЕНТЫ]\n\nКоманды:\n");
     for (const CommandHelp &c : kCommandHelp) {
@@ -99,18 +93,9 @@ int dispatch(const QStringList &args, QTextStream &out, QTextStream &err) {
         out << QStringLiteral("tolvin-cli " TOLVIN_VERSION "\n");
         return ExitOk;
     }
-    for (std::size_t i = 0; i < std::size(kCommands); ++i) {
-        if (first != QLatin1String(kCommands[i].name))
-            continue;
-        const QStringList rest = args.mid(1);
-        const int code = kCommands[i].run(rest, out, err);
-        // A command's own help shows the examples of the general one too.
-        if (code == ExitOk && rest.size() == 1 && (rest.first() == QLatin1String("--help") || rest.first() == QLatin1String("-h"))) {
-            out << QStringLiteral("\nПримеры:\n");
-            printExamples(out, kCommandHelp[i].examples, QStringLiteral("  "));
-        }
-        return code;
-    }
+    for (const Command &c : kCommands)
+        if (first == QLatin1String(c.name))
+            return c.run(args.mid(1), out, err);
     err << QStringLiteral("Неизвестная команда: ") << first << '\n';
     printHelp(err);
     return ExitUsage;
@@ -124,7 +109,14 @@ int runCommandLine(const QStringList &args, QTextStream &out, QTextStream &err) 
     int code = ExitFailed;
     // Whatever the command journals is stored before the process ends.
     const JournalSession journal(err);
-    if (const std::optional<Failure> f = catchFailure([&] { code = dispatch(args, out, err); })) {
+    if (const std::optional<Failure> f = catchFailure([&] {
+            try {
+                code = dispatch(args, out, err);
+            } catch (const InterruptedSaveError &e) {
+                explainInterruptedSave(e, err);
+                code = ExitUsage;
+            }
+        })) {
         err << f->message << '\n';
         return f->internal ? ExitFailed : ExitUsage;
     }

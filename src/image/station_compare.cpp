@@ -93,7 +93,8 @@ int recordCount(const StreamImage &image) {
 
 } // namespace
 
-QStringList imageDifferences(const StreamImage &station, const StreamImage &configured, const BandSettings &band) {
+QStringList imageDifferences(const StreamImage &station, const StreamImage &configured, const BandSettings &band,
+                             const QString &heldIn, const BandSettings *heldBand) {
     QStringList out;
     const QString general = QStringLiteral("общие установки: ");
 
@@ -137,18 +138,19 @@ QStringList imageDifferences(const StreamImage &station, const StreamImage &conf
     for (int r = 0; r < std::max(nStation, nConfigured); ++r) {
         const QString channel = QStringLiteral("канал %1: ").arg(r + 1);
         if (r >= nStation) {
-            out << channel + QStringLiteral("нет в станции");
+            out << channel + QStringLiteral("нет в ") + heldIn;
             continue;
         }
         if (r >= nConfigured) {
-            out << channel + QStringLiteral("есть только в станции");
+            out << channel + QStringLiteral("есть только в ") + heldIn;
             continue;
         }
         const ChannelRecord &held = station.image.records[r];
         const ChannelRecord &mine = configured.image.records[r];
         if (held == mine)
             continue;
-        const ReadoutRow a = decodeRecord(held, recordBand, station.image.header[HeaderByte::DcsNumbering]);
+        const ReadoutRow a =
+            decodeRecord(held, heldBand ? *heldBand : recordBand, station.image.header[HeaderByte::DcsNumbering]);
         const ReadoutRow b = decodeRecord(mine, recordBand, configured.image.header[HeaderByte::DcsNumbering]);
         bool differs[ColumnCount] = {};
         for (int c = 0; c < ColumnCount; ++c) {

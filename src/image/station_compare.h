@@ -16,7 +16,10 @@ namespace tolvin {
 // is never a difference. Records are decoded with the band of the configured StationType, or
 // with `band` when that type names none, so that a station of another type shows its type
 // once and not every frequency again. A byte whose change no field shows (a spare flag bit,
-// the reserved record byte) is named by its number.
-QStringList imageDifferences(const StreamImage &station, const StreamImage &configured, const BandSettings &band);
+// the reserved record byte) is named by its number. A channel only one side has is "нет в" or
+// "есть только в" `heldIn`, the station's side as a place. Another configuration may stand there,
+// its records decoded with its own band, `heldBand`, so that each side shows its own frequencies.
+QStringList imageDifferences(const StreamImage &station, const StreamImage &configured, const BandSettings &band,
+                             const QString &heldIn = QStringLiteral("станции"), const BandSettings *heldBand = nullptr);
 
 } // namespace tolvin

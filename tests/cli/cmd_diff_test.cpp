@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// tolvin-cli diff against tolvin-sim: exactly the fields that differ, and the exit code a script
-// branches on.
+// tolvin-cli diff against tolvin-sim and between two files: exactly the fields that differ, and the
+// exit code a script branches on.
 #include "cli/cli_run.h"
 
 #include "settings_file/settings_file.h"
@@ -89,5 +89,37 @@ TEST_F(CmdDiffTest, WhenThereIsNothingToCompare) {
         EXPECT_TRUE(r.err.contains(QString::fromUtf16(c.says))) << c.args.join(' ').toStdString() << "\n"
                                                                 << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty()) << c.args.join(' ').toStdString();
+    }
+}
+
+// Two settings files in the words of the station's comparison, the second file where the station
+// would be: its value first.
+TEST_F(CmdDiffTest, TwoFiles) {
+    const QString first = file(QStringLiteral("first.ini"));
+    const QString more = dir.filePath(QStringLiteral("more.ini"));
+    const QString unchecked = dir.filePath(QStringLiteral("unchecked.ini"));
+    struct Case { const char *what; QString a, b; int exit; QStringList out; QString inErr; };
+    const Case cases[] = {
+        {"the same", first, file(QStringLiteral("same.ini")), 0, {"Файлы совпадают"}, {}},
+        {"a frequency", first, file(QStringLiteral("rx.ini"), [](Editor &ed) { ed.table.setCell(ColRx, 5, QStringLiteral("150106,25")); }),
+         1, {"канал 5: Rx 150106,25 вместо 150100,00"}, {}},
+        {"a setting", first, file(QStringLiteral("volume.ini"), [](Editor &ed) {
+             ed.memo.replaceInStrings(QStringLiteral("Громкость=8"), QStringLiteral("Громкость=10"));
+         }), 1, {"общие установки: Громкость 10 вместо 8"}, {}},
+        {"a channel more", first, file(QStringLiteral("more.ini"), [](Editor &ed) {
+             ed.templ.count = QStringLiteral("13");
+             RecordingOperator op;
+             createTemplate(ed, op);
+         }), 1, {"общие установки: каналов 13 вместо 12", "канал 13: есть только в файле " + more}, {}},
+        {"unreadable", first, dir.filePath(QStringLiteral("missing.ini")), 2, {}, QStringLiteral("missing.ini")},
+        {"fails the check", file(QStringLiteral("unchecked.ini"), [](Editor &ed) { ed.table.setCell(ColPmin, 1, QStringLiteral("4")); }),
+         first, 2, {}, QStringLiteral("Сравнение невозможно: файл %1 не проходит контроль").arg(unchecked)},
+    };
+    for (const Case &c : cases) {
+        const CliResult r = runCli({QStringLiteral("diff"), c.a, c.b});
+        EXPECT_EQ(r.exitCode, c.exit) << c.what << "\n" << r.err.toStdString();
+        EXPECT_EQ(QString::fromUtf8(r.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts), c.out) << c.what;
+        EXPECT_EQ(r.err.isEmpty(), c.inErr.isEmpty()) << c.what << "\n" << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.inErr)) << c.what << "\n" << r.err.toStdString();
     }
 }
