@@ -159,6 +159,9 @@ void TFormMain::BitBtn1Click() {
     // Said over the new table, which is on the screen by now.
     if (!note.isEmpty())
         act([&] { m_op.message(note); });
+    // The keyboard goes on in the new table.
+    if (m_editor.view.grid)
+        StringGrid1->pointAt(ColRx, 1);
 }
 
 // ---- Top-level items ----
@@ -207,7 +210,8 @@ void TFormMain::pointAt(const CheckPlace &place) {
     Memo1->setFocus();
 }
 
-void TFormMain::ReportClick() {
+void TFormMain::ReportClick(ReportOutput output) {
+    m_reportOutput = output;
     act([&] {
         if (!passGate(m_editor.state, Gate::ReportMenu, m_op))
             return;

@@ -9,6 +9,8 @@
 #include <QMainWindow>
 #include <array>
 #include <functional>
+#include <optional>
+#include <utility>
 
 class QAction;
 class QActionGroup;
@@ -26,6 +28,7 @@ namespace tolvin {
 class ExchangeLogWindow;
 class Journal;
 class JournalWindow;
+class DifferencesWindow;
 class StringGrid;
 class CellEditors;
 }
@@ -122,6 +125,18 @@ public:
     QAction *ExportCsvItem = nullptr;
     QAction *ExchangeLogItem = nullptr;
     QAction *JournalItem = nullptr;
+    QAction *SaveAsItem = nullptr;
+    QAction *CompareItem = nullptr;
+    QAction *ClearItem = nullptr;
+    QAction *InsertRowItem = nullptr;
+    QAction *DeleteRowsItem = nullptr;
+    QAction *MoveUpItem = nullptr;
+    QAction *MoveDownItem = nullptr;
+    QAction *SortByRxItem = nullptr;
+    QAction *SortByNumberItem = nullptr;
+    QAction *RenumberItem = nullptr;
+    QAction *PrintReportItem = nullptr;
+    QAction *PdfReportItem = nullptr;
     std::array<QAction *, tolvin::BandMenuItems> BandItems{};    // menu order, [1] is the inert 57-57,5 МГц
     std::array<QAction *, 6> ModuleItems{};
 
@@ -131,7 +146,9 @@ public:
     void N4Click();   // "Чтение файла"
     void RepeaterClick();
     void CheckClick();
-    void ReportClick();
+    // What "Создать" of the report window makes: the document, a printout or a PDF file.
+    enum class ReportOutput { Document, Print, Pdf };
+    void ReportClick(ReportOutput output = ReportOutput::Document);
     void LinkClick();
     void ExitClick();
     void AboutClick();   // "О программе": version and licence
@@ -139,6 +156,18 @@ public:
     void PasteClick();
     void ImportCsvClick();
     void ExportCsvClick();
+    void SaveAsClick();            // "Записать как…": always asks for the file
+    void CompareClick();           // "Сравнить с файлом…"
+    // Channel rows (UnitMain_rows.cpp): each one undo step, on the selected rows or the current one.
+    void ClearCellsClick();        // the selected number and frequency cells
+    void InsertChannelClick();
+    void DeleteChannelsClick();
+    void MoveChannelsClick(int delta);
+    void SortChannelsClick(bool byNumber);
+    void RenumberClick();
+    // A letter or digit typed on a list cell: the cell's own list item it begins, as the list's
+    // own search would pick it.
+    void typedOnListCell(int col, int row, const QString &typed);
     void BandClick(int band);      // a band of the model table, from 1
     void ModuleClick(int item);    // 0..5
 
@@ -190,6 +219,15 @@ private:
     // Selects the cell or the settings line a failed check names.
     void pointAt(const tolvin::CheckPlace &place);
     void buildMenus();
+    // The actions that work on the grid's selection, by shortcut while the grid or one of its
+    // lists has the keyboard.
+    QList<QAction *> gridActions() const {
+        return {CopyItem, PasteItem, InsertRowItem, DeleteRowsItem, MoveUpItem, MoveDownItem};
+    }
+    // Whole-row work: the rows the technician selected, the action, then the grid showing the
+    // rows it returned selected.
+    void rowAction(const QString &undoStep,
+                   const std::function<std::optional<std::pair<int, int>>(int first, int last)> &action);
     // The band and module items ticked as the editor has them, whatever was last clicked.
     void showMenuTicks();
     void buildPanels();
@@ -207,6 +245,11 @@ private:
     void restore(const tolvin::EditorSnapshot &snapshot);
     // "Запись в файл" with its dialog; true once the file is written.
     bool saveSettingsInteractively();
+    // Into the table's own file without a dialog when it has one; else as above.
+    bool saveSettings();
+    bool saveSettingsTo(const QString &knownPath);  // empty: the dialog asks
+    QString m_typedOnList;                // letters typed on list cells, while they follow quickly
+    qint64 m_typedOnListAt = 0;
     // The dialog offers the file last loaded or saved, else the folder last used.
     tolvin::FileDialogRequest offered(tolvin::FileDialogRequest request) const;
     tolvin::EditorSnapshot m_unchanged;  // the editor as last loaded, saved, read or let go
@@ -221,10 +264,12 @@ private:
     tolvin::ExchangeLogWindow *m_logWindow = nullptr;
     tolvin::Journal *m_journal = nullptr;
     tolvin::JournalWindow *m_journalWindow = nullptr;
+    tolvin::DifferencesWindow *m_differences = nullptr;
 
     tolvin::Operator &m_op;
     tolvin::Editor m_editor;
     QWidget *m_linkWindow = nullptr;
     std::function<void()> m_openLinkWindow;
     QWidget *m_reportWindow = nullptr;
+    ReportOutput m_reportOutput = ReportOutput::Document;
 };

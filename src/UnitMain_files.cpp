@@ -9,7 +9,9 @@
 #include "gui/window_memory.h"
 #include "common/errors.h"
 #include "common/file_io.h"
+#include "gui/differences_window.h"
 #include "settings_file/settings_file.h"
+#include "station_link/configuration_compare.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -29,13 +31,27 @@ FileDialogRequest TFormMain::offered(FileDialogRequest request) const {
 }
 
 bool TFormMain::saveSettingsInteractively() {
+    return saveSettingsTo(QString());
+}
+
+bool TFormMain::saveSettings() {
+    return saveSettingsTo(m_fileName);
+}
+
+bool TFormMain::saveSettingsTo(const QString &knownPath) {
     bool saved = false;
     act([&] {
+        // Refused before any dialog: there is nothing to choose a file for.
+        if (!m_editor.view.grid) {
+            m_op.message(QStringLiteral("Таблицы каналов еще нет: создайте шаблон, откройте файл настроек или "
+                                        "прочитайте станцию. Файл не записан."));
+            return;
+        }
         if (m_editor.table.channelCount() == 0) {
             m_op.message(noChannelRowsMessage());
             return;
         }
-        const QString path = m_op.saveFileName(offered(saveDialogRequest()));
+        const QString path = !knownPath.isEmpty() ? knownPath : m_op.saveFileName(offered(saveDialogRequest()));
         if (path.isEmpty())
             return;
         saveSettingsFile(m_editor, path);
@@ -47,6 +63,10 @@ bool TFormMain::saveSettingsInteractively() {
 }
 
 void TFormMain::N3Click() {
+    saveSettings();
+}
+
+void TFormMain::SaveAsClick() {
     saveSettingsInteractively();
 }
 
@@ -140,7 +160,7 @@ bool TFormMain::mayDiscardWork() {
     const QString name = m_fileName.isEmpty() ? QStringLiteral("Без имени") : QFileInfo(m_fileName).fileName();
     switch (m_op.askToSave(QStringLiteral("Сохранить изменения в «%1»?").arg(name))) {
     case SaveAnswer::Save:
-        return saveSettingsInteractively();
+        return saveSettings();
     case SaveAnswer::Discard:
         // Let go: the same table does not ask again, an edit to it does.
         m_unchanged = takeSnapshot(m_editor);
@@ -149,4 +169,43 @@ bool TFormMain::mayDiscardWork() {
         break;
     }
     return false;
+}
+
+void TFormMain::CompareClick() {
+    act([&] {
+        if (!m_editor.view.grid) {
+            m_op.message(QStringLiteral("Таблицы каналов еще нет: сравнивать не с чем"));
+            return;
+        }
+        const QString path = m_op.openFileName(offered(openDialogRequest()));
+        if (path.isEmpty())
+            return;
+        Editor other;
+        // A file whose last save was cut off is compared as it stands: comparing changes nothing.
+        try {
+            loadSettingsFile(other, path);
+        } catch (const InterruptedSaveError &) {
+            loadSettingsBytes(other, readFileBytes(path), path);
+        }
+        const QString name = QFileInfo(path).fileName();
+        const ConfigurationComparison c = compareConfigurations(m_editor, other, name);
+        if (!c.compared()) {
+            m_op.message((c.unchecked == 1 ? QStringLiteral("Сравнение невозможно: таблица не проходит контроль")
+                                           : QStringLiteral("Сравнение невозможно: файл %1 не проходит контроль").arg(name)) +
+                         QStringLiteral("\n") + c.message);
+            return;
+        }
+        if (c.differences.isEmpty()) {
+            m_op.message(QStringLiteral("Таблица совпадает с файлом %1").arg(name));
+            return;
+        }
+        if (!m_differences)
+            m_differences = new DifferencesWindow(m_op, this);
+        m_differences->setWindowTitle(QStringLiteral("Отличия файла от таблицы"));
+        m_differences->showList(QStringLiteral("Отличия файла %1 от таблицы (значение файла первым):").arg(name),
+                                c.differences, QStringLiteral("отличия_%1.txt").arg(QFileInfo(path).completeBaseName()));
+        m_differences->show();
+        m_differences->raise();
+        m_differences->activateWindow();
+    });
 }

@@ -4,6 +4,7 @@
 
 #include "gui/cell_editors.h"
 #include "gui/exchange_log_window.h"
+#include "gui/mnemonics.h"
 #include "gui/string_grid.h"
 #include "table/bands.h"
 
@@ -15,6 +16,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QComboBox>
+#include <QMenu>
 #include <QUndoStack>
 
 using namespace tolvin;
@@ -43,13 +46,24 @@ QLineEdit *field(QWidget *parent, const char *name, const QString &text, int x, 
 
 void TFormMain::buildMenus() {
     QMenuBar *bar = menuBar();
+    // Every caption carries its letter for Alt and the menus (mnemonicCaption); the shortcuts are
+    // those of every desktop program, shown in the menus.
+    const auto item = [this](QMenu *menu, const char16_t *caption, const char *letter, auto handler,
+                             const QKeySequence &keys = {}) {
+        QAction *a = menu->addAction(mnemonicCaption(QString::fromUtf16(caption), QString::fromUtf8(letter)), this, handler);
+        a->setShortcut(keys);
+        return a;
+    };
 
-    QMenu *channels = bar->addMenu(QStringLiteral("Каналы"));
-    CreateTemplateItem = channels->addAction(QStringLiteral("Создать шаблон"), this, [this] { CreateTemplateClick(); });
+    QMenu *channels = bar->addMenu(mnemonicCaption(QStringLiteral("Каналы"), QStringLiteral("К")));
+    CreateTemplateItem = item(channels, u"Создать шаблон", "С", [this] { CreateTemplateClick(); }, QKeySequence::New);
     channels->addSeparator();
-    SaveItem = channels->addAction(QStringLiteral("Запись в файл"), this, [this] { N3Click(); });
-    LoadItem = channels->addAction(QStringLiteral("Чтение файла"), this, [this] { N4Click(); });
+    SaveItem = item(channels, u"Запись в файл", "З", [this] { N3Click(); }, QKeySequence::Save);
+    LoadItem = item(channels, u"Чтение файла", "Ч", [this] { N4Click(); }, QKeySequence::Open);
     // Working comfort below the original items, which keep their places.
+    channels->addSeparator();
+    SaveAsItem = item(channels, u"Записать как…", "к", [this] { SaveAsClick(); }, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    CompareItem = item(channels, u"Сравнить с файлом…", "ф", [this] { CompareClick(); });
     channels->addSeparator();
     m_undo = new QUndoStack(this);
     m_undo->setUndoLimit(200);
@@ -61,26 +75,42 @@ void TFormMain::buildMenus() {
     RedoItem->setEnabled(false);
     connect(m_undo, &QUndoStack::canUndoChanged, UndoItem, &QAction::setEnabled);
     connect(m_undo, &QUndoStack::canRedoChanged, RedoItem, &QAction::setEnabled);
+    // The step's name follows the caption, and the caption keeps its letter.
     connect(m_undo, &QUndoStack::undoTextChanged, this, [this](const QString &t) {
-        UndoItem->setText(t.isEmpty() ? QStringLiteral("Отменить") : QStringLiteral("Отменить: ") + t);
+        UndoItem->setText(mnemonicCaption(t.isEmpty() ? QStringLiteral("Отменить") : QStringLiteral("Отменить: ") + t,
+                                          QStringLiteral("О")));
     });
     connect(m_undo, &QUndoStack::redoTextChanged, this, [this](const QString &t) {
-        RedoItem->setText(t.isEmpty() ? QStringLiteral("Повторить") : QStringLiteral("Повторить: ") + t);
+        RedoItem->setText(mnemonicCaption(t.isEmpty() ? QStringLiteral("Повторить") : QStringLiteral("Повторить: ") + t,
+                                          QStringLiteral("П")));
     });
+    UndoItem->setText(mnemonicCaption(UndoItem->text(), QStringLiteral("О")));
+    RedoItem->setText(mnemonicCaption(RedoItem->text(), QStringLiteral("П")));
     channels->addSeparator();
-    CopyItem = channels->addAction(QStringLiteral("Копировать ячейки"), this, [this] { CopyClick(); });
-    CopyItem->setShortcut(QKeySequence::Copy);
-    PasteItem = channels->addAction(QStringLiteral("Вставить ячейки"), this, [this] { PasteClick(); });
-    PasteItem->setShortcut(QKeySequence::Paste);
-    // The grid's own shortcuts; the settings text and the fields keep theirs.
-    for (QAction *a : {CopyItem, PasteItem})
+    CopyItem = item(channels, u"Копировать ячейки", "я", [this] { CopyClick(); }, QKeySequence::Copy);
+    PasteItem = item(channels, u"Вставить ячейки", "а", [this] { PasteClick(); }, QKeySequence::Paste);
+    // Delete is the grid's own key (a cell being typed in keeps it); the menu only names it.
+    ClearItem = item(channels, u"Очистить ячейки", "й", [this] { ClearCellsClick(); });
+    ClearItem->setText(ClearItem->text() + QStringLiteral("\tDel"));
+    channels->addSeparator();
+    // Ctrl+Insert and Ctrl+Delete: a cell being typed in keeps them (copy, delete a word).
+    InsertRowItem = item(channels, u"Вставить канал", "В", [this] { InsertChannelClick(); }, QKeySequence(Qt::CTRL | Qt::Key_Insert));
+    DeleteRowsItem = item(channels, u"Удалить каналы", "У", [this] { DeleteChannelsClick(); }, QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    MoveUpItem = item(channels, u"Переместить вверх", "х", [this] { MoveChannelsClick(-1); }, QKeySequence(Qt::CTRL | Qt::Key_Up));
+    MoveDownItem = item(channels, u"Переместить вниз", "н", [this] { MoveChannelsClick(+1); }, QKeySequence(Qt::CTRL | Qt::Key_Down));
+    SortByRxItem = item(channels, u"Сортировать по частоте приема", "т", [this] { SortChannelsClick(false); });
+    SortByNumberItem = item(channels, u"Сортировать по номеру канала", "м", [this] { SortChannelsClick(true); });
+    RenumberItem = item(channels, u"Перенумеровать 1..N", "1", [this] { RenumberClick(); });
+    // The grid's own shortcuts, also while a list stands over one of its cells; the settings text
+    // and the fields keep theirs.
+    for (QAction *a : gridActions())
         a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     channels->addSeparator();
-    ImportCsvItem = channels->addAction(QStringLiteral("Импорт каналов из CSV (CHIRP)..."), this, [this] { ImportCsvClick(); });
-    ExportCsvItem = channels->addAction(QStringLiteral("Экспорт каналов в CSV (CHIRP)..."), this, [this] { ExportCsvClick(); });
+    ImportCsvItem = item(channels, u"Импорт каналов из CSV (CHIRP)...", "И", [this] { ImportCsvClick(); });
+    ExportCsvItem = item(channels, u"Экспорт каналов в CSV (CHIRP)...", "Э", [this] { ExportCsvClick(); });
 
-    QMenu *equipment = bar->addMenu(QStringLiteral("Доп. оборудование"));
-    QMenu *modules = equipment->addMenu(QStringLiteral("Модули "));
+    QMenu *equipment = bar->addMenu(mnemonicCaption(QStringLiteral("Доп. оборудование"), QStringLiteral("Д")));
+    QMenu *modules = equipment->addMenu(mnemonicCaption(QStringLiteral("Модули "), QStringLiteral("М")));
     auto *moduleGroup = new QActionGroup(this);
     moduleGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (int i = 0; i < 6; ++i) {
@@ -89,19 +119,22 @@ void TFormMain::buildMenus() {
         moduleGroup->addAction(a);
         ModuleItems[i] = a;
     }
+    // The captions share their first letters.
+    markFreeLetters(modules);
 
-    RepeaterItem = bar->addAction(QStringLiteral("Ретранслятор"), this, [this] { RepeaterClick(); });
-    CheckItem = bar->addAction(QStringLiteral("Контроль"), this, [this] { CheckClick(); });
+    RepeaterItem = bar->addAction(mnemonicCaption(QStringLiteral("Ретранслятор"), QStringLiteral("Р")), this, [this] { RepeaterClick(); });
+    CheckItem = bar->addAction(mnemonicCaption(QStringLiteral("Контроль"), QStringLiteral("н")), this, [this] { CheckClick(); });
+    CheckItem->setShortcut(Qt::Key_F9);
     CheckItem->setToolTip(QStringLiteral("Проверка введенных данных"));
     CheckItem->setStatusTip(QStringLiteral("Проверка введенных данных"));
     // A menu bar shows no hints of its own; its tool-tip events are answered here.
     bar->installEventFilter(this);
 
-    QMenu *station = bar->addMenu(QStringLiteral("Станция"));
-    ReportItem = station->addAction(QStringLiteral("Создать протокол"), this, [this] { ReportClick(); });
+    QMenu *station = bar->addMenu(mnemonicCaption(QStringLiteral("Станция"), QStringLiteral("С")));
+    ReportItem = item(station, u"Создать протокол", "п", [this] { ReportClick(); }, QKeySequence::Print);
     station->addSeparator();
-    LinkItem = station->addAction(QStringLiteral("Запись/Чтение данных"), this, [this] { LinkClick(); });
-    QMenu *types = station->addMenu(QStringLiteral("Тип радиостанции"));
+    LinkItem = item(station, u"Запись/Чтение данных", "З", [this] { LinkClick(); }, QKeySequence(Qt::CTRL | Qt::Key_L));
+    QMenu *types = station->addMenu(mnemonicCaption(QStringLiteral("Тип радиостанции"), QStringLiteral("Т")));
     auto *bandGroup = new QActionGroup(this);
     bandGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (int i = 0; i < BandMenuItems; ++i) {
@@ -118,18 +151,23 @@ void TFormMain::buildMenus() {
         }
         BandItems[i] = a;
     }
+    markFreeLetters(types);
     station->addSeparator();
-    ExchangeLogItem = station->addAction(QStringLiteral("Журнал обмена"), this, [this] {
+    PrintReportItem = item(station, u"Печать протокола…", "е", [this] { ReportClick(ReportOutput::Print); });
+    PdfReportItem = item(station, u"Сохранить протокол в PDF…", "х", [this] { ReportClick(ReportOutput::Pdf); });
+    station->addSeparator();
+    ExchangeLogItem = item(station, u"Журнал обмена", "б", [this] {
         // A window of its own, so that it stays up while the main window is minimised for a write.
         if (!m_logWindow)
             m_logWindow = new ExchangeLogWindow(*m_exchangeLog, m_op);
         m_logWindow->show();
         m_logWindow->raise();
     });
-    JournalItem = station->addAction(QStringLiteral("Журнал станций"), this, [this] { JournalClick(); });
+    JournalItem = item(station, u"Журнал станций", "Ж", [this] { JournalClick(); }, QKeySequence(Qt::CTRL | Qt::Key_J));
 
-    ExitItem = bar->addAction(QStringLiteral("Выход"), this, [this] { ExitClick(); });
-    AboutItem = bar->addAction(QStringLiteral("О программе"), this, [this] { AboutClick(); });
+    ExitItem = bar->addAction(mnemonicCaption(QStringLiteral("Выход"), QStringLiteral("В")), this, [this] { ExitClick(); });
+    ExitItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    AboutItem = bar->addAction(mnemonicCaption(QStringLiteral("О программе"), QStringLiteral("О")), this, [this] { AboutClick(); });
 }
 
 void TFormMain::layoutPanels(const QSize &client) {
@@ -223,6 +261,15 @@ void TFormMain::buildPanels() {
     connect(StringGrid1, &StringGrid::cellSelected, this, [this](int col, int row) {
         act([&] { StringGrid1SelectCell(col, row); });
     });
+    connect(StringGrid1, &StringGrid::clearRequested, this, [this] { ClearCellsClick(); });
+    connect(StringGrid1, &StringGrid::typedOnList, this, [this](int col, int row, const QString &text) {
+        typedOnListCell(col, row, text);
+    });
+    connect(StringGrid1, &StringGrid::listRequested, this, [this](int col, int row) {
+        act([&] { StringGrid1SelectCell(col, row); });
+        if (QComboBox *open = cellEditors->visibleList())
+            open->showPopup();
+    });
     connect(StringGrid1, &StringGrid::keyDown, this, [this](int key) {
         act([&] { StringGrid1KeyDown(key); }, QStringLiteral("Копирование частоты"));
     });
@@ -232,9 +279,19 @@ void TFormMain::buildPanels() {
             recordUndo(QStringLiteral("Правка ячейки"));
     });
 
-    // Copy and paste work on the grid while it has the keyboard.
-    StringGrid1->addAction(CopyItem);
-    StringGrid1->addAction(PasteItem);
+    // Copy, paste, clearing and the row actions work on the grid while it has the keyboard.
+    StringGrid1->addActions(gridActions());
+    // The same, and the sorting, by the right mouse button or the menu key.
+    StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(StringGrid1, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        QMenu menu(this);
+        menu.addActions({CopyItem, PasteItem, ClearItem});
+        menu.addSeparator();
+        menu.addActions({InsertRowItem, DeleteRowsItem, MoveUpItem, MoveDownItem});
+        menu.addSeparator();
+        menu.addActions({SortByRxItem, SortByNumberItem, RenumberItem});
+        menu.exec(StringGrid1->viewport()->mapToGlobal(at));
+    });
     Memo1->installEventFilter(this);
 
     cellEditors = new CellEditors(Panel1);
@@ -249,6 +306,12 @@ void TFormMain::buildPanels() {
                                     &TFormMain::ComboBox7Exit, &TFormMain::ComboBox8Exit};
     connect(cellEditors, &CellEditors::picked, this, [this](int n) { (this->*change[n - 1])(); });
     connect(cellEditors, &CellEditors::left, this, [this](int n) { (this->*exit[n - 1])(); });
+    for (int n = 1; n <= 8; ++n)
+        cellEditors->list(n)->addActions(gridActions());
+    connect(cellEditors, &CellEditors::typed, this, [this](int n, const QString &text) {
+        listLeft(n);
+        typedOnListCell(StringGrid1->currentCol(), StringGrid1->currentRow(), text);
+    });
     connect(cellEditors, &CellEditors::navigated, this, [this](int n, int key, Qt::KeyboardModifiers m) {
         listNavigated(n, key, m);
     });

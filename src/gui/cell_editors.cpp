@@ -96,6 +96,19 @@ bool CellEditors::handleKey(QComboBox *box, int number, const QKeyEvent *ke) {
         Q_EMIT navigated(number, ke->key(), ke->modifiers());
         return true;
     }
+    const Qt::KeyboardModifiers mods = ke->modifiers() & ~Qt::KeypadModifier;
+    // Enter and F2 open the list as F4 and Alt+Down do.
+    if (mods == Qt::NoModifier &&
+        (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter || ke->key() == Qt::Key_F2)) {
+        box->showPopup();
+        return true;
+    }
+    const QString text = ke->text();
+    if (!(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) && !text.isEmpty() &&
+        text.at(0).isPrint() && !text.at(0).isSpace()) {
+        Q_EMIT typed(number, text);
+        return true;
+    }
     return false;
 }
 

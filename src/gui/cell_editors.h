@@ -34,6 +34,9 @@ Q_SIGNALS:
     void left(int number);    // the focus went elsewhere, or Escape: the cell stays as it was
     // A grid key arrived on a closed list; the grid gets it, the list goes away unchanged.
     void navigated(int number, int key, Qt::KeyboardModifiers modifiers);
+    // Characters typed on a closed list: the window picks the item they begin, as it does for
+    // characters typed on the cell, so that "1" then "2" give "12" either way.
+    void typed(int number, const QString &text);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -192,11 +192,61 @@ void StringGrid::toggleFlag(int col, int row) {
     m_model->cellChanged(col, row);
 }
 
+std::pair<int, int> StringGrid::selectedRows() const {
+    int first = currentRow(), last = currentRow();
+    for (const QModelIndex &i : selectionModel()->selectedIndexes()) {
+        first = qMin(first, i.row() + 1);
+        last = qMax(last, i.row() + 1);
+    }
+    return {first, last};
+}
+
+void StringGrid::showRows(int first, int last) {
+    const int scrolled = verticalScrollBar()->value();
+    const int col = qMax(0, currentCol());
+    m_model->reload();
+    verticalScrollBar()->setValue(scrolled);
+    const QModelIndex top = m_model->index(first - 1, col);
+    if (!top.isValid())
+        return;
+    m_pointing = true;
+    selectionModel()->setCurrentIndex(top, QItemSelectionModel::NoUpdate);
+    selectionModel()->select(QItemSelection(m_model->index(first - 1, 0), m_model->index(last - 1, ColumnCount - 1)),
+                             QItemSelectionModel::ClearAndSelect);
+    m_pointing = false;
+    m_editor.state.SelectedRow = first;
+    m_editor.state.SelectedCol = col;
+    scrollTo(top);
+    viewport()->update();
+}
+
 void StringGrid::keyPressEvent(QKeyEvent *event) {
     const int key = event->key();
     if (key == Qt::Key_Space && isCheckboxColumn(currentCol()) && state() != EditingState) {
         toggleFlag(currentCol(), currentRow());
         return;
+    }
+    if (state() != EditingState && currentRow() >= 1) {
+        const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+        if (key == Qt::Key_Delete && mods == Qt::NoModifier) {
+            Q_EMIT clearRequested();
+            return;
+        }
+        if (listEditorForColumn(currentCol())) {
+            const bool opens = (mods == Qt::NoModifier && (key == Qt::Key_Return || key == Qt::Key_Enter ||
+                                                           key == Qt::Key_F2 || key == Qt::Key_F4)) ||
+                               (mods == Qt::AltModifier && key == Qt::Key_Down);
+            if (opens) {
+                Q_EMIT listRequested(currentCol(), currentRow());
+                return;
+            }
+            const QString text = event->text();
+            if (!(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) && !text.isEmpty() &&
+                text.at(0).isPrint() && !text.at(0).isSpace()) {
+                Q_EMIT typedOnList(currentCol(), currentRow(), text);
+                return;
+            }
+        }
     }
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         // From the cell editor, Enter arrives here unhandled; closeEditor reports it after the

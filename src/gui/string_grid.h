@@ -7,6 +7,7 @@
 #include <QAbstractTableModel>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <utility>
 
 namespace tolvin {
 
@@ -46,10 +47,20 @@ public:
     QRect cellRect(int col, int row) const;
     void reload();
     void toggleFlag(int col, int row);
+    // The channel rows the selection spans (table rows), else the current row's.
+    std::pair<int, int> selectedRows() const;
+    // After rows were inserted, removed or moved: the grid shows the table from where it was
+    // scrolled, with rows first..last selected whole and the current column kept.
+    void showRows(int first, int last);
 
 Q_SIGNALS:
     void cellSelected(int col, int row);
     void keyDown(int key);
+    // Keys on a cell that is not being typed in: Delete, and on a list cell the keys that open
+    // its list (Enter, F2, F4, Alt+Down) and the characters that pick from it.
+    void clearRequested();
+    void listRequested(int col, int row);
+    void typedOnList(int col, int row, const QString &text);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -57,6 +68,8 @@ protected:
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     void updateGeometries() override;
+    // Typing on a cell picks from that cell's list (typedOnList), never another row.
+    void keyboardSearch(const QString &) override {}
 
 private:
     void alignRowsToTop();

@@ -61,6 +61,33 @@ void ChannelTable::setFlag(int col, int row, bool checked) {
         m_rows[row].flags[f] = checked;
 }
 
+void ChannelTable::insertRow(int at, int source) {
+    if (at < 1 || at > rowCount() || source < 1 || source >= rowCount())
+        return;
+    const Row copy = m_rows[size_t(source)];
+    m_rows.insert(m_rows.begin() + at, copy);
+}
+
+void ChannelTable::removeRows(int first, int count) {
+    if (first < 1 || count < 1 || first + count > rowCount())
+        return;
+    m_rows.erase(m_rows.begin() + first, m_rows.begin() + first + count);
+}
+
+void ChannelTable::reorderRows(const std::vector<int> &order) {
+    if (int(order.size()) != channelCount())
+        return;
+    std::vector<Row> rows{m_rows.front()};
+    std::vector<bool> taken(m_rows.size(), false);
+    for (const int from : order) {
+        if (from < 1 || from >= rowCount() || taken[size_t(from)])
+            return; // not a permutation: the table stays as it was
+        taken[size_t(from)] = true;
+        rows.push_back(m_rows[size_t(from)]);
+    }
+    m_rows = std::move(rows);
+}
+
 void ChannelTable::removeFlag(int col, int row) {
     const int f = flagIndex(col);
     if (f >= 0 && valid(col, row))

@@ -37,6 +37,13 @@ public:
     void setFlag(int col, int row, bool checked);
     void removeFlag(int col, int row);
 
+    // Channel rows as wholes, with their boxes and displaced frequencies; row 0 never moves.
+    // A copy of row `source` goes in at `at` (1..rowCount()), the rows from there moving down.
+    void insertRow(int at, int source);
+    void removeRows(int first, int count);
+    // `order` lists every channel row once: the row that ends up first, then second, and so on.
+    void reorderRows(const std::vector<int> &order);
+
     // Same texts, boxes and displaced frequencies in every row.
     bool operator==(const ChannelTable &) const = default;
 

@@ -229,7 +229,7 @@ TEST_F(ComfortTest, DialogsOfferTheLastFileAndFolder) {
     const QString path = dir.filePath(QStringLiteral("станция 7.ini"));
     op.saveAnswers << path;
     main->N3Click();
-    main->N3Click();
+    main->SaveAsClick();  // "Запись в файл" would write the table's own file without asking
     main->N4Click();
     ASSERT_EQ(op.requests.size(), 3);
     EXPECT_EQ(op.requests[0].proposedName, QStringLiteral("Q7KM_10.ini"));

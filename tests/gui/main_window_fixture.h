@@ -4,6 +4,7 @@
 // operator in place of message boxes and dialogs.
 #include "Unit1.h"
 #include "UnitMain.h"
+#include "gui/mnemonics.h"
 #include "UnitP.h"
 #include "UnitWindows.h"
 #include "gui/window_memory.h"
@@ -47,7 +48,7 @@ protected:
     QStringList menuCaptions(QMenu *menu) {
         QStringList l;
         for (QAction *a : menu->actions())
-            l << (a->isSeparator() ? QStringLiteral("-") : a->text());
+            l << (a->isSeparator() ? QStringLiteral("-") : plainCaption(a->text()));
         return l;
     }
     QMenu *topMenu(int i) { return main->menuBar()->actions().at(i)->menu(); }
