@@ -120,6 +120,20 @@ inline constexpr CommandHelp kCommandHelp[] = {
      u"Коды завершения: 0 — записано везде, 1 — станция не ответила, другого диапазона, проверка\n"
      u"не прошла или данные не прошли контроль, 2 — неверные аргументы, файл или порт;\n"
      u"130, 143, 129 — запись прервана сигналом."},
+    {"batch",
+     u"tolvin-cli batch ФАЙЛ --port ПОРТ [--port ПОРТ ...] (--id-start ID [--id-step N] | --ids ФАЙЛ.csv) [--count N] "
+     u"[--name ИМЯ] [--backup | --backup-dir ПАПКА] [--verify]",
+     u"batch ФАЙЛ --port ПОРТ [--port ПОРТ ...] (--id-start ID [--id-step N] | --ids ФАЙЛ.csv)\n"
+     u"                   [--count N] [--name ИМЯ] [--backup | --backup-dir ПАПКА] [--verify]\n"
+     u"                   серия станций: на каждом порту ждать станцию, записать ее со своим Id,\n"
+     u"                   проверить, дождаться отключения и взять следующую; одна строка на станцию:\n"
+     u"                   «ПОРТ СЕРИЙНЫЙ_НОМЕР Id РЕЗУЛЬТАТ ВРЕМЯ». Id — четыре знака 0-9, A-D, #, *,\n"
+     u"                   шаг считается по ним же; --ids — файл «серийный_номер;Id»; резервная\n"
+     u"                   копия и проверка после записи делаются всегда; серия с тем же именем\n"
+     u"                   (по умолчанию — имя файла) продолжается с того места, где остановилась",
+     u"tolvin-cli batch настройки.ini --port /dev/ttyUSB0 --id-start 0101 --count 20\n"
+     u"tolvin-cli batch настройки.ini --port 1 --port 2 --id-start 1000 --id-step 2 --name заказ-17 --backup --verify\n"
+     u"tolvin-cli batch настройки.ini --port /dev/ttyUSB0 --ids номера.csv --backup-dir копии"},
     {"read", u"tolvin-cli read --port ПОРТ -o ФАЙЛ [--log ЖУРНАЛ]",
      u"read --port ПОРТ -o ФАЙЛ [--log ЖУРНАЛ]  прочитать станцию и записать файл настроек",
      u"tolvin-cli read --port 2 -o станция.ini\n"

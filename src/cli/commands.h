@@ -29,6 +29,7 @@ int cmdShow(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdCheck(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdImage(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdWrite(const QStringList &args, QTextStream &out, QTextStream &err);
+int cmdBatch(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdRead(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdType(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdImportCsv(const QStringList &args, QTextStream &out, QTextStream &err);

@@ -27,6 +27,7 @@ constexpr Command kCommands[] = {
     {"check", cmdCheck},
     {"image", cmdImage},
     {"write", cmdWrite},
+    {"batch", cmdBatch},
     {"read", cmdRead},
     {"type", cmdType},
     {"import-csv", cmdImportCsv},

@@ -91,8 +91,8 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
         return d;
     };
     // A write that would send nothing (a type without an opening) needs neither copy nor check.
-    if ((!safeguards.backup && !safeguards.verify && !safeguards.checkType) ||
-        openingSequence(image.StationType).isEmpty()) {
+    const bool readFirst = safeguards.backup || safeguards.imageForStation;
+    if ((!readFirst && !safeguards.verify && !safeguards.checkType) || openingSequence(image.StationType).isEmpty()) {
         r.exchange = writeToStation(port, device, observer, image, stop);
         r.writeTime = lap();
         r.message = r.exchange.message;
@@ -104,7 +104,7 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
     }
 
     JobObserver job(observer);
-    if (safeguards.backup) {
+    if (readFirst) {
         r.stage = WriteStage::Backup;
         r.exchange = readFromStation(port, device, job, stop);
         r.backupTime = lap();
@@ -117,7 +117,8 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
         try {
             const QString folder = safeguards.backupFolder.isEmpty() ? backupFolder() : safeguards.backupFolder;
             r.backupStream = r.exchange.stream;
-            r.backupPath = saveBackup(r.exchange.stream, folder, QDateTime::currentDateTime());
+            if (safeguards.backup)
+                r.backupPath = saveBackup(r.exchange.stream, folder, QDateTime::currentDateTime());
             // A blank or new station may hold what fails the check; the write goes on.
             const ReadDataFindings found = readDataFindings(r.exchange.stream);
             r.backupWarning = found.warning;
@@ -162,8 +163,20 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
         }
     }
 
+    // This station's own image, chosen only now: a station of another band gets none.
+    std::optional<StreamImage> own;
+    if (safeguards.imageForStation) {
+        own = safeguards.imageForStation(r.serial, r.message);
+        if (!own) {
+            r.writeTime = lap();
+            r.passedOver = true;
+            return r;
+        }
+    }
+    const StreamImage &written = own ? *own : image;
+
     r.stage = WriteStage::Write;
-    r.exchange = writeToStation(port, device, job, image, stop);
+    r.exchange = writeToStation(port, device, job, written, stop);
     r.writeTime = lap();
     if (!r.exchange.ok()) {
         r.message = r.exchange.message;
@@ -190,7 +203,7 @@ SafeWriteResult writeWithSafeguards(SerialPort &port, const QString &device, Lin
         if (!r.stationType)
             r.stationType = decodedStation(r.exchange.stream).StationType;
         // The band only matters for a type that names none, which never gets this far.
-        r.differences = imageDifferences(decodedStation(r.exchange.stream), image, BandSettings{});
+        r.differences = imageDifferences(decodedStation(r.exchange.stream), written, BandSettings{});
         if (!r.differences.isEmpty()) {
             r.message = QStringLiteral("Проверка после записи: станция хранит не то, что записано (различий: %1)")
                             .arg(r.differences.size());

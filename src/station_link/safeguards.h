@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace tolvin {
@@ -22,6 +23,11 @@ struct WriteSafeguards {
     // type a backup holds is only what the last write put there) and send nothing when its band
     // is not the configuration's.
     bool checkType = true;
+    // A series of stations, each with its own image (its own Id): called once the station has
+    // answered the type query with the serial number the backup read found; the image to write,
+    // or nothing (with `why` set) to leave this station as it is. It makes the backup read run
+    // even with `backup` off, only without keeping the file.
+    std::function<std::optional<StreamImage>(const QString &serial, QString &why)> imageForStation{};
 };
 
 enum class WriteStage { Backup, TypeCheck, Write, Verify };
@@ -45,9 +51,10 @@ struct SafeWriteResult {
     std::chrono::milliseconds backupTime{}, writeTime{}, verifyTime{};
     bool fileError = false;            // the backup could not be saved
     bool typeMismatch = false;         // the station is of another band: nothing was written
+    bool passedOver = false;           // imageForStation gave no image: nothing was written
     QString message;                   // what went wrong, for the technician; empty when ok
                                        // (for typeMismatch, the question to put to the technician)
-    bool ok() const { return exchange.ok() && !fileError && !typeMismatch && differences.isEmpty(); }
+    bool ok() const { return exchange.ok() && !fileError && !typeMismatch && !passedOver && differences.isEmpty(); }
     // The device failed rather than the station (cannot open, gone away).
     bool portError() const { return exchange.portError; }
     // For a write that ended part-way with a backup taken: "Прежние данные станции можно
