@@ -71,7 +71,7 @@ void conveyor(const QString &device, const StreamImage &base, const ConveyorSett
             station.serial = serial;
             if (settings.stations > 0 && shared.begun.fetch_add(1) >= settings.stations) {
                 --shared.begun;
-                why = QStringLiteral("Серия завершена");
+                why = seriesCompleteText();
                 return std::nullopt;
             }
             counted = settings.stations > 0;
@@ -120,6 +120,10 @@ void conveyor(const QString &device, const StreamImage &base, const ConveyorSett
 }
 
 } // namespace
+
+QString seriesCompleteText() {
+    return QStringLiteral("Серия завершена");
+}
 
 std::optional<int> idValue(const QString &id) {
     if (id.size() != 4)

@@ -22,6 +22,9 @@ std::optional<int> idValue(const QString &id);  // nothing for another length or
 QString idText(int value);                       // 0..0xFFFF
 QString idPlanText(const QString &start, int step);  // what a series remembers of its plan
 
+// Why a station that answers after the series has all it wanted is passed over.
+QString seriesCompleteText();
+
 struct ConveyorStation {
     enum class End { Written, Failed, WrongBand, PassedOver, Stopped };
     QString device;
