@@ -3,12 +3,9 @@
 
 #include "common/cp1251.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <stdexcept>
 
 namespace tolvin::fuzz {
@@ -31,19 +28,6 @@ void broken(const char *what, const char *file, int line) {
 #else
     throw std::logic_error(text);
 #endif
-}
-
-QString scratchFolder() {
-    // Destroyed, with everything in it, when the process ends normally.
-    static const std::unique_ptr<QTemporaryDir> dir = [] {
-        auto d = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tolvin-fuzz-XXXXXX"));
-        if (!d->isValid()) {
-            std::fprintf(stderr, "no scratch folder under %s\n", qPrintable(QDir::tempPath()));
-            std::abort();
-        }
-        return d;
-    }();
-    return dir->path();
 }
 
 uint8_t Input::byte() {

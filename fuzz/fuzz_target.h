@@ -27,10 +27,6 @@ bool registerTarget(const char *name, TargetFn fn);
 // A broken promise: a crash under libFuzzer, an exception the replay test reports elsewhere.
 [[noreturn]] void broken(const char *what, const char *file, int line);
 
-// A folder of this process for targets that need files, removed when the process ends. It lives
-// under TMPDIR, which `make fuzz` points into the build folder.
-QString scratchFolder();
-
 // Takes typed values from the front of the input; past its end every value is zero or empty.
 class Input {
 public:

@@ -103,6 +103,30 @@ std::vector<Seed> iniAccessorSeeds() {
     named(writes, 4);
     s.push_back({QStringLiteral("writes"), writes.data()});
 
+    // A file system of whole seconds: an outside rewrite of the same size within one tick leaves
+    // the stamp as it was; then a write, seconds pass and the stamp is trusted.
+    Output coarse;
+    coarse.byte(0x03).block(file);
+    auto readRx = [&] {
+        coarse.byte(0);
+        named(coarse, 1);
+        named(coarse, 5);
+    };
+    readRx();
+    QByteArray same = file;
+    same[same.indexOf("\r\nRx=") + 5] = '9';
+    coarse.byte(6).block(same);
+    readRx();
+    coarse.byte(3);
+    named(coarse, 1);
+    named(coarse, 5);
+    coarse.flag(true).word(30145);
+    coarse.byte(9);
+    readRx();
+    coarse.byte(6).block(file);
+    readRx();
+    s.push_back({QStringLiteral("coarse-clock"), coarse.data()});
+
     Output options;
     options.flag(true).block(QByteArray("[All]\r\nPort=1\r\nCOM1=/dev/pts/3\r\n"));
     options.byte(1);

@@ -39,7 +39,7 @@ bool sameConfiguration(const Editor &a, const Editor &b) {
 TOLVIN_FUZZ_TARGET(settings_file) {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     Editor ed;
-    const Editor untouched;
+    static const Editor untouched;
     try {
         loadSettingsBytes(ed, bytes, QStringLiteral("fuzz.ini"));
     } catch (const AppError &) {

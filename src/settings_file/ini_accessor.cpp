@@ -40,8 +40,16 @@ IniAccessor::Stamp IniAccessor::fileStamp(const QString &path) {
     return s;
 }
 
+std::optional<QByteArray> IniAccessor::readFile(const QString &path) {
+    return tryReadFileBytes(path);
+}
+
+void IniAccessor::writeFile(const QString &path, const QByteArray &bytes) {
+    writeFileAtomically(path, bytes);
+}
+
 const IniDocument &IniAccessor::current() {
-    const Stamp now = m_stampOf(m_path);
+    const Stamp now = m_files.stamp(m_path);
     if (m_loaded && now == m_stamp) {
         if (!now.exists)
             return m_doc;
@@ -50,7 +58,7 @@ const IniDocument &IniAccessor::current() {
         if (std::max(now.mtimeNs, now.ctimeNs) + RacyWindowNs < m_checkedAtNs)
             return m_doc;
         const qint64 checkedAt = nowNs();
-        const auto bytes = tryReadFileBytes(m_path);
+        const auto bytes = m_files.read(m_path);
         if (bytes && *bytes == m_bytes) {
             m_checkedAtNs = checkedAt;
             return m_doc;
@@ -58,7 +66,7 @@ const IniDocument &IniAccessor::current() {
     }
     const qint64 checkedAt = nowNs();
     m_stamp = now;
-    const auto bytes = now.exists ? tryReadFileBytes(m_path) : std::optional<QByteArray>(QByteArray());
+    const auto bytes = now.exists ? m_files.read(m_path) : std::optional<QByteArray>(QByteArray());
     m_unreadable = !bytes;
     m_bytes = bytes.value_or(QByteArray());
     m_doc = IniDocument::fromBytes(m_bytes);
@@ -87,7 +95,7 @@ void IniAccessor::WriteText(const QString &section, const QString &key, const QS
     doc.writeText(section, key, value);
     const QByteArray bytes = doc.toBytes();
     try {
-        writeFileAtomically(m_path, bytes);
+        m_files.write(m_path, bytes);
     } catch (const IoError &) {
         m_loaded = false;
         throw;
@@ -95,7 +103,7 @@ void IniAccessor::WriteText(const QString &section, const QString &key, const QS
     // Keep what the disk holds: a character outside the code page was stored as '?'.
     m_doc = IniDocument::fromBytes(bytes);
     m_bytes = bytes;
-    m_stamp = m_stampOf(m_path);
+    m_stamp = m_files.stamp(m_path);
     m_checkedAtNs = nowNs();
     m_loaded = m_stamp.exists;
     m_unreadable = false;

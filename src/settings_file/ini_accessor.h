@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 namespace tolvin {
 
@@ -26,10 +27,23 @@ public:
     // The file system's own: stat(), times to the nanosecond where the file system keeps them.
     static Stamp fileStamp(const QString &path);
 
+    // The file layer's whole-file read (nothing when it cannot be read) and safe write.
+    static std::optional<QByteArray> readFile(const QString &path);
+    static void writeFile(const QString &path, const QByteArray &bytes);
+    // What the accessor does to its file goes through these: the program's are the file
+    // system's; the fuzzer keeps its files in memory, so an input runs the accessor's own logic
+    // without a disk in the way.
+    struct Files {
+        StampReader stamp = fileStamp;
+        std::optional<QByteArray> (*read)(const QString &path) = readFile;
+        void (*write)(const QString &path, const QByteArray &bytes) = writeFile;
+    };
+
     // Tests stand in a file system that keeps coarse times (whole seconds; FAT keeps two) by a
     // stamp reader of their own.
     explicit IniAccessor(QString path, StampReader stamp = fileStamp)
-        : m_path(std::move(path)), m_stampOf(stamp) {}
+        : IniAccessor(std::move(path), Files{stamp}) {}
+    IniAccessor(QString path, Files files) : m_path(std::move(path)), m_files(files) {}
 
     QString ReadText(const QString &section, const QString &key, const QString &def);
     int32_t ReadNumber(const QString &section, const QString &key, int32_t def);
@@ -47,7 +61,7 @@ private:
     const IniDocument &current();
 
     QString m_path;
-    StampReader m_stampOf;
+    Files m_files;
     bool m_loaded = false;
     bool m_unreadable = false; // the file exists but its content could not be read
     Stamp m_stamp;
