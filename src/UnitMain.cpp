@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "UnitMain.h"
+#include "gui/batch_window.h"
 #include "gui/journal_window.h"
 
 #include "check/data_check.h"
@@ -55,6 +56,7 @@ TFormMain::TFormMain(Operator &op, QWidget *parent) : QMainWindow(parent), m_op(
 TFormMain::~TFormMain() {
     delete m_logWindow;
     delete m_journalWindow;
+    delete m_batchWindow;
     // The undo stack goes before the menu items its signals update.
     delete m_undo;
     m_undo = nullptr;

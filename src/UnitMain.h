@@ -29,6 +29,7 @@ class ExchangeLogWindow;
 class Journal;
 class JournalWindow;
 class DifferencesWindow;
+class BatchWindow;
 class StringGrid;
 class CellEditors;
 }
@@ -81,6 +82,9 @@ public:
     tolvin::JournalWindow *journalWindow() const { return m_journalWindow; }
     // "Журнал станций"
     void JournalClick();
+    // "Серия станций…"
+    void BatchClick();
+    tolvin::BatchWindow *batchWindow() const { return m_batchWindow; }
     // An entry's settings file into the editor, as "Чтение файла" loads one: asks first about
     // unsaved work, and is one undo step. False when nothing was loaded.
     bool openJournalConfig(const QByteArray &settingsFile, const QString &name);
@@ -137,6 +141,7 @@ public:
     QAction *RenumberItem = nullptr;
     QAction *PrintReportItem = nullptr;
     QAction *PdfReportItem = nullptr;
+    QAction *BatchItem = nullptr;
     std::array<QAction *, tolvin::BandMenuItems> BandItems{};    // menu order, [1] is the inert 57-57,5 МГц
     std::array<QAction *, 6> ModuleItems{};
 
@@ -265,6 +270,7 @@ private:
     tolvin::Journal *m_journal = nullptr;
     tolvin::JournalWindow *m_journalWindow = nullptr;
     tolvin::DifferencesWindow *m_differences = nullptr;
+    tolvin::BatchWindow *m_batchWindow = nullptr;
 
     tolvin::Operator &m_op;
     tolvin::Editor m_editor;

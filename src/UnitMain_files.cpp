@@ -9,6 +9,7 @@
 #include "gui/window_memory.h"
 #include "common/errors.h"
 #include "common/file_io.h"
+#include "gui/batch_window.h"
 #include "gui/differences_window.h"
 #include "settings_file/settings_file.h"
 #include "station_link/configuration_compare.h"
@@ -108,6 +109,21 @@ void TFormMain::N4Click() {
     }, QStringLiteral("Чтение файла"));
 }
 
+
+void TFormMain::BatchClick() {
+    if (!m_batchWindow) {
+        const JournalPlace place = m_journal ? m_journal->place() : configuredJournalPlace();
+        const QString ledger = place.kind == JournalPlace::Kind::Sqlite ? place.path : localJournalPath();
+        QDir().mkpath(QFileInfo(ledger).absolutePath());
+        m_batchWindow = new BatchWindow(m_op, m_journal, ledger);
+        m_batchWindow->setAttribute(Qt::WA_QuitOnClose, false);
+    }
+    m_batchWindow->offer(m_fileName.isEmpty() ? m_lastFile : m_fileName);
+    m_batchWindow->listPorts();
+    m_batchWindow->show();
+    m_batchWindow->raise();
+    m_batchWindow->activateWindow();
+}
 
 void TFormMain::JournalClick() {
     if (!m_journalWindow) {

@@ -153,6 +153,8 @@ void TFormMain::buildMenus() {
     }
     markFreeLetters(types);
     station->addSeparator();
+    BatchItem = item(station, u"Серия станций…", "р", [this] { BatchClick(); });
+    station->addSeparator();
     PrintReportItem = item(station, u"Печать протокола…", "е", [this] { ReportClick(ReportOutput::Print); });
     PdfReportItem = item(station, u"Сохранить протокол в PDF…", "х", [this] { ReportClick(ReportOutput::Pdf); });
     station->addSeparator();

@@ -3,6 +3,7 @@
 // without a desktop. Run through tools/screenshot, which provides the X server.
 #include "Unit1.h"
 #include "UnitMain.h"
+#include "gui/batch_window.h"
 #include "UnitP.h"
 #include "UnitWindows.h"
 #include "gui/appearance.h"
@@ -22,6 +23,9 @@
 #include <QClipboard>
 #include <QItemSelectionModel>
 #include <QMessageBox>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QToolButton>
 #include <QTemporaryDir>
 #include <QFile>
@@ -316,6 +320,30 @@ int main(int argc, char **argv) {
         target->move(10, 10);
         settle(300);
         w.journalWindow()->selectEntry(1);
+    } else if (action == QLatin1String("batch")) {
+        // A series half-way: three stations done on two ports, one of another band.
+        w.BatchClick();
+        auto *b = w.batchWindow();
+        b->offer(QStringLiteral("/home/technician/заказ-17.ini"));
+        b->listPorts({QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"),
+                      QStringLiteral("/dev/ttyUSB1")});
+        b->portList->item(0)->setCheckState(Qt::Checked);
+        b->startEdit->setText(QStringLiteral("0101"));
+        b->countBox->setValue(20);
+        const char *rows[][5] = {{"/dev/ttyUSB0", "070001", "0101", "записана", "10:02:11"},
+                                 {"/dev/ttyUSB1", "070002", "0102", "записана", "10:02:40"},
+                                 {"/dev/ttyUSB0", "070007", "-", "отказ: другой диапазон", "10:03:05"},
+                                 {"/dev/ttyUSB0", "070003", "0103", "записана", "10:03:31"}};
+        for (const auto &r : rows) {
+            const int at = b->stations->rowCount();
+            b->stations->insertRow(at);
+            for (int c = 0; c < 5; ++c)
+                b->stations->setItem(at, c, new QTableWidgetItem(QString::fromUtf8(r[c])));
+        }
+        b->status->setText(QStringLiteral("Готово: станция 070003, Id 0103 — отключите станцию"));
+        b->pace->setText(QStringLiteral("Записано станций: 3, в час: 58"));
+        target = b;
+        target->move(10, 10);
     } else if (action == QLatin1String("report")) {
         report.move(10, 10);
         report.show();

@@ -47,6 +47,9 @@ QString fromCp1251(const QByteArray &bytes) {
 char toCp1251Char(QChar c) {
     if (c.unicode() < 0x80)
         return static_cast<char>(c.unicode());
+    // А..я lie in one row of the code page, in the order of Unicode: most of every file's text.
+    if (c.unicode() >= 0x410 && c.unicode() <= 0x44F)
+        return static_cast<char>(c.unicode() - 0x410 + 0xC0);
     const auto &t = tables();
     auto it = t.fromUnicode.constFind(c.unicode());
     return it == t.fromUnicode.constEnd() ? '?' : it.value();
