@@ -6,7 +6,7 @@ PACKAGES   := cmake g++ make qt6-base-dev qt6-serialport-dev libgl1-mesa-dev \
               libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core fonts-liberation2 \
               locales qt6-translations-l10n libzip-dev pkg-config \
               desktop-file-utils appstream dpkg-dev file groff-base gzip \
-              libqt6sql6-sqlite libqt6sql6-psql postgresql
+              libqt6sql6-sqlite libqt6sql6-psql postgresql poppler-utils
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 # The sanitizer and fuzzing builds live beside the main one, so `make test` keeps its own.
 ASAN_BUILD   ?= $(BUILD)-asan
