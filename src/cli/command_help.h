@@ -153,9 +153,17 @@ inline constexpr CommandHelp kCommandHelp[] = {
      u"                   1 — различия (значение ФАЙЛА2 первым)",
      u"tolvin-cli diff настройки.ini --port /dev/ttyUSB0\n"
      u"tolvin-cli diff прежние.ini настройки.ini"},
-    {"report", u"tolvin-cli report ФАЙЛ --serial НОМЕР -o ВЫХОД.docx",
-     u"report ФАЙЛ --serial НОМЕР -o ВЫХОД.docx  проверить и создать протокол программирования",
-     u"tolvin-cli report настройки.ini --serial S7K62-12345 -o протокол.docx"},
+    {"report", u"tolvin-cli report (ФАЙЛ --serial НОМЕР | --entry ID) -o ВЫХОД.docx|ВЫХОД.pdf",
+     u"report ФАЙЛ --serial НОМЕР -o ВЫХОД.docx  проверить и создать протокол программирования\n"
+     u"                   (ВЫХОД.pdf — в PDF); с --entry ID — протокол записи журнала с ее\n"
+     u"                   номером и SHA-256 конфигурации",
+     u"tolvin-cli report настройки.ini --serial S7K62-12345 -o протокол.docx\n"
+     u"tolvin-cli report настройки.ini --serial S7K62-12345 -o протокол.pdf\n"
+     u"tolvin-cli report --entry 1a7a167e-49dd-4d1f-9342-2757d1fa8d15 -o свидетельство.pdf"},
+    {"certify", u"tolvin-cli certify --port ПОРТ",
+     u"certify --port ПОРТ  прочитать станцию и сверить с ее последней записью в журнале:\n"
+     u"                   0 — совпадает, 1 — отличается (с различиями), 2 — записи нет",
+     u"tolvin-cli certify --port /dev/ttyUSB0"},
     {"template", TemplateUsage.text, TemplateSynopsis.text,
      u"tolvin-cli template --model 62 --count 10 --start 145000 --step 25 -o шаблон.ini"},
     {"journal", u"tolvin-cli journal [--serial НОМЕР] [--since ГГГГ-ММ-ДД] [--limit N] [--json]",

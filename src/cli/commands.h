@@ -36,6 +36,7 @@ int cmdImportCsv(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdExportCsv(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdPorts(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdDiff(const QStringList &args, QTextStream &out, QTextStream &err);
+int cmdCertify(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdReport(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdTemplate(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdJournal(const QStringList &args, QTextStream &out, QTextStream &err);

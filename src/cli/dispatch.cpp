@@ -35,6 +35,7 @@ constexpr Command kCommands[] = {
     {"ports", cmdPorts},
     {"diff", cmdDiff},
     {"report", cmdReport},
+    {"certify", cmdCertify},
     {"template", cmdTemplate},
     {"journal", cmdJournal},
 };

@@ -3,6 +3,7 @@
 // against tolvin-sim's series of stations, each gets its own Id once, across ports and runs.
 #include "cli/cli_run.h"
 
+#include "support/sim_process.h"
 #include "support/template_file.h"
 
 #include <QFile>
@@ -46,4 +47,45 @@ TEST(CmdBatch, APlanThatCannotServeTheSeriesIsRefusedBeforeAnythingIsSent) {
     };
     for (const auto &c : cases)
         expectRefused(head + c.args, QString::fromUtf8(c.said));
+}
+
+// A station of a series is certified against its journal entry: the same, changed, or unknown to
+// this journal; the entry's certificate carries its id and the configuration's SHA-256.
+TEST(CmdBatch, AStationOfTheSeriesIsCertifiedAgainstItsJournalEntry) {
+    if (simPath().isEmpty())
+        GTEST_SKIP() << "tolvin-sim is not built";
+    QTemporaryDir dir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("TOLVIN_JOURNAL"), QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("j.sqlite")));
+    const QString ini = dir.filePath(QStringLiteral("fleet.ini"));
+    const QString other = dir.filePath(QStringLiteral("other.ini"));
+    saveTemplateFile(ini, 2, 12);
+    saveTemplateFile(other, 2, 13);
+    SimProcess sim({});
+    const CliResult batch = runCli({QStringLiteral("batch"), ini, QStringLiteral("--port"), sim.path, QStringLiteral("--id-start"),
+                                    QStringLiteral("0D0*"), QStringLiteral("--count"), QStringLiteral("1")},
+                                   env);
+    ASSERT_EQ(batch.exitCode, 0) << batch.err.toStdString();
+    EXPECT_TRUE(batch.out.contains(" 0D0* записана ")) << batch.out.toStdString();
+    const QStringList certify{QStringLiteral("certify"), QStringLiteral("--port"), sim.path};
+    const CliResult same = runCli(certify, env);
+    EXPECT_EQ(same.exitCode, 0) << same.out.toStdString() << same.err.toStdString();
+    const QString entry = QString::fromUtf8(same.out).section(QStringLiteral("запись журнала "), 1).section(QLatin1Char(','), 0, 0);
+    const QString pdf = dir.filePath(QStringLiteral("свидетельство.pdf"));
+    const CliResult report = runCli({QStringLiteral("report"), QStringLiteral("--entry"), entry, QStringLiteral("-o"), pdf}, env);
+    EXPECT_EQ(report.exitCode, 0) << report.err.toStdString();
+    QFile made(pdf);
+    ASSERT_TRUE(made.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(made.read(5) == "%PDF-");
+
+    // Written since by another program (no journal of ours): the differences, station first.
+    env.insert(QStringLiteral("TOLVIN_JOURNAL"), QStringLiteral("off"));
+    ASSERT_EQ(runCli({QStringLiteral("write"), other, QStringLiteral("--port"), sim.path}, env).exitCode, 0);
+    env.insert(QStringLiteral("TOLVIN_JOURNAL"), QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("j.sqlite")));
+    const CliResult changed = runCli(certify, env);
+    EXPECT_EQ(changed.exitCode, 1);
+    EXPECT_TRUE(changed.out.contains("канал 13")) << changed.out.toStdString();
+    env.insert(QStringLiteral("TOLVIN_JOURNAL"), QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("other.sqlite")));
+    EXPECT_EQ(runCli(certify, env).exitCode, 2);
 }
