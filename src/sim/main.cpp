@@ -4,15 +4,14 @@
 #include "common/errors.h"
 #include "sim/pty_station.h"
 #include "sim/sim_options.h"
-#include "sim/station_memory.h"
+#include "sim/station_series.h"
 
 #include <QString>
 #include <QStringList>
 
-#include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <limits>
+#include <memory>
 #include <sys/signalfd.h>
 
 namespace {
@@ -43,9 +42,9 @@ int main(int argc, char **argv) {
         return 0;
     }
 
-    StreamImage memory;
+    std::unique_ptr<sim::StationSeries> series;
     try {
-        memory = o.memoryPath.isEmpty() ? defaultStationMemory(o.type) : loadOrCreateStationMemory(o.memoryPath, o.type);
+        series = std::make_unique<sim::StationSeries>(o);
     } catch (const AppError &e) {
         printErr(QStringLiteral("tolvin-sim: ") + e.message());
         return 2;
@@ -63,11 +62,7 @@ int main(int argc, char **argv) {
         return 1;
     }
 
-    StationModel model(memory, o.type);
-    if (o.corruptByte)
-        model.setCorruptByte(int(std::min<qint64>(*o.corruptByte, std::numeric_limits<int>::max())));
-    model.setStoreEachByte(o.storeEachByte);
-    sim::PtyStation station(model, o);
+    sim::PtyStation station(*series, o);
     QString path;
     try {
         path = station.open();
@@ -78,6 +73,10 @@ int main(int argc, char **argv) {
     std::printf("%s\n", path.toLocal8Bit().constData());
     std::fflush(stdout);
     printErr(QStringLiteral("tolvin-sim: станция типа %1 на %2; остановка — Ctrl+C").arg(o.type).arg(path));
+    if (series->swaps())
+        printErr(QStringLiteral("tolvin-sim: серия из %1 станций, смена через %2 мс после записи")
+                     .arg(o.stations)
+                     .arg(o.swapPauseMs));
 
     station.serve(stopFd);
     return 0;

@@ -2,7 +2,6 @@
 #include "sim/pty_station.h"
 
 #include "common/errors.h"
-#include "sim/station_memory.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -23,10 +22,6 @@ namespace {
 // One character on a 1200-baud 8N1 line: start bit, eight data bits, stop bit.
 constexpr std::chrono::nanoseconds LineByteTime{10 * 1000000000LL / 1200};
 
-// A host that has been quiet this long has given up on whatever it started (its own
-// time-outs are 200 ms, its longest pause inside a write is 200 ms more).
-constexpr std::chrono::seconds IdleReset{2};
-
 QString systemError(const char *what) {
     return QStringLiteral("Не удалось создать псевдотерминал (%1): %2")
         .arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
@@ -41,8 +36,9 @@ timespec untilDeadline(std::chrono::steady_clock::duration d) {
 
 } // namespace
 
-PtyStation::PtyStation(StationModel &model, const Options &options)
-    : m_model(model), m_options(options), m_noise(std::random_device{}()) {
+PtyStation::PtyStation(StationSeries &series, const Options &options)
+    : m_series(series), m_options(options), m_swapPause(std::chrono::milliseconds(options.swapPauseMs)),
+      m_noise(std::random_device{}()) {
     if (options.lineRate) {
         m_byteTime = LineByteTime;
         // The kernel may wake a sleeper up to 50 µs late by default; twice a byte, that would
@@ -132,24 +128,24 @@ void PtyStation::takeDueBytes(Clock::time_point now) {
             hangUp();
             return;
         }
-        if (m_received > 1 && t.due - m_lastReceived > IdleReset)
-            m_model.reset();
+        StationModel *station = m_series.station();
+        if (station && m_received > 1 && t.due - m_lastReceived > IdleReset)
+            station->reset();
         m_lastReceived = t.due;
-        const bool answers = !m_options.silent && !(m_options.stopAfter && m_received > *m_options.stopAfter);
+        // Between two stations of a series nobody is there to answer.
+        const bool answers = station && !m_options.silent && !(m_options.stopAfter && m_received > *m_options.stopAfter);
         if (answers)
-            answer(t.byte, t.due);
+            answer(*station, t.byte, t.due);
     }
 }
 
-void PtyStation::answer(uint8_t byte, Clock::time_point at) {
-    const StationModel::Answer a = m_model.receive(byte);
-    if (a.memoryWritten && !m_options.memoryPath.isEmpty()) {
-        try {
-            saveStationMemory(m_options.memoryPath, m_model.memory());
-        } catch (const AppError &e) {
-            std::fprintf(stderr, "%s\n", e.message().toLocal8Bit().constData());
-        }
-    }
+void PtyStation::answer(StationModel &station, uint8_t byte, Clock::time_point at) {
+    const StationModel::Answer a = station.receive(byte);
+    if (a.memoryWritten)
+        m_series.keepMemory();
+    // Only a whole write sends a station on its way; one cut short leaves it on the bench.
+    if (a.writeCompleted && m_series.swaps())
+        m_unplugAt = at + m_swapPause;
     QByteArray reply = a.reply;
     if (!reply.isEmpty())
         for (int i = 0; i < m_options.flood; ++i)
@@ -184,12 +180,48 @@ void PtyStation::sendDueBytes(Clock::time_point now) {
     }
 }
 
+bool PtyStation::exchangeUnderWay(Clock::time_point now) {
+    // A query or write the host abandoned ends where the station would drop it anyway.
+    StationModel *station = m_series.station();
+    return !m_incoming.empty() || !m_outgoing.empty() ||
+           (station && !station->betweenExchanges() && now - m_lastReceived < IdleReset);
+}
+
+void PtyStation::swapStations(Clock::time_point now) {
+    if (m_master < 0)
+        return;
+    if (m_unplugAt && now >= *m_unplugAt && !exchangeUnderWay(now)) {
+        m_unplugAt.reset();
+        if (m_series.unplug())
+            m_nextAt = now + m_swapPause;
+    }
+    if (m_nextAt && now >= *m_nextAt) {
+        m_nextAt.reset();
+        m_series.plugNext();
+    }
+}
+
+std::optional<PtyStation::Clock::time_point> PtyStation::nextSwap() {
+    if (m_master < 0)
+        return std::nullopt;
+    if (m_nextAt)
+        return m_nextAt;
+    // Bytes on their way wake the station by themselves; the swap is looked at after them.
+    if (!m_unplugAt || !m_incoming.empty() || !m_outgoing.empty())
+        return std::nullopt;
+    const StationModel *station = m_series.station();
+    if (station && !station->betweenExchanges())
+        return std::max(*m_unplugAt, m_lastReceived + IdleReset);
+    return m_unplugAt;
+}
+
 void PtyStation::serve(int stopFd) {
     for (;;) {
         const Clock::time_point now = Clock::now();
         takeDueBytes(now);
         if (m_master >= 0)
             sendDueBytes(now);
+        swapStations(now);
 
         // Sleep until the host sends, the next byte is due either way, or we are told to stop.
         std::optional<Clock::time_point> wake;
@@ -198,6 +230,8 @@ void PtyStation::serve(int stopFd) {
         const bool outDue = !m_outgoing.empty() && m_outgoing.front().due <= now;
         if (!m_outgoing.empty() && !outDue)
             wake = wake ? std::min(*wake, m_outgoing.front().due) : m_outgoing.front().due;
+        if (const auto swap = nextSwap())
+            wake = wake ? std::min(*wake, *swap) : *swap;
         pollfd p[2] = {{stopFd, POLLIN, 0}, {m_master, short(POLLIN | (outDue ? POLLOUT : 0)), 0}};
         timespec ts{};
         if (wake)

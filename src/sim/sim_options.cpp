@@ -82,6 +82,21 @@ ParsedOptions parseOptions(const QStringList &args) {
                 o.memoryPath = *v;
             }
             break;
+        case OptionId::Stations:
+            if (const auto n = count())
+                o.stations = int(*n);
+            break;
+        case OptionId::SwapPause:
+            if (const auto n = count())
+                o.swapPauseMs = int(*n);
+            break;
+        case OptionId::MemoryDir:
+            if (const auto v = value()) {
+                if (v->isEmpty())
+                    r.error = QStringLiteral("Параметру --memory-dir нужно имя папки");
+                o.memoryDir = *v;
+            }
+            break;
         case OptionId::StopAfter: o.stopAfter = count(); break;
         case OptionId::HangUpAfter: o.hangUpAfter = count(); break;
         case OptionId::StopSendingAfter: o.stopSendingAfter = count(); break;
@@ -104,6 +119,14 @@ ParsedOptions parseOptions(const QStringList &args) {
         if (!r.error.isEmpty())
             return r;
     }
+    // One file cannot hold a series, and a series has no one file.
+    if (!o.memoryPath.isEmpty() && !o.memoryDir.isEmpty())
+        r.error = QStringLiteral("Параметры --memory и --memory-dir вместе не даются: --memory — файл одной станции, "
+                                 "--memory-dir — папка с файлом для каждой станции серии");
+    else if (!o.memoryPath.isEmpty() && o.stations > 1)
+        r.error = QStringLiteral("Параметр --memory хранит память одной станции; для серии станций (--stations %1) "
+                                 "дайте --memory-dir ПАПКА")
+                      .arg(o.stations);
     return r;
 }
 

@@ -13,6 +13,9 @@ namespace tolvin::sim {
 struct Options {
     uint8_t type = 0;                   // --type: the code the type query answers
     QString memoryPath;                 // --memory: empty keeps the memory in the process only
+    int stations = 1;                   // --stations N: a series; one station stays on the line
+    int swapPauseMs = 2000;             // --swap-pause MS
+    QString memoryDir;                  // --memory-dir: a file for each station of the series
     bool lineRate = false;              // --line-rate
     bool silent = false;                // --silent
     std::optional<qint64> stopAfter;    // --stop-after N
@@ -27,7 +30,7 @@ struct Options {
     bool help = false;                  // --help
 };
 
-enum class OptionId { Type, Memory, LineRate, ReplyDelay, Silent, StopAfter, Garble, HangUpAfter, StopSendingAfter,
+enum class OptionId { Type, Memory, Stations, SwapPause, MemoryDir, LineRate, ReplyDelay, Silent, StopAfter, Garble, HangUpAfter, StopSendingAfter,
                       Flood, CorruptByte, StoreEachByte, Log, Help };
 
 // One option as the parser takes it and the help shows it. The parser knows no name that is not
@@ -55,6 +58,25 @@ inline constexpr OptionEntry kOptions[] = {
      u"память станции в файле: если его нет, создается с памятью по\n"
      u"умолчанию; перезаписывается после каждой полной записи",
      u"tolvin-sim --memory станция.json"},
+    {OptionId::Stations, "--stations", nullptr, u"N", 1, 9999,
+     u"серия из N станций на одной линии, как на верстаке (1..9999;\n"
+     u"по умолчанию 1 — одна станция, которая не уходит): станция,\n"
+     u"получившая полную запись, отключается, как только прошла\n"
+     u"пауза --swap-pause и обмен с ней (чтение после записи) окончен;\n"
+     u"линия молчит еще паузу, и отвечает следующая — с новой памятью\n"
+     u"и номером на 1 больше: 070001, 070002, ...; после N-й — тишина",
+     u"tolvin-sim --stations 3"},
+    {OptionId::SwapPause, "--swap-pause", nullptr, u"МС", 1, 600000,
+     u"пауза смены станции в серии, мс (1..600000, по умолчанию\n"
+     u"2000): столько станция остается после полной записи и\n"
+     u"столько линия молчит до следующей",
+     u"tolvin-sim --stations 3 --swap-pause 1000"},
+    {OptionId::MemoryDir, "--memory-dir", nullptr, u"ПАПКА", 0, 0,
+     u"память каждой станции в файле ПАПКА/<серийный номер>.json\n"
+     u"(как у --memory): создается, когда станция появляется;\n"
+     u"станция, чей файл уже есть, начинает с него — серию можно\n"
+     u"продолжить; не вместе с --memory",
+     u"tolvin-sim --stations 3 --memory-dir станции"},
     {OptionId::LineRate, "--line-rate", nullptr, nullptr, 0, 0,
      u"скорость линии 1200 бод 8N1: каждый байт в обе стороны\n"
      u"занимает 1/120 с",

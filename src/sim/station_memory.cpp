@@ -12,6 +12,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+
 namespace tolvin {
 
 namespace {
@@ -21,6 +23,7 @@ const QString FormatName = QStringLiteral("tolvin-sim memory 1");
 // The template's tones in Hz, "Тон1" to "Тон10".
 constexpr int DefaultTones[10] = {700, 750, 1000, 1200, 1400, 1550, 1700, 1989, 2100, 2400};
 constexpr int DefaultChannels = 4;
+constexpr int FirstSerial = 70001;
 
 // Qt's own texts for these are English.
 QString jsonErrorText(QJsonParseError::ParseError e) {
@@ -116,14 +119,21 @@ struct Parser {
 
 } // namespace
 
-StreamImage defaultStationMemory(uint8_t typeCode) {
+std::array<uint8_t, HeaderByte::SerialSize> factorySerial(int place) {
+    std::array<uint8_t, HeaderByte::SerialSize> serial{};
+    int number = FirstSerial + place;
+    for (int i = HeaderByte::SerialSize - 1; i >= 0; --i, number /= 100)
+        serial[size_t(i)] = uint8_t((number / 10 % 10) << 4 | number % 10);
+    return serial;
+}
+
+StreamImage defaultStationMemory(uint8_t typeCode, int place) {
     const int bandNumber = bandForStationType(typeCode);
     const BandSettings band = bandRow(bandNumber != 0 ? bandNumber : 2).settings;
     StreamImage m;
     auto &h = m.image.header;
-    h[HeaderByte::Serial] = 0x07;
-    h[HeaderByte::Serial + 1] = 0x00;
-    h[HeaderByte::Serial + 2] = 0x01;
+    const auto serial = factorySerial(place);
+    std::copy(serial.begin(), serial.end(), h.begin() + HeaderByte::Serial);
     h[HeaderByte::Brightness] = brightnessByte(1);
     h[HeaderByte::Volume] = 8;
     h[HeaderByte::ChannelCount] = DefaultChannels;
@@ -190,9 +200,9 @@ StreamImage parseStationMemory(const QByteArray &text, const QString &path) {
     return m;
 }
 
-StreamImage loadOrCreateStationMemory(const QString &path, uint8_t typeCode) {
+StreamImage loadOrCreateStationMemory(const QString &path, uint8_t typeCode, int place) {
     if (!QFileInfo::exists(path)) {
-        const StreamImage m = defaultStationMemory(typeCode);
+        const StreamImage m = defaultStationMemory(typeCode, place);
         saveStationMemory(path, m);
         return m;
     }

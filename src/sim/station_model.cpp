@@ -8,7 +8,9 @@ namespace tolvin {
 namespace {
 
 StationModel::Answer echo(uint8_t byte) {
-    return {QByteArray(1, char(byte)), false};
+    StationModel::Answer a;
+    a.reply = QByteArray(1, char(byte));
+    return a;
 }
 
 // The two openings of the model table: which a station takes is its model's business, and a
@@ -88,8 +90,11 @@ StationModel::Answer StationModel::command(uint8_t byte) {
         m_openingPos = 1;
         return echo(byte);
     }
-    if (byte == ReadCommand)
-        return {encodeReadStream(m_memory), false};
+    if (byte == ReadCommand) {
+        Answer a;
+        a.reply = encodeReadStream(m_memory);
+        return a;
+    }
     return {};
 }
 
@@ -106,8 +111,10 @@ StationModel::Answer StationModel::writeData(uint8_t byte) {
         decodeWriteStream(stored, m_memory);
         a.memoryWritten = true;
     }
-    if (complete)
+    if (complete) {
+        a.writeCompleted = true;
         reset();
+    }
     return a;
 }
 

@@ -15,6 +15,7 @@ public:
     struct Answer {
         QByteArray reply;            // what the station sends, in order; often one echo byte
         bool memoryWritten = false;  // this byte completed a write (or, storing each byte, was stored)
+        bool writeCompleted = false; // this byte was the last of a whole write
     };
 
     // typeCode is what the type query answers; the memory's StationType is whatever the last
@@ -26,6 +27,8 @@ public:
     Answer receive(uint8_t byte);
     // Drops a half-done exchange: the next byte is read as the start of one.
     void reset();
+    // No exchange begun and unfinished: the station waits for the first byte of one.
+    bool betweenExchanges() const { return m_state == State::Command; }
 
     // A fault of the station's memory: byte `streamByte` (1-based) of every write stream is
     // stored with all its bits inverted, while the acknowledgement still echoes it as sent.

@@ -2,6 +2,10 @@
 // tolvin-sim as other tools see it: the built program on a real pseudo-terminal, driven through
 // the port and WaitReply the exchanges use, one port opening per operation.
 #include "common/errors.h"
+#include "common/file_io.h"
+#include "image/image_fields.h"
+#include "image/station_readout.h"
+#include "sim/pty_station.h"
 #include "sim/sim_options.h"
 #include "station_link/posix_serial_port.h"
 #include "sim/station_memory.h"
@@ -10,6 +14,7 @@
 #include "support/sim_process.h"
 #include "support/unknown_values.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -64,6 +69,19 @@ QByteArray readAfterWrite(StreamImage image, const StreamImage &before) {
     return encodeReadStream(image);
 }
 
+// A type query that gives up at the first byte not answered within a short wait, so that a
+// station's absence is seen in a fraction of a swap pause. It never leaves a query half done
+// on a station that is there.
+bool answersTypeQuery(const QString &device) {
+    Session s(device);
+    for (uint8_t b : TypeQuerySequence) {
+        s.port.SendByte(b);
+        if (!WaitReply(s.link, 100ms))
+            return false;
+    }
+    return WaitReply(s.link, 100ms);
+}
+
 std::chrono::milliseconds cpuTime(qint64 pid) {
     QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
     f.open(QIODevice::ReadOnly);
@@ -84,6 +102,9 @@ TEST(Sim, CommandLineMistakesExitWithCode2AndSayWhatIsWrong) {
         {{"--flood", "0"}, "--flood должно быть целым числом от 1 до 4096, а не «0»"},
         {{"--stop-sending-after", "-1"}, "--stop-sending-after должно быть целым числом не меньше 0"},
         {{"--silent=1"}, "Параметр --silent не принимает значения"},
+        {{"--stations", "0"}, "--stations должно быть целым числом от 1 до 9999, а не «0»"},
+        {{"--memory", "a.json", "--memory-dir", "d"}, "Параметры --memory и --memory-dir вместе не даются"},
+        {{"--stations", "2", "--memory", "a.json"}, "для серии станций (--stations 2) дайте --memory-dir"},
     };
     for (const auto &[args, says] : cases) {
         QProcess p;
@@ -244,4 +265,76 @@ TEST(Sim, SleepsWhileNoHostIsConnected) {
     const auto before = cpuTime(sim.pid());
     QThread::msleep(1000);
     EXPECT_LT(cpuTime(sim.pid()) - before, 200ms);
+}
+
+// A bench's series, one station after another on the line: a written station stays while the
+// read after the write goes on (at the line's rate it outlasts the pause), then is silent for the
+// pause, then the next one answers with the next serial number and a fresh memory, or the one
+// its file under --memory-dir holds. A write cut short, even one stored byte by byte, keeps its
+// station on the line.
+TEST(Sim, SeriesSwapsAStationOnceItsWriteIsWholeAndTheLineQuiet) {
+    constexpr auto Pause = 200ms;
+    QTemporaryDir dir;
+    const StreamImage image = someImage(1, 0);
+    const QByteArray write = writeBytes(image);
+    StreamImage resumed = someImage(3, 0);
+    const auto secondSerial = factorySerial(1);
+    std::copy(secondSerial.begin(), secondSerial.end(), resumed.image.header.begin() + HeaderByte::Serial);
+    const struct {
+        QStringList args;
+        qsizetype sent;
+        bool resume;  // the second station's file is there from an earlier run
+    } cases[] = {
+        {{"--line-rate"}, write.size(), false},
+        {{"--memory-dir", dir.path()}, write.size(), true},
+        {{"--store-each-byte"}, write.size() - 1, false},
+    };
+    const auto serialOf = [](int place) {
+        const auto serial = factorySerial(place);
+        return serialText(serial[0], serial[1], serial[2]);
+    };
+    const auto fileName = [&](int place) { return serialOf(place) + QStringLiteral(".json"); };
+    const auto fileOf = [&](int place) { return dir.filePath(fileName(place)); };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        if (c.resume)
+            saveStationMemory(fileOf(1), resumed);
+        SimProcess sim(QStringList{"--stations", "3", "--swap-pause", QString::number(Pause.count())} + c.args);
+        {
+            Session s(sim.path);
+            ASSERT_EQ(sendEachAndWait(s.link, write.left(c.sent)), write.left(c.sent));
+        }
+        if (c.sent < write.size()) {
+            // Long enough for a swap and the next station, had the station gone.
+            QThread::msleep(std::chrono::milliseconds(sim::IdleReset + 3 * Pause).count());
+            EXPECT_EQ(streamSerial(readStream(sim.path)), serialOf(0)) << "the first station is still there";
+            continue;
+        }
+        EXPECT_EQ(readStream(sim.path), readAfterWrite(image, defaultStationMemory(0)));
+
+        using Clock = std::chrono::steady_clock;
+        const auto deadline = Clock::now() + 10s;
+        Clock::time_point lastAnswer = Clock::now(), back{};
+        bool silence = false;
+        while (Clock::now() < deadline) {
+            const auto probe = Clock::now();
+            const bool answered = answersTypeQuery(sim.path);
+            if (answered && silence) {
+                back = probe;
+                break;
+            }
+            silence = silence || !answered;
+            if (answered)
+                lastAnswer = Clock::now();
+        }
+        ASSERT_TRUE(silence) << "the written station went";
+        ASSERT_NE(back, Clock::time_point{}) << "the next station came";
+        EXPECT_GE(back - lastAnswer, Pause * 3 / 4);
+        EXPECT_EQ(readStream(sim.path), encodeReadStream(c.resume ? resumed : defaultStationMemory(0, 1)));
+        if (c.resume) {
+            EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{fileName(0), fileName(1)}));
+            EXPECT_EQ(encodeReadStream(parseStationMemory(readFileBytes(fileOf(0)), fileOf(0))),
+                      readAfterWrite(image, defaultStationMemory(0)));
+        }
+    }
 }

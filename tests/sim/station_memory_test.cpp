@@ -2,6 +2,7 @@
 #include "sim/station_memory.h"
 
 #include "common/errors.h"
+#include "image/image_fields.h"
 #include "image/station_readout.h"
 #include "support/qt_printers.h"
 #include "table/bands.h"
@@ -23,6 +24,16 @@ TEST(StationMemory, DefaultMemoryReadsBackAsChannelsInTheBand) {
         ASSERT_EQ(r.rows.size(), 4u);
         EXPECT_EQ(r.rows[0].cells[ColRx], QString::fromUtf8(firstRx));
         EXPECT_EQ(r.rows[0].cells[ColTx], QString::fromUtf8(firstRx));
+    }
+}
+
+// Scripts predict a series' serial numbers: the label's decimal digits, counting up.
+TEST(StationMemory, SeriesSerialNumbersCountInDecimalDigits) {
+    const std::pair<int, const char *> cases[] = {{0, "070001"}, {1, "070002"}, {9, "070010"}, {99, "070100"}};
+    for (const auto &[place, serial] : cases) {
+        const auto &h = defaultStationMemory(0, place).image.header;
+        EXPECT_EQ(serialText(h[HeaderByte::Serial], h[HeaderByte::Serial + 1], h[HeaderByte::Serial + 2]),
+                  QString::fromUtf8(serial));
     }
 }
 
