@@ -6,9 +6,13 @@
 #include "support/sim_process.h"
 #include "support/template_file.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <csignal>
+#include <memory>
 
 using namespace tolvin;
 using namespace tolvin::test;
@@ -88,4 +92,55 @@ TEST(CmdBatch, AStationOfTheSeriesIsCertifiedAgainstItsJournalEntry) {
     EXPECT_TRUE(changed.out.contains("канал 13")) << changed.out.toStdString();
     env.insert(QStringLiteral("TOLVIN_JOURNAL"), QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("other.sqlite")));
     EXPECT_EQ(runCli(certify, env).exitCode, 2);
+}
+
+// A series through one port of a bench that swaps stations: each gets the next Id once. Run
+// again under its name, the series goes on with the next Id and passes over a station it already
+// programmed, which then waits to be taken away until Ctrl+C ends the run.
+TEST(CmdBatch, ASeriesGivesEachStationItsOwnIdOnceAcrossRuns) {
+    if (simPath().isEmpty())
+        GTEST_SKIP() << "tolvin-sim is not built";
+    QTemporaryDir dir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("TOLVIN_JOURNAL"), QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("j.sqlite")));
+    const QString ini = dir.filePath(QStringLiteral("fleet.ini"));
+    saveTemplateFile(ini, 2, 12);
+    // The pause outlasts the wait before the read after the write and two of the batch's queries.
+    const auto series = [](int stations) {
+        return std::make_unique<SimProcess>(QStringList{QStringLiteral("--stations"), QString::number(stations),
+                                                        QStringLiteral("--swap-pause"), QStringLiteral("1500")});
+    };
+    const auto batch = [&](const QString &port, int count) {
+        return QStringList{QStringLiteral("batch"), ini, QStringLiteral("--port"), port, QStringLiteral("--id-start"),
+                           QStringLiteral("0109"), QStringLiteral("--count"), QString::number(count)};
+    };
+    const auto results = [](const QByteArray &out) {
+        QStringList got;
+        for (const QString &line : QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            got << line.section(QLatin1Char(' '), 1, 3);
+        return got;
+    };
+    {
+        const auto sim = series(2);
+        const CliResult r = runCli(batch(sim->path, 2), env);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(results(r.out), (QStringList{"070001 0109 записана", "070002 010A записана"})) << r.err.toStdString();
+    }
+    const auto sim = series(1);
+    QProcess cli;
+    cli.setProcessEnvironment(env);
+    cli.start(cliPath(), batch(sim->path, 1));
+    ASSERT_TRUE(cli.waitForStarted(10000));
+    QByteArray out;
+    QElapsedTimer clock;
+    clock.start();
+    while (!out.contains("пропущена") && !clock.hasExpired(20000) && cli.state() == QProcess::Running)
+        if (cli.waitForReadyRead(200))
+            out += cli.readAllStandardOutput();
+    ::kill(pid_t(cli.processId()), SIGINT);
+    ASSERT_TRUE(cli.waitForFinished(10000));
+    out += cli.readAllStandardOutput();
+    EXPECT_EQ(cli.exitCode(), 130) << cli.readAllStandardError().toStdString();
+    EXPECT_EQ(results(out), QStringList{"070001 0109 пропущена"}) << cli.readAllStandardError().toStdString();
 }
