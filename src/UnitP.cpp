@@ -49,6 +49,10 @@ TFormProtokol::TFormProtokol(tolvin::EditorHost &host, QWidget *parent) : QWidge
     BitBtn2 = button(QStringLiteral("Выход"), "BitBtn2", 187);
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+    // Enter in the number is "Создать", as in a dialog: typed, then made, without the mouse.
+    // Through the button, so that whatever holds the button back holds Enter back too.
+    connect(Edit1, &QLineEdit::returnPressed, BitBtn1, &QPushButton::click);
+    BitBtn1->setDefault(true);
     tolvin::centreOnFirstShow(this);
 }
 

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -35,6 +36,9 @@ const QStringList Columns{QStringLiteral("Время"),     QStringLiteral("Оп
 constexpr int ResultColumn = 4;
 constexpr int MessageColumn = 5;
 constexpr int WidestMessage = 380;
+// The serial number is looked for as it is typed, once typing pauses this long: a reading a
+// keystroke, each superseding the last, would only keep the database busy.
+constexpr int TypingPauseMs = 250;
 } // namespace
 
 QString operationCaption(const QString &operation) {
@@ -136,6 +140,11 @@ JournalWindow::JournalWindow(JournalPlace place, Operator &op, OpenInEditor open
     layout->addLayout(buttons);
 
     connect(RefreshButton, &QPushButton::clicked, this, [this] { refresh(true); });
+    m_typing = new QTimer(this);
+    m_typing->setSingleShot(true);
+    m_typing->setInterval(TypingPauseMs);
+    connect(m_typing, &QTimer::timeout, this, [this] { refresh(); });
+    connect(SerialEdit, &QLineEdit::textChanged, m_typing, qOverload<>(&QTimer::start));
     connect(SerialEdit, &QLineEdit::returnPressed, this, [this] { refresh(); });
     connect(TextEdit, &QLineEdit::returnPressed, this, [this] { refresh(); });
     connect(SinceBox, &QCheckBox::toggled, this, [this](bool on) {
@@ -174,8 +183,11 @@ void JournalWindow::showEvent(QShowEvent *event) {
 }
 
 void JournalWindow::refresh(bool retryShared) {
+    // What the pause would have asked for is asked now.
+    m_typing->stop();
     JournalQuery q;
-    q.serial = SerialEdit->text().trimmed();
+    // The stations whose numbers begin so: a number is found before it is typed in full.
+    q.serialPrefix = SerialEdit->text().trimmed();
     q.text = TextEdit->text().trimmed();
     m_sinceAsked = SinceEdit->date();
     // The technician's day, from local midnight.

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// "Журнал станций": the station journal, newest first, found by serial number, text and date,
-// with an entry's details and differences; an entry's configuration opens in the editor or is
-// saved as a settings file, from where an ordinary write puts a repaired station back. The
-// journal is read on a thread of its own (JournalReader): the window never waits for it.
+// "Журнал станций": the station journal, newest first, found by the beginning of a serial number
+// (as it is typed), text and date, with an entry's details and differences; an entry's
+// configuration opens in the editor or is saved as a settings file, from where an ordinary write
+// puts a repaired station back. The journal is read on a thread of its own (JournalReader): the
+// window never waits for it.
 #include "common/operator.h"
 #include "journal/journal_entry.h"
 #include "journal/journal_place.h"
@@ -22,6 +23,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
+class QTimer;
 
 namespace tolvin {
 
@@ -82,6 +84,7 @@ private:
     Operator &m_op;
     OpenInEditor m_openInEditor;
     JournalReader *m_reader = nullptr;  // ends with release(), never by delete
+    QTimer *m_typing = nullptr;         // the serial number's pause in typing
     JournalQuery m_query;               // of the page shown
     quint64 m_reading = 0, m_fetching = 0;
     QString m_fetchingId;

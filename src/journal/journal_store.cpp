@@ -399,18 +399,20 @@ void JournalStore::add(const std::vector<JournalEntry> &entries, bool waiting) {
         fail(db.lastError());
 }
 
-// What LIKE looks for to find `text` among an entry's texts run together in lower case. Without
-// ICU, SQLite's LOWER() and LIKE fold only Latin letters, and PostgreSQL's LIKE folds none, so
-// both compare against LOWER() with the pattern's Latin letters made small: a serial number or
-// a device is found in any case on both. Cyrillic cannot be folded the same way by one statement
-// on both, so it is looked for as typed, in small letters, in capitals and with a capital first
-// letter: the forms a word takes in a message. (PostgreSQL, whose LOWER() folds Cyrillic as
-// well, finds any case.) '!' escapes the technician's own % and _.
-static QStringList textPatterns(const QString &text) {
+// What LIKE looks for to find `text` in a text made small by LOWER(): anywhere in it, or at its
+// start. Without ICU, SQLite's LOWER() and LIKE fold only Latin letters, and PostgreSQL's LIKE
+// folds none, so both compare against LOWER() with the pattern's Latin letters made small: a
+// serial number or a device is found in any case on both. Cyrillic cannot be folded the same way
+// by one statement on both, so it is looked for as typed, in small letters, in capitals and with
+// a capital first letter: the forms a word takes in a message. (PostgreSQL, whose LOWER() folds
+// Cyrillic as well, finds any case.) '!' escapes the technician's own %, _ and !.
+namespace {
+enum class Where { Anywhere, AtStart };
+QStringList likePatterns(const QString &text, Where where) {
     const QStringList forms{text, text.toLower(), text.toUpper(), text.left(1).toUpper() + text.mid(1).toLower()};
     QStringList patterns;
     for (const QString &form : forms) {
-        QString pattern = QStringLiteral("%");
+        QString pattern = where == Where::Anywhere ? QStringLiteral("%") : QString();
         for (QChar c : form) {
             if (c.unicode() < 0x80)
                 c = c.toLower();
@@ -424,6 +426,7 @@ static QStringList textPatterns(const QString &text) {
     }
     return patterns;
 }
+} // namespace
 
 std::vector<JournalEntry> JournalStore::list(const JournalQuery &query) {
     QStringList where;
@@ -432,13 +435,21 @@ std::vector<JournalEntry> JournalStore::list(const JournalQuery &query) {
         where << QStringLiteral("e.serial = ?");
         values << query.serial;
     }
+    if (!query.serialPrefix.isEmpty()) {
+        QStringList any;
+        for (const QString &pattern : likePatterns(query.serialPrefix, Where::AtStart)) {
+            any << QStringLiteral("LOWER(e.serial) LIKE ? ESCAPE '!'");
+            values << pattern;
+        }
+        where << QLatin1Char('(') + any.join(QStringLiteral(" OR ")) + QLatin1Char(')');
+    }
     if (!query.text.isEmpty()) {
         // A line break between the texts: a search cannot match across two of them.
         const QString texts = QStringLiteral(
             "LOWER(e.serial || '\n' || e.device || '\n' || e.message || '\n' || e.station_type || '\n' || "
             "e.differences || '\n' || e.bench || '\n' || e.login) LIKE ? ESCAPE '!'");
         QStringList any;
-        for (const QString &pattern : textPatterns(query.text)) {
+        for (const QString &pattern : likePatterns(query.text, Where::Anywhere)) {
             any << texts;
             values << pattern;
         }

@@ -39,6 +39,8 @@ struct JournalPosition {
 
 struct JournalQuery {
     QString serial;   // exact; empty: every station
+    // The serial number begins with this, Latin letters in any case (as `text`); empty: any.
+    QString serialPrefix{};
     // Found in the serial number, device, message, station type, differences, bench or login;
     // empty: anything. Latin letters in any case; see list() for Cyrillic.
     QString text{};

@@ -368,6 +368,12 @@ void applyCsvImport(Editor &ed, const CsvImport &import) {
 CsvExport exportChirpCsv(const ChannelTable &table) {
     CsvExport out;
     QStringList lines{csvColumns().join(QLatin1Char(','))};
+    // CHIRP's generic CSV numbers its memories from 0 (as the station numbers its channels'
+    // places), and the import makes a file's lines channels 1, 2, ... in their order: a line's
+    // Location is the channel it comes back as, less one. So Locations count the lines written,
+    // from 0. A channel left out leaves no gap: CHIRP would keep one as an empty memory that the
+    // import closes up, and the two would disagree on every channel after it.
+    int location = 0;
     const QString rxMark = QStringLiteral("РЕТР_ПП"), txMark = QStringLiteral("РЕТР_ПР");
     for (int r = 1; r < table.rowCount(); ++r) {
         const QString number = table.cell(ColNumber, r);
@@ -451,8 +457,8 @@ CsvExport exportChirpCsv(const ChannelTable &table) {
         }
         const QString fm = table.cell(ColSpacing, r) == QLatin1String("12,5") ? QStringLiteral("NFM") : QStringLiteral("FM");
         const QString skip = table.hasFlag(ColScan, r) && !table.flag(ColScan, r) ? QStringLiteral("S") : QString();
-        const QStringList fields{QString::number(r), QString(), tenHertzToMHzText(*rx), duplex, offset, mode, rtone, ctone,
-                                 dtcs, QStringLiteral("NN"), rxDtcs, cross, fm, QStringLiteral("6.25"), skip,
+        const QStringList fields{QString::number(location++), QString(), tenHertzToMHzText(*rx), duplex, offset, mode,
+                                 rtone, ctone, dtcs, QStringLiteral("NN"), rxDtcs, cross, fm, QStringLiteral("6.25"), skip,
                                  QString(), QString(), QString(), QString(), QString(), QString()};
         QStringList quoted;
         for (const QString &f : fields)

@@ -105,10 +105,10 @@ TEST_F(CmdCsvTest, ChirpReadsWhatWeWriteAndWeReadWhatChirpWrites) {
     const QStringList memories = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     // Debian 12's CHIRP has no RxDtcsCode column; in DTCS mode it uses DtcsCode both ways.
     EXPECT_EQ(memories, (QStringList{
-                            QStringLiteral("1 150000000  0 Tone 88.5 88.5 23 23 Tone->Tone FM -"),
-                            QStringLiteral("2 150025000 + 475000 TSQL 100.0 100.0 23 23 Tone->Tone NFM S"),
-                            QStringLiteral("3 150050000  0 DTCS 88.5 88.5 754 23 Tone->Tone FM -"),
-                            QStringLiteral("4 150075000  0 - 88.5 88.5 23 23 Tone->Tone FM -"),
+                            QStringLiteral("0 150000000  0 Tone 88.5 88.5 23 23 Tone->Tone FM -"),
+                            QStringLiteral("1 150025000 + 475000 TSQL 100.0 100.0 23 23 Tone->Tone NFM S"),
+                            QStringLiteral("2 150050000  0 DTCS 88.5 88.5 754 23 Tone->Tone FM -"),
+                            QStringLiteral("3 150075000  0 - 88.5 88.5 23 23 Tone->Tone FM -"),
                         }));
     // And CHIRP's file comes back as the same channels.
     const QString back = dir.filePath(QStringLiteral("back.ini"));

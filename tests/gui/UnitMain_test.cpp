@@ -658,7 +658,7 @@ TEST_F(MainWindowTest, CsvImportAndExportThroughTheMenu) {
     main->ExportCsvClick();
     QFile back(out);
     ASSERT_TRUE(back.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(back.readAll().contains("1,,150.000000,,0.000000,TSQL,88.5,88.5,023,NN,023,Tone->Tone,NFM,6.25,S,"));
+    EXPECT_TRUE(back.readAll().contains("\r\n0,,150.000000,,0.000000,TSQL,88.5,88.5,023,NN,023,Tone->Tone,NFM,6.25,S,"));
 }
 
 // The import is for the model picked, the band in use unless another is; a file with nothing for

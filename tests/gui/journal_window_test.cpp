@@ -101,6 +101,9 @@ TEST_F(JournalWindowTest, FindsAStationBySerialTextAndDateNewestFirst) {
         {{}, QStringLiteral("150050"), -1, 1},                         // in the differences
         {{}, QStringLiteral("ttyUSB0"), -1, 4},
         {QStringLiteral("FFFFFF"), {}, -1, 0},
+        {QStringLiteral("07a"), {}, -1, 3},                            // the beginning, in any case
+        {QStringLiteral("0"), {}, -1, 4},
+        {QStringLiteral("7A1F3"), {}, -1, 0},
     };
     for (const Case &c : cases) {
         w->SerialEdit->setText(c.serial);
@@ -122,6 +125,15 @@ TEST_F(JournalWindowTest, FindsAStationBySerialTextAndDateNewestFirst) {
     Q_EMIT w->SinceEdit->editingFinished();
     settle(w);
     EXPECT_EQ(w->Entries->rowCount(), 3);
+    // Typed, the list follows once typing pauses; not a reading a keystroke.
+    w->TextEdit->clear();
+    w->SinceBox->setChecked(false);
+    settle(w);
+    w->SerialEdit->clear();
+    QTest::keyClicks(w->SerialEdit, QStringLiteral("0b0"));
+    EXPECT_FALSE(w->busy()) << "nothing asked while typing";
+    EXPECT_EQ(w->Entries->rowCount(), 3) << "07A1F3's, until the pause";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w->busy() && w->Entries->rowCount() == 1; }, 5000));
     w->SerialEdit->setText(QStringLiteral("07A1F3"));
     w->TextEdit->setText(QStringLiteral("хранит"));
     w->SinceBox->setChecked(false);

@@ -103,3 +103,33 @@ TEST_F(ReportWindowTest, UnwritableTemporaryFolderIsAMessage) {
         << op.messages[0].toStdString();
 }
 
+
+TEST_F(ReportWindowTest, EnterInTheNumberIsCreate) {
+    checkedTemplate(QStringLiteral("3"));
+    main->ReportItem->trigger();
+    struct Case {
+        QString serial;
+        bool checked;
+        QString file; // empty: no document, the button's refusal instead
+    };
+    const Case cases[] = {
+        {QStringLiteral("S7K61-777"), true, QStringLiteral("Протокол S7K61-777.docx")},
+        {QString(), true, QStringLiteral("Протокол.docx")},
+        {QStringLiteral(" / "), true, QStringLiteral("Протокол _.docx")},
+        {QStringLiteral("S7K61-777"), false, QString()},
+    };
+    for (const Case &c : cases) {
+        op.clear();
+        ed().state.DataChecked = c.checked ? 1 : 0;
+        report->Edit1->setText(c.serial);
+        QTest::keyClick(report->Edit1, Qt::Key_Return);
+        const QStringList docs = documents();
+        if (c.file.isEmpty()) {
+            EXPECT_TRUE(docs.isEmpty()) << c.serial.toStdString();
+            EXPECT_EQ(op.lastMessage(), QStringLiteral("Пока не будет произведена проверка данных, протокол создаваться не будет"));
+        } else {
+            ASSERT_EQ(docs.size(), 1) << c.serial.toStdString() << ' ' << op.lastMessage().toStdString();
+            EXPECT_EQ(QFileInfo(docs[0]).fileName(), c.file);
+        }
+    }
+}

@@ -59,9 +59,10 @@ TEST_P(JournalStoreTest, SameIdStoredOnceAndSameConfigurationStoredOnce) {
 TEST_P(JournalStoreTest, ListsNewestFirstFilteredBySerialTextAndDatePageByPage) {
     JournalStore store(place());
     std::vector<JournalEntry> entries;
-    // Three stations, an entry an hour, over four days.
+    // Three stations, an entry an hour, over four days; one serial number holds LIKE's own signs.
+    const QString serials[] = {QStringLiteral("0A%_!0"), QStringLiteral("0A0001"), QStringLiteral("0A0002")};
     for (int h = 0; h < 96; ++h)
-        entries.push_back(sampleEntry(QStringLiteral("0A000%1").arg(h % 3), h * 3600));
+        entries.push_back(sampleEntry(serials[h % 3], h * 3600));
     store.add(entries);
 
     struct Case {
@@ -81,6 +82,11 @@ TEST_P(JournalStoreTest, ListsNewestFirstFilteredBySerialTextAndDatePageByPage) 
     const auto found = [](const QString &text) {
         JournalQuery q;
         q.text = text;
+        return q;
+    };
+    const auto beginning = [](const QString &prefix) {
+        JournalQuery q;
+        q.serialPrefix = prefix;
         return q;
     };
     const auto at = [&](size_t i) { return JournalPosition{entries[i].time, entries[i].id}; };
@@ -105,15 +111,22 @@ TEST_P(JournalStoreTest, ListsNewestFirstFilteredBySerialTextAndDatePageByPage) 
         {found(QStringLiteral("241 байт")), 96},
         {found(QStringLiteral("241%байт")), 0},    // the technician's % and _ are only themselves
         {found(QStringLiteral("241_байт")), 0},
+        {beginning(QStringLiteral("0A000")), 64},
+        {beginning(QStringLiteral("0a")), 96},     // Latin letters in any case
+        {beginning(QStringLiteral("A0")), 0},      // at the start only
+        {beginning(QStringLiteral("0A%")), 32},    // the technician's %, _ and ! are only themselves
+        {beginning(QStringLiteral("0A_")), 0},
+        {beginning(QStringLiteral("0A%_!")), 32},
     };
     for (const Case &c : cases) {
         const std::vector<JournalEntry> got = store.list(c.query);
         EXPECT_EQ(int(got.size()), c.expected) << c.query.serial.toStdString() << ' ' << c.query.since.toString().toStdString()
-                                               << ' ' << c.query.text.toStdString();
+                                               << ' ' << c.query.text.toStdString() << ' ' << c.query.serialPrefix.toStdString();
         for (size_t i = 1; i < got.size(); ++i)
             EXPECT_GE(got[i - 1].time, got[i].time) << "newest first";
         for (const JournalEntry &e : got) {
             EXPECT_TRUE(c.query.serial.isEmpty() || e.serial == c.query.serial);
+            EXPECT_TRUE(e.serial.startsWith(c.query.serialPrefix, Qt::CaseInsensitive)) << e.serial.toStdString();
             EXPECT_TRUE(e.config.isEmpty()) << "a list carries no configurations";
         }
     }

@@ -3,6 +3,10 @@
 #include "table/chirp_csv.h"
 #include "table/template.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -93,21 +97,66 @@ TEST(ChirpCsv, ExportRoundTripsAndNamesWhatCannotGo) {
     const CsvExport out = exportChirpCsv(t);
     const QStringList lines = QString::fromUtf8(out.csv).split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 9) << "header, seven channels, final break";
-    EXPECT_EQ(lines[1], QStringLiteral("1,,150.000000,,0.000000,Tone,88.5,88.5,023,NN,023,Tone->Tone,FM,6.25,,,,,,,"));
-    EXPECT_EQ(lines[4], QStringLiteral("4,,150.037500,,0.000000,Cross,71.9,67.0,023,NN,023,Tone->Tone,FM,6.25,,,,,,,"));
-    EXPECT_EQ(lines[5], QStringLiteral("5,,150050.000000,+,0.450000,,88.5,88.5,023,NN,023,Tone->Tone,NFM,6.25,S,,,,,,").replace(
+    EXPECT_EQ(lines[1], QStringLiteral("0,,150.000000,,0.000000,Tone,88.5,88.5,023,NN,023,Tone->Tone,FM,6.25,,,,,,,"));
+    EXPECT_EQ(lines[4], QStringLiteral("3,,150.037500,,0.000000,Cross,71.9,67.0,023,NN,023,Tone->Tone,FM,6.25,,,,,,,"));
+    EXPECT_EQ(lines[5], QStringLiteral("4,,150050.000000,+,0.450000,,88.5,88.5,023,NN,023,Tone->Tone,NFM,6.25,S,,,,,,").replace(
                             QStringLiteral("150050.000000"), QStringLiteral("150.050000")));
     EXPECT_EQ(out.lost.size(), 2);
     EXPECT_TRUE(out.summary().contains(QStringLiteral("тон 69,4")));
     EXPECT_TRUE(out.summary().contains(QStringLiteral("РЕТР_ПП")));
 
-    // What was exported imports as it was, for everything CHIRP could hold.
+    // What was exported imports as it was, for everything CHIRP could hold, each channel in its
+    // row with its number; CHIRP's memories count from 0.
     const CsvImport back = importChirpCsv(QString::fromUtf8(out.csv), bandRow(2).settings);
     ASSERT_EQ(back.rows.size(), 7);
+    for (int r = 1; r <= 7; ++r) {
+        EXPECT_EQ(lines[r].section(QLatin1Char(','), 0, 0), QString::number(r - 1));
+        EXPECT_EQ(back.rows[r - 1][ColNumber], t.cell(ColNumber, r)) << r;
+    }
     for (int r = 1; r <= 5; ++r)
         for (int c : {ColRx, ColTx, ColCtcRx, ColCtcTx, ColDcsRx, ColDcsTx, ColSpacing})
             EXPECT_EQ(back.rows[r - 1][c], t.cell(c, r)) << r << "," << c;
     EXPECT_FALSE(back.flags[4][0]);
+}
+
+// CHIRP's own CSV driver (Debian's chirp package) reading our export: its memory N is the channel
+// the import makes of line N + 1, also where a channel could not go.
+TEST(ChirpCsv, ChirpsMemoriesAreTheChannelsTheImportMakes) {
+    const QString python = QStringLiteral("/usr/bin/python3");
+    if (!QFileInfo::exists(QStringLiteral("/usr/lib/python3/dist-packages/chirp/drivers/generic_csv.py")) ||
+        !QFileInfo::exists(python))
+        GTEST_SKIP() << "CHIRP is not installed (apt-get install chirp)";
+    Editor ed;
+    selectBand(ed, 2);
+    ed.templ = {QStringLiteral("6"), QStringLiteral("150000"), QStringLiteral("25")};
+    test::RecordingOperator op;
+    ASSERT_TRUE(createTemplate(ed, op));
+    ed.table.setCell(ColRx, 3, QString()); // no frequency: not exported
+    const CsvExport out = exportChirpCsv(ed.table);
+    QTemporaryDir dir;
+    const QString ours = dir.filePath(QStringLiteral("ours.csv")), theirs = dir.filePath(QStringLiteral("theirs.csv"));
+    QFile f(ours);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(out.csv);
+    f.close();
+    QProcess p;
+    p.start(python, {QStringLiteral(TOLVIN_SOURCE_DIR "/tests/peers/chirp_csv_peer.py"), ours, theirs});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    const QStringList memories = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+
+    const CsvImport back = importChirpCsv(QString::fromUtf8(out.csv), band2());
+    ASSERT_EQ(memories.size(), back.rows.size());
+    for (const QString &m : memories) {
+        const int number = m.section(QLatin1Char(' '), 0, 0).toInt();
+        ASSERT_LT(number, back.rows.size()) << m.toStdString();
+        EXPECT_EQ(back.rows[number][ColNumber], QString::number(number + 1)) << m.toStdString();
+        EXPECT_EQ(back.rows[number][ColRx] + QStringLiteral("000"), m.section(QLatin1Char(' '), 1, 1)) << m.toStdString();
+    }
+    // And the file CHIRP writes comes back as the same channels.
+    QFile written(theirs);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(importChirpCsv(QString::fromUtf8(written.readAll()), band2()).rows, back.rows);
 }
 
 TEST(ChirpCsv, FilesOfAnyShapeGiveABoundedSummary) {
