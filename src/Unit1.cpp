@@ -13,16 +13,39 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
+#include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
+#include <QStyle>
+#include <QStyleOptionToolButton>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
+#include <algorithm>
 #include <utility>
 
 using namespace tolvin;
+
+namespace {
+
+// The room a window manager's title bar keeps for its icon and buttons, in lines of its font.
+constexpr int TitleBarButtonLines = 6;
+
+// The width a tool button leaves for its text: its own less the frame its style draws around it.
+int textRoom(const QToolButton *b) {
+    QStyleOptionToolButton opt;
+    opt.initFrom(b);
+    opt.toolButtonStyle = Qt::ToolButtonTextOnly;
+    return b->width() - b->style()->sizeFromContents(QStyle::CT_ToolButton, &opt, QSize(0, 0), b).width();
+}
+
+} // namespace
 
 TForm1::TForm1(EditorHost &host, QWidget *parent)
     : QWidget(parent, Qt::Window), m_host(host), m_worker(new LinkWorker(this)), m_optionsPath(optionsFilePath()),
@@ -111,6 +134,12 @@ TForm1::TForm1(EditorHost &host, QWidget *parent)
     CompareButton->setObjectName(QStringLiteral("CompareButton"));
     CompareButton->setToolTip(QStringLiteral("Прочитать станцию, не меняя таблицу, и показать отличия от нее"));
     CompareButton->setGeometry(238, 196, 150, 28);
+    LineCheckButton = new QPushButton(QStringLiteral("Проверка линии"), this);
+    LineCheckButton->setObjectName(QStringLiteral("LineCheckButton"));
+    LineCheckButton->setToolTip(QStringLiteral("Выяснить, почему станция не отвечает: порт, права, другие программы, "
+                                               "ответы станции"));
+    LineCheckButton->setGeometry(238, 226, 150, 24);
+    connect(LineCheckButton, &QPushButton::clicked, this, [this] { LineCheckClick(); });
     SafeguardText = new QLabel(this);
     SafeguardText->setObjectName(QStringLiteral("SafeguardText"));
     SafeguardText->setGeometry(12, 252, 376, 22);
@@ -202,6 +231,7 @@ void TForm1::setJobControls(bool enabled) {
     setExchangeButtons(enabled);
     BitBtn5->setEnabled(enabled);
     CompareButton->setEnabled(enabled);
+    LineCheckButton->setEnabled(enabled);
     RadioButton1->setEnabled(enabled);
     RadioButton2->setEnabled(enabled);
     Com1Device->setEnabled(enabled);
@@ -212,11 +242,44 @@ void TForm1::showDevices() {
     for (int port : {1, 2}) {
         QToolButton *label = port == 1 ? Com1Device : Com2Device;
         const QString device = deviceOf(port);
-        // Said before the technician presses a button, not after the port refuses to open.
+        // Said before the technician presses a button, not after the port refuses to open; in
+        // red as well, as a long name leaves no room for the words.
         const bool missing = !device.isEmpty() && !QFileInfo::exists(device);
-        label->setText(missing ? device + QStringLiteral(" (нет устройства)") : device);
-        label->setToolTip(label->text());
+        m_devices[size_t(port - 1)] = device;
+        label->setToolTip(missing ? device + QStringLiteral(" (нет устройства)") : device);
+        QPalette red = palette();
+        red.setColor(QPalette::ButtonText, Qt::red);
+        label->setPalette(missing ? red : QPalette());
     }
+    fitTexts();
+}
+
+void TForm1::fitTexts() {
+    // The title bar is the window manager's and would cut the title at its end: the window it
+    // draws is given the title cut to the bar's room, while windowTitle() stays whole for the
+    // rest of the program. A title bar has no tool-tip; the window's shows where no control has one.
+    if (QWindow *window = windowHandle()) {
+        const QFontMetrics bar(QFontDatabase::systemFont(QFontDatabase::TitleFont));
+        const QString whole = windowTitle();
+        window->setTitle(bar.elidedText(whole, Qt::ElideMiddle, std::max(0, width() - TitleBarButtonLines * bar.height())));
+        setToolTip(window->title() == whole ? QString() : whole);
+    }
+    // A name too long keeps its beginning and its end (a by-id name's adapter and port), not
+    // the words after it.
+    for (int port : {1, 2}) {
+        QToolButton *label = port == 1 ? Com1Device : Com2Device;
+        const QFontMetrics metrics = label->fontMetrics();
+        const int room = std::max(0, textRoom(label));
+        const QString whole = label->toolTip();
+        label->setText(metrics.horizontalAdvance(whole) <= room
+                           ? whole
+                           : metrics.elidedText(m_devices[size_t(port - 1)], Qt::ElideMiddle, room));
+    }
+}
+
+void TForm1::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    fitTexts();
 }
 
 void TForm1::setDeviceRoots(const QString &dev, const QString &sys) {

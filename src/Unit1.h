@@ -10,6 +10,7 @@
 
 #include <QElapsedTimer>
 #include <QWidget>
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -24,6 +25,7 @@ class QToolButton;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QResizeEvent;
 class QTimer;
 
 namespace tolvin {
@@ -55,6 +57,7 @@ public:
     QCheckBox *BackupBox = nullptr;       // "Резервная копия перед записью"
     QCheckBox *VerifyBox = nullptr;       // "Проверка после записи"
     QPushButton *CompareButton = nullptr; // "Сравнить со станцией"
+    QPushButton *LineCheckButton = nullptr; // "Проверка линии"
     QLabel *SafeguardText = nullptr;      // the last backup and check
 
     // What an exchange needs beyond the status codes: a way to end it, and words for where it
@@ -74,6 +77,7 @@ public:
     void RadioButton1Click();
     void RadioButton2Click();
     void CompareClick();   // compare the station with the configuration in the editor
+    void LineCheckClick(); // find out why the station does not answer, and the fix
     void BackupBoxClick();
     void VerifyBoxClick();
     // Ends the running exchange at its next byte; the job then says what it left.
@@ -113,6 +117,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -134,6 +139,10 @@ private:
     // The buttons, the COM choice and the port pickers together.
     void setJobControls(bool enabled);
     void showDevices();
+    // The title and the device names cut in the middle to the room they have, whole in the
+    // tool-tip: the beginning and the end of a /dev/serial/by-id name are what tell two apart.
+    void fitTexts();
+    std::array<QString, 2> m_devices;  // the devices the COM1 and COM2 labels name
     void showPhase();
 
     tolvin::EditorHost &m_host;

@@ -10,6 +10,7 @@
 #include "gui/link_outcome.h"
 #include "gui/link_worker.h"
 #include "station_link/exchange_log.h"
+#include "station_link/line_doctor.h"
 #include "station_link/link_port.h"
 #include "station_link/read_data_check.h"
 #include "station_link/read_into_editor.h"
@@ -279,6 +280,26 @@ void TForm1::CompareClick() {
                                        r.differences, r.serial);
                });
     });
+}
+
+void TForm1::LineCheckClick() {
+    auto report = std::make_shared<DoctorReport>();
+    // The adapter is looked up where the port list looks.
+    DoctorSystem system;
+    system.devRoot = m_devRoot;
+    system.sysRoot = m_sysRoot;
+    runJob([report, system, journal = m_host.journal()](SerialPort &port, const QString &device, LinkObserver &obs,
+                                                        StopFlag stop) {
+               const JobJournal entries(journal);
+               *report = diagnoseLine(port, device, obs, DoctorOptions{}, system, stop);
+               entries.record([&] { return std::vector<JournalEntry>{doctorEntry(*report, entries.at(device))}; });
+           },
+           [this, report] {
+               showOutcome(LinkOutcome{report->verdict, report->healthy});
+               // A stop is the technician's own; the outcome line says it.
+               if (!report->stopped)
+                   showDifferences(report->verdict, report->lines(), QString());
+           });
 }
 
 void TForm1::BitBtn3Click() {

@@ -35,6 +35,7 @@ int cmdType(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdImportCsv(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdExportCsv(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdPorts(const QStringList &args, QTextStream &out, QTextStream &err);
+int cmdDoctor(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdDiff(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdCertify(const QStringList &args, QTextStream &out, QTextStream &err);
 int cmdReport(const QStringList &args, QTextStream &out, QTextStream &err);

@@ -33,6 +33,7 @@ constexpr Command kCommands[] = {
     {"import-csv", cmdImportCsv},
     {"export-csv", cmdExportCsv},
     {"ports", cmdPorts},
+    {"doctor", cmdDoctor},
     {"diff", cmdDiff},
     {"report", cmdReport},
     {"certify", cmdCertify},

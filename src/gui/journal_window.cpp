@@ -46,7 +46,7 @@ QString operationCaption(const QString &operation) {
         {JournalOp::Write, QStringLiteral("Запись")},     {JournalOp::Read, QStringLiteral("Чтение")},
         {JournalOp::Backup, QStringLiteral("Копия")},     {JournalOp::Verify, QStringLiteral("Проверка")},
         {JournalOp::Diff, QStringLiteral("Сравнение")},   {JournalOp::Type, QStringLiteral("Тип р/с")},
-        {JournalOp::Report, QStringLiteral("Протокол")}};
+        {JournalOp::Report, QStringLiteral("Протокол")}, {JournalOp::Doctor, QStringLiteral("Проверка линии")}};
     for (const auto &[op, caption] : captions)
         if (op == operation)
             return caption;

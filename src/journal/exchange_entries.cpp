@@ -180,6 +180,16 @@ JournalEntry diffEntry(const ComparisonResult &r, const ExchangeContext &at) {
     return e;
 }
 
+JournalEntry doctorEntry(const DoctorReport &r, const ExchangeContext &at) {
+    JournalEntry e = exchangeEntry(JournalOp::Doctor, at);
+    e.result = r.stopped ? JournalResult::Stopped : r.healthy ? JournalResult::Ok : JournalResult::Failed;
+    if (r.typeCode)
+        e.stationType = stationTypeName(*r.typeCode);
+    e.message = r.verdict;
+    e.differences = r.lines();
+    return e;
+}
+
 JournalEntry reportEntry(const Editor &ed, const QString &serial, const QString &path) {
     JournalEntry e = newJournalEntry(JournalOp::Report);
     e.serial = serial;

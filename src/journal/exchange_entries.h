@@ -4,6 +4,7 @@
 // journal through these, so an entry says the same whichever of them did the work.
 #include "journal/journal_entry.h"
 #include "station_link/exchanges.h"
+#include "station_link/line_doctor.h"
 #include "station_link/safeguards.h"
 
 #include <QByteArray>
@@ -36,6 +37,9 @@ JournalEntry typeEntry(const ExchangeResult &r, const ExchangeContext &at);
 
 // A comparison of the station with `configFile`; the entry keeps what the station sent.
 JournalEntry diffEntry(const ComparisonResult &r, const ExchangeContext &at);
+
+// A check of the line: the verdict as its message, each step's line among its differences.
+JournalEntry doctorEntry(const DoctorReport &r, const ExchangeContext &at);
 
 // A report made for `serial` from the editor's configuration, written to `path`.
 JournalEntry reportEntry(const Editor &ed, const QString &serial, const QString &path);

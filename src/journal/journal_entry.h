@@ -19,6 +19,7 @@ inline const QString Verify = QStringLiteral("verify");
 inline const QString Diff = QStringLiteral("diff");
 inline const QString Type = QStringLiteral("type");
 inline const QString Report = QStringLiteral("report");
+inline const QString Doctor = QStringLiteral("doctor");
 } // namespace JournalOp
 
 namespace JournalResult {

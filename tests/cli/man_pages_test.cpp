@@ -96,7 +96,8 @@ QList<Program> programs() {
         commands << QString::fromLatin1(c.name);
     return {
         {QStringLiteral("tolvin.1"), {}, {}, {}},
-        {QStringLiteral("tolvin-cli.1"), commands, cliOptions(), {}},
+        // udevadm's, in how to put the example udev rules in place.
+        {QStringLiteral("tolvin-cli.1"), commands, cliOptions(), {QStringLiteral("--reload")}},
         // Its examples drive the simulator with tolvin-cli.
         {QStringLiteral("tolvin-sim.1"), {}, simOptions(), cliOptions()},
     };

@@ -35,6 +35,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
+#include <QWindow>
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <iostream>
@@ -158,13 +159,44 @@ TEST_F(LinkWindowTest, PortChoiceReadOncePerRun) {
     main->LinkClick();
     EXPECT_EQ(link->SelectedPort, 2);
     // Marked "нет устройства" on a computer without that port.
-    EXPECT_EQ(link->Com2Device->text(), QFileInfo::exists(QStringLiteral("/dev/ttyS1"))
+    EXPECT_EQ(link->Com2Device->toolTip(), QFileInfo::exists(QStringLiteral("/dev/ttyS1"))
                                             ? QStringLiteral("/dev/ttyS1")
                                             : QStringLiteral("/dev/ttyS1 (нет устройства)"));
     // The program never writes the options file.
     QFile f(options);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray("[All]\r\nPort=1\r\n"));
+}
+
+TEST_F(LinkWindowTest, LongNamesAreCutInTheMiddleAndWholeInTheToolTip) {
+    const QString title = QStringLiteral("Прием и передача информации в станцию");
+    const QString byId = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    const QChar cut(0x2026);
+    link->pickDevice(1, byId);
+    link->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(link.get()));
+    const QString shown = link->Com1Device->text();
+    // Missing here: the words are in the tool-tip, the label is red and keeps the name's end.
+    EXPECT_EQ(link->Com1Device->toolTip(), byId + QStringLiteral(" (нет устройства)"));
+    EXPECT_EQ(link->Com1Device->palette().color(QPalette::ButtonText), QColor(Qt::red));
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("/dev/")) && shown.contains(cut)) << shown.toStdString();
+    EXPECT_TRUE(byId.endsWith(shown.section(cut, 1))) << shown.toStdString();
+    for (QToolButton *b : {link->Com1Device, link->Com2Device})
+        EXPECT_LT(b->fontMetrics().horizontalAdvance(b->text()), b->width()) << b->text().toStdString();
+    // The title bar's title is cut when the window is narrower than it, and whole again when
+    // it is not; the window's own title stays whole.
+    for (int w : {900, 200, 900}) {
+        link->setFixedWidth(w);
+        const QString bar = link->windowHandle()->title();
+        EXPECT_EQ(link->windowTitle(), title);
+        if (w > 200) {
+            EXPECT_EQ(bar, title);
+            EXPECT_TRUE(link->toolTip().isEmpty());
+        } else {
+            EXPECT_TRUE(bar.startsWith(title.front()) && bar.endsWith(title.back()) && bar.contains(cut)) << bar.toStdString();
+            EXPECT_EQ(link->toolTip(), title);
+        }
+    }
 }
 
 TEST_F(LinkWindowTest, ExchangeDrivesTheWindowFromItsThread) {
@@ -484,7 +516,7 @@ TEST_F(LinkWithStationTest, ExchangesGoIntoTheLogAndThePortListPicksTheDevice) {
     });
     link->showPortList(2);
     EXPECT_EQ(link->deviceOf(2), fake.filePath(QStringLiteral("dev/ttyUSB3")));
-    EXPECT_EQ(link->Com2Device->text(), fake.filePath(QStringLiteral("dev/ttyUSB3")));
+    EXPECT_EQ(link->Com2Device->toolTip(), fake.filePath(QStringLiteral("dev/ttyUSB3")));
     EXPECT_EQ(readPickedDevice(preferences, 2), fake.filePath(QStringLiteral("dev/ttyUSB3")));
     EXPECT_EQ(link->deviceOf(1), sim->path) << "COM1 still as the options file says";
     // The options file itself stays as it was.
@@ -510,12 +542,12 @@ TEST_F(LinkWithStationTest, DevicesThatComeAndGoAreMarkedAtOnce) {
     plug();
     link->setDeviceRoots(dev, fake.filePath(QStringLiteral("sys")));
     link->pickDevice(2, adapter);
-    EXPECT_EQ(link->Com2Device->text(), adapter);
+    EXPECT_EQ(link->Com2Device->toolTip(), adapter);
     QFile::remove(adapter);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return link->Com2Device->text() == adapter + QStringLiteral(" (нет устройства)"); }, 3000))
-        << link->Com2Device->text().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return link->Com2Device->toolTip() == adapter + QStringLiteral(" (нет устройства)"); }, 3000))
+        << link->Com2Device->toolTip().toStdString();
     plug();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return link->Com2Device->text() == adapter; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return link->Com2Device->toolTip() == adapter; }, 3000));
 
     // A second adapter appears while the list is open.
     QStringList seen;
@@ -523,7 +555,7 @@ TEST_F(LinkWithStationTest, DevicesThatComeAndGoAreMarkedAtOnce) {
         QFile second(dev + QStringLiteral("/ttyUSB8"));
         ASSERT_TRUE(second.open(QIODevice::WriteOnly));
         second.close();
-        QTest::qWaitFor([&] { return link->portMenu() && link->portMenu()->actions().size() == 4; }, 3000);
+        (void)QTest::qWaitFor([&] { return link->portMenu() && link->portMenu()->actions().size() == 4; }, 3000);
         for (QAction *a : link->portMenu()->actions())
             seen << a->text();
         link->portMenu()->close();

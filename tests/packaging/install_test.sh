@@ -21,6 +21,7 @@ expected=(
   share/icons/hicolor/256x256/apps/tolvin.png
   share/metainfo/ru.tolvin.programmer.metainfo.xml
   share/doc/tolvin/copyright share/doc/tolvin/changelog.gz
+  share/doc/tolvin/examples/99-tolvin-serial.rules share/doc/tolvin/examples/99-tolvin-modemmanager.rules
 )
 for page in tolvin tolvin-cli tolvin-sim; do
   expected+=("share/man/man1/$page.1.gz" "share/man/ru/man1/$page.1.gz")
