@@ -213,10 +213,11 @@ void TFormMain::pointAt(const CheckPlace &place) {
 }
 
 void TFormMain::ReportClick(ReportOutput output) {
-    m_reportOutput = output;
     act([&] {
         if (!passGate(m_editor.state, Gate::ReportMenu, m_op))
             return;
+        if (m_prepareReport)
+            m_prepareReport(output);
         showMinimized();
         if (m_reportWindow)
             m_reportWindow->show();

@@ -50,7 +50,6 @@ public:
         m_linkWindow = window;
         m_openLinkWindow = std::move(open);
     }
-    void setReportWindow(QWidget *window) { m_reportWindow = window; }
 
     // Runs one user action: widgets into the editor, the action inside the error boundary,
     // the editor back onto the widgets.
@@ -153,6 +152,11 @@ public:
     void CheckClick();
     // What "Создать" of the report window makes: the document, a printout or a PDF file.
     enum class ReportOutput { Document, Print, Pdf };
+    // The report window and how to tell it what its "Создать" makes.
+    void setReportWindow(QWidget *window, std::function<void(ReportOutput)> prepare = nullptr) {
+        m_reportWindow = window;
+        m_prepareReport = std::move(prepare);
+    }
     void ReportClick(ReportOutput output = ReportOutput::Document);
     void LinkClick();
     void ExitClick();
@@ -277,5 +281,5 @@ private:
     QWidget *m_linkWindow = nullptr;
     std::function<void()> m_openLinkWindow;
     QWidget *m_reportWindow = nullptr;
-    ReportOutput m_reportOutput = ReportOutput::Document;
+    std::function<void(ReportOutput)> m_prepareReport;
 };

@@ -16,7 +16,11 @@ void connectLinkWindow(TFormMain &main, TForm1 &link) {
 }
 
 void connectReportWindow(TFormMain &main, TFormProtokol &report) {
-    main.setReportWindow(&report);
+    main.setReportWindow(&report, [&report](TFormMain::ReportOutput output) {
+        report.setOutput(output == TFormMain::ReportOutput::Print ? TFormProtokol::Output::Print
+                         : output == TFormMain::ReportOutput::Pdf ? TFormProtokol::Output::Pdf
+                                                                  : TFormProtokol::Output::Document);
+    });
 }
 
 void connectWindows(TFormMain &main, TForm1 &link, TFormProtokol &report) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/main_window_fixture.h"
 #include "report/docx_view.h"
+#include "report/protocol.h"
 
 #include <QDir>
 #include <QFile>
@@ -132,4 +133,39 @@ TEST_F(ReportWindowTest, EnterInTheNumberIsCreate) {
             EXPECT_EQ(QFileInfo(docs[0]).fileName(), c.file);
         }
     }
+}
+
+// "Печать протокола…" shows the report in the print preview and "Сохранить протокол в PDF…"
+// writes it where the dialog says; "Создать протокол" makes the document again.
+TEST_F(ReportWindowTest, PrintAndPdfComeFromTheSameReport) {
+    checkedTemplate(QStringLiteral("40"));
+    int previewed = 0;
+    report->setPrintPreview([&](const Document &d) {
+        ++previewed;
+        EXPECT_EQ(d.table(1).rows(), reportRowCount(40));
+    });
+    const QString pdf = m_tmp.filePath(QStringLiteral("протокол.pdf"));
+    op.saveAnswers << pdf;
+    const struct {
+        QAction *item;
+        int previews;
+        bool pdfWritten;
+        int documents;
+    } cases[] = {
+        {main->PrintReportItem, 1, false, 0},
+        {main->PdfReportItem, 1, true, 0},
+        {main->ReportItem, 1, true, 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(plainCaption(c.item->text()).toStdString());
+        c.item->trigger();
+        report->BitBtn1Click();
+        EXPECT_EQ(previewed, c.previews);
+        EXPECT_EQ(QFile::exists(pdf), c.pdfWritten);
+        EXPECT_EQ(documents().size(), c.documents);
+    }
+    QFile made(pdf);
+    ASSERT_TRUE(made.open(QIODevice::ReadOnly));
+    EXPECT_EQ(made.read(5), QByteArray("%PDF-"));
+    EXPECT_EQ(op.requests.back().proposedName, QStringLiteral("Протокол S7K61-12345.pdf"));
 }
