@@ -170,6 +170,7 @@ void TFormMain::buildMenus() {
     ExitItem = bar->addAction(mnemonicCaption(QStringLiteral("Выход"), QStringLiteral("В")), this, [this] { ExitClick(); });
     ExitItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     AboutItem = bar->addAction(mnemonicCaption(QStringLiteral("О программе"), QStringLiteral("О")), this, [this] { AboutClick(); });
+    installMenuKeys(this);
 }
 
 void TFormMain::layoutPanels(const QSize &client) {

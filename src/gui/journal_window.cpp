@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/journal_window.h"
 
+#include "journal/certificate.h"
+#include "report/docx_writer.h"
+#include "report/report_pdf.h"
+
 #include "common/errors.h"
 #include "common/file_io.h"
 #include "gui/journal_reader.h"
@@ -121,6 +125,8 @@ JournalWindow::JournalWindow(JournalPlace place, Operator &op, OpenInEditor open
     MoreButton->setEnabled(false);
     OpenButton = new QPushButton(QStringLiteral("Открыть в редакторе"), this);
     SaveAsButton = new QPushButton(QStringLiteral("Сохранить как…"), this);
+    CertificateButton = new QPushButton(QStringLiteral("Свидетельство…"), this);
+    CertificateButton->setToolTip(QStringLiteral("Протокол конфигурации этой записи с ее номером и SHA-256 (PDF или .docx)"));
     auto *close = new QPushButton(QStringLiteral("Закрыть"), this);
     StatusText = new QLabel(this);
     // What a server or a file says is shown as it is, never taken for markup; a long reason
@@ -132,6 +138,7 @@ JournalWindow::JournalWindow(JournalPlace place, Operator &op, OpenInEditor open
     buttons->addWidget(MoreButton);
     buttons->addWidget(OpenButton);
     buttons->addWidget(SaveAsButton);
+    buttons->addWidget(CertificateButton);
     buttons->addWidget(close);
 
     auto *layout = new QVBoxLayout(this);
@@ -163,6 +170,7 @@ JournalWindow::JournalWindow(JournalPlace place, Operator &op, OpenInEditor open
     connect(MoreButton, &QPushButton::clicked, this, [this] { MoreClick(); });
     connect(OpenButton, &QPushButton::clicked, this, [this] { OpenClick(); });
     connect(SaveAsButton, &QPushButton::clicked, this, [this] { SaveAsClick(); });
+    connect(CertificateButton, &QPushButton::clicked, this, [this] { CertificateClick(); });
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     connect(m_reader, &JournalReader::pageRead, this,
             [this](const std::shared_ptr<const JournalPage> &page) { showPage(*page); });
@@ -290,6 +298,7 @@ void JournalWindow::showDetails() {
     const bool config = any && m_shown[size_t(row)].hasConfig() && m_fetching == 0;
     OpenButton->setEnabled(config);
     SaveAsButton->setEnabled(config);
+    CertificateButton->setEnabled(config);
     if (!any) {
         Details->clear();
         return;
@@ -373,6 +382,26 @@ void JournalWindow::SaveAsClick() {
         if (path.isEmpty())
             return;
         if (const std::optional<Failure> f = catchFailure([&] { writeFileAtomically(path, e.config); }))
+            m_op.message(f->message);
+    });
+}
+
+void JournalWindow::CertificateClick() {
+    withConfig([this](const JournalEntry &e) {
+        QString name = entryFileName(e);
+        name.chop(4);
+        const QString path = m_op.saveFileName(FileDialogRequest{QStringLiteral("Свидетельство записи журнала"),
+                                                                 QStringLiteral("PDF (*.pdf);;Документ Word (*.docx)"),
+                                                                 QStringLiteral("pdf"), name + QStringLiteral(".pdf"), QString()});
+        if (path.isEmpty())
+            return;
+        if (const std::optional<Failure> f = catchFailure([&] {
+                const Document certificate = buildCertificate(e);
+                if (path.endsWith(QLatin1String(".docx"), Qt::CaseInsensitive))
+                    writeFileAtomically(path, docxBytes(certificate));
+                else
+                    writeReportPdf(certificate, path);
+            }))
             m_op.message(f->message);
     });
 }

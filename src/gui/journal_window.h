@@ -60,6 +60,7 @@ public:
     QPushButton *MoreButton = nullptr;
     QPushButton *OpenButton = nullptr;
     QPushButton *SaveAsButton = nullptr;
+    QPushButton *CertificateButton = nullptr;  // "Свидетельство…"
     QLabel *StatusText = nullptr;
 
     // The next page, after the last entry shown.
@@ -67,6 +68,8 @@ public:
     // These act when the entry's configuration has been read.
     void OpenClick();
     void SaveAsClick();
+    // The entry's certificate: its report ending with the entry's id and the configuration's SHA-256.
+    void CertificateClick();
 
 protected:
     void showEvent(QShowEvent *event) override;

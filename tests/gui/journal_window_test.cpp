@@ -189,6 +189,15 @@ TEST_F(JournalWindowTest, SaveAsWritesTheEntrysSettingsFile) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), e.config);
+    // The entry's certificate, as PDF.
+    const QString certificate = dir.filePath(QStringLiteral("свидетельство.pdf"));
+    op.saveAnswers = {certificate};
+    w->CertificateClick();
+    settle(w);
+    EXPECT_TRUE(op.requests.last().proposedName.endsWith(QStringLiteral(".pdf")));
+    QFile made(certificate);
+    ASSERT_TRUE(made.open(QIODevice::ReadOnly)) << op.lastMessage().toStdString();
+    EXPECT_EQ(made.read(5), QByteArray("%PDF-"));
 }
 
 TEST_F(JournalWindowTest, AJournalThatCannotBeOpenedSaysSoInTheWindow) {

@@ -56,6 +56,42 @@ TEST_F(KeyboardTest, EveryMenuItemHasItsLetterAndTheShortcutsAreThoseOfEveryDesk
             << plainCaption(action->text()).toStdString();
 }
 
+// F10 opens the first menu (Alt alone too, which the test platform cannot press alone); Alt and a key open the menu whose letter the key carries
+// on a Russian keyboard, with the Latin layout on as well; in the menu the same goes for items.
+TEST_F(KeyboardTest, MenusOpenFromTheKeyboardInEitherLayout) {
+    QMenuBar *bar = main->menuBar();
+    const auto closeAll = [] {
+        while (QWidget *open = QApplication::activePopupWidget())
+            open->close();
+        QTest::qWait(20);
+    };
+    const struct {
+        const char *what;
+        std::function<void()> keys;
+        int menu;  // the bar's item whose menu is open
+    } cases[] = {
+        {"F10", [&] { QTest::keyClick(main.get(), Qt::Key_F10); }, 0},
+        {"Alt+C is С of \"Станция\"", [&] { QTest::keyClick(main.get(), Qt::Key_C, Qt::AltModifier); }, 4},
+        {"Alt+R is К of \"Каналы\"", [&] { QTest::keyClick(main.get(), Qt::Key_R, Qt::AltModifier); }, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        main->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+        c.keys();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return bar->actions().at(c.menu)->menu()->isVisible(); }, 1000));
+        closeAll();
+    }
+    // "Каналы" open, then C: the item whose letter is С on that key, "Создать шаблон".
+    main->activateWindow();
+    QTest::keyClick(main.get(), Qt::Key_R, Qt::AltModifier);
+    QMenu *channels = bar->actions().at(0)->menu();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return channels->isVisible(); }, 1000));
+    QTest::keyClick(channels, Qt::Key_C);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return main->Edit1->isVisible(); }, 1000));
+    closeAll();
+}
+
 // Made, checked, saved, changed and saved again, then the link window: no mouse.
 TEST_F(KeyboardTest, ATemplateIsMadeCheckedAndSavedWithoutTheMouse) {
     QTemporaryDir dir;
