@@ -2,6 +2,7 @@
 #include "station_link/exchanges.h"
 
 #include "common/errors.h"
+#include "station_link/link_stop.h"
 #include "layout/image_layout.h"
 #include "layout/station_models.h"
 
@@ -13,23 +14,8 @@ namespace tolvin {
 
 namespace {
 
-// Thrown inside an exchange when the program asks it to stop.
-struct StopRequested {};
-
-void checkStop(StopFlag stop) {
-    if (stop && stop->load())
-        throw StopRequested{};
-}
-
-// A port that gave up a send because the program asked it to is a stop like any other.
 void send(SerialPort &port, uint8_t byte) {
-    try {
-        port.SendByte(byte);
-    } catch (const LinkError &e) {
-        if (e.kind() == LinkError::Kind::Stopped)
-            throw StopRequested{};
-        throw;
-    }
+    sendOrStop(port, byte);
 }
 
 // round(x) with halves to even, as the gauge figures are rounded.

@@ -2,6 +2,7 @@
 #include "station_link/line_doctor.h"
 
 #include "common/errors.h"
+#include "station_link/link_stop.h"
 #include "common/numbers.h"
 #include "layout/image_layout.h"
 #include "layout/station_models.h"
@@ -29,22 +30,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using State = DoctorFinding::State;
 
-struct StopRequested {};
-
-void checkStop(StopFlag stop) {
-    if (stop && stop->load())
-        throw StopRequested{};
-}
-
-// A send the port gave up because the program asked it to is a stop like any other.
 void send(SerialPort &port, uint8_t byte) {
-    try {
-        port.SendByte(byte);
-    } catch (const LinkError &e) {
-        if (e.kind() == LinkError::Kind::Stopped)
-            throw StopRequested{};
-        throw;
-    }
+    sendOrStop(port, byte);
 }
 
 // Sleeps `d` unless asked to stop first.

@@ -17,6 +17,18 @@
 using namespace tolvin;
 using namespace tolvin::test;
 
+namespace {
+
+// A bench of the test's own: its data folder and journal in `dir`.
+QProcessEnvironment benchEnvironment(const QTemporaryDir &dir) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("TOLVIN_JOURNAL"), QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("j.sqlite")));
+    return env;
+}
+
+} // namespace
+
 TEST(CmdBatch, APlanThatCannotServeTheSeriesIsRefusedBeforeAnythingIsSent) {
     QTemporaryDir dir;
     const QString ini = dir.filePath(QStringLiteral("fleet.ini"));
@@ -59,9 +71,7 @@ TEST(CmdBatch, AStationOfTheSeriesIsCertifiedAgainstItsJournalEntry) {
     if (simPath().isEmpty())
         GTEST_SKIP() << "tolvin-sim is not built";
     QTemporaryDir dir;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
-    env.insert(QStringLiteral("TOLVIN_JOURNAL"), QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("j.sqlite")));
+    QProcessEnvironment env = benchEnvironment(dir);
     const QString ini = dir.filePath(QStringLiteral("fleet.ini"));
     const QString other = dir.filePath(QStringLiteral("other.ini"));
     saveTemplateFile(ini, 2, 12);
@@ -101,9 +111,7 @@ TEST(CmdBatch, ASeriesGivesEachStationItsOwnIdOnceAcrossRuns) {
     if (simPath().isEmpty())
         GTEST_SKIP() << "tolvin-sim is not built";
     QTemporaryDir dir;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
-    env.insert(QStringLiteral("TOLVIN_JOURNAL"), QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("j.sqlite")));
+    QProcessEnvironment env = benchEnvironment(dir);
     const QString ini = dir.filePath(QStringLiteral("fleet.ini"));
     saveTemplateFile(ini, 2, 12);
     // The pause outlasts the wait before the read after the write and two of the batch's queries.
