@@ -4,6 +4,8 @@
 // /dev, /sys, /proc and /etc/group for the adapter, the permission and the programs in the way.
 #include "station_link/line_doctor.h"
 
+#include "support/made_up_adapter.h"
+
 #include "station_link/link_pace.h"
 #include "station_link/link_port.h"
 #include "cli/cli_run.h"
@@ -30,13 +32,6 @@ using namespace tolvin::test;
 
 namespace {
 
-void put(const QString &path, const QByteArray &text) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text);
-}
-
 // An FTDI adapter at the kernel's default latency timer, with its by-id name, and a /proc where
 // the programs `holders` ("612 ModemManager") hold it open.
 struct MadeUpBench {
@@ -46,19 +41,7 @@ struct MadeUpBench {
     QString adapter = dev + QStringLiteral("/ttyUSB0");
 
     MadeUpBench() {
-        put(adapter, {});
-        QDir().mkpath(dev + QStringLiteral("/serial/by-id"));
-        QFile::link(QStringLiteral("../../ttyUSB0"), dev + QStringLiteral("/serial/by-id/usb-FTDI_FT232R_A1-if00-port0"));
-        const QString usb = sys + QStringLiteral("/devices/usb1/1-1");
-        put(usb + QStringLiteral("/idVendor"), "0403\n");
-        put(usb + QStringLiteral("/manufacturer"), "FTDI\n");
-        put(usb + QStringLiteral("/product"), "FT232R USB UART\n");
-        QDir().mkpath(usb + QStringLiteral("/1-1:1.0/ttyUSB0"));
-        QDir().mkpath(sys + QStringLiteral("/class/tty/ttyUSB0"));
-        QFile::link(usb + QStringLiteral("/1-1:1.0/ttyUSB0"), sys + QStringLiteral("/class/tty/ttyUSB0/device"));
-        QDir().mkpath(sys + QStringLiteral("/bus/usb-serial/drivers/ftdi_sio"));
-        QFile::link(sys + QStringLiteral("/bus/usb-serial/drivers/ftdi_sio"), usb + QStringLiteral("/1-1:1.0/ttyUSB0/driver"));
-        put(sys + QStringLiteral("/bus/usb-serial/devices/ttyUSB0/latency_timer"), "16\n");
+        putFtdiAdapter(dev, sys, sys + QStringLiteral("/devices/usb1/1-1"));
     }
     void holder(int pid, const QByteArray &name, const QByteArray &commandLine) {
         const QString p = proc + QLatin1Char('/') + QString::number(pid);

@@ -1,45 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "station_link/port_finder.h"
 
+#include "support/made_up_adapter.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace tolvin;
-
-namespace {
-
-void put(const QString &path, const QByteArray &text) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text);
-}
-
-} // namespace
+using namespace tolvin::test;
 
 // A made-up /dev and /sys: one FTDI adapter with a by-id name, one CDC modem, two ttyS of which
 // only one has a UART.
 TEST(PortFinder, StableNamesFirstThenWhatExistsWithMakerAndModel) {
     QTemporaryDir root;
     const QString dev = root.filePath(QStringLiteral("dev")), sys = root.filePath(QStringLiteral("sys"));
-    for (const char *n : {"ttyUSB0", "ttyACM0", "ttyS0", "ttyS1", "ttyS10", "ttyS2"})
+    for (const char *n : {"ttyACM0", "ttyS0", "ttyS1", "ttyS10", "ttyS2"})
         put(dev + QLatin1Char('/') + QLatin1String(n), {});
-    QDir().mkpath(dev + QStringLiteral("/serial/by-id"));
-    QFile::link(QStringLiteral("../../ttyUSB0"), dev + QStringLiteral("/serial/by-id/usb-FTDI_FT232R_A1-if00-port0"));
     const QString usb = sys + QStringLiteral("/devices/pci0/usb1/1-1");
-    put(usb + QStringLiteral("/idVendor"), "0403\n");
+    putFtdiAdapter(dev, sys, usb);
     put(usb + QStringLiteral("/idProduct"), "6001\n");
-    put(usb + QStringLiteral("/manufacturer"), "FTDI\n");
-    put(usb + QStringLiteral("/product"), "FT232R USB UART\n");
-    QDir().mkpath(usb + QStringLiteral("/1-1:1.0/ttyUSB0"));
-    QDir().mkpath(sys + QStringLiteral("/class/tty/ttyUSB0"));
-    QFile::link(usb + QStringLiteral("/1-1:1.0/ttyUSB0"), sys + QStringLiteral("/class/tty/ttyUSB0/device"));
-    // The drivers, and the FTDI adapter's latency timer at the kernel's default.
-    QDir().mkpath(sys + QStringLiteral("/bus/usb-serial/drivers/ftdi_sio"));
-    QFile::link(sys + QStringLiteral("/bus/usb-serial/drivers/ftdi_sio"), usb + QStringLiteral("/1-1:1.0/ttyUSB0/driver"));
-    put(sys + QStringLiteral("/bus/usb-serial/devices/ttyUSB0/latency_timer"), "16\n");
     const QString acm = sys + QStringLiteral("/devices/pci0/usb1/1-2");
     put(acm + QStringLiteral("/idVendor"), "2341\n");
     put(acm + QStringLiteral("/idProduct"), "0043\n");
