@@ -26,8 +26,14 @@ QSqlQuery run(QSqlDatabase &db, const QString &sql, const QVariantList &values =
     q.prepare(sql);
     for (const QVariant &v : values)
         q.addBindValue(v);
-    if (!q.exec())
-        throw JournalError(QStringLiteral("Журнал серий %1: %2").arg(db.databaseName(), q.lastError().text()));
+    if (!q.exec()) {
+        // SQLite's own words are English; the one a bench meets is another program holding the file.
+        const QString why = q.lastError().nativeErrorCode() == QLatin1String("5") ||
+                                    q.lastError().databaseText().contains(QLatin1String("locked"))
+                                ? QStringLiteral("файл занят другой программой дольше 5 с, попробуйте еще раз")
+                                : q.lastError().text();
+        throw JournalError(QStringLiteral("Журнал серий %1: %2").arg(db.databaseName(), why));
+    }
     return q;
 }
 
